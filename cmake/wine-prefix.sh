@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Prepares a Wine prefix for tests and starts a wineserver that outlives the single
+# test processes, so that each test does not pay for Wine's start-up.
+#   wine-prefix.sh <prefix> headless   windows without X (Graphics=null)
+#   wine-prefix.sh <prefix> display    windows on $DISPLAY, unmanaged (no 2 s waits)
+set -euo pipefail
+prefix=$1
+mode=${2:-headless}
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+[ "$mode" = headless ] && unset DISPLAY
+
+quiet() { "$@" </dev/null >/dev/null 2>&1; }
+
+# A server started for another display (or none) breaks windows on this one.
+quiet wineserver -k || true
+
+if [ ! -f "$prefix/.quillbay-$mode" ]; then
+    rm -rf "$prefix"
+    mkdir -p "$prefix"
+    quiet wineboot -i
+    if [ "$mode" = headless ]; then
+        quiet wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+    fi
+    quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+    quiet wineserver -w
+    touch "$prefix/.quillbay-$mode"
+fi
+
+# Keep the server alive between test processes; detached from ctest's pipes.
+nohup wineserver -p 30 </dev/null >/dev/null 2>&1 &
+quiet wine cmd /c exit 0
+echo "wine prefix ready: $prefix ($mode)"

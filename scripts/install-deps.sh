@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quill Bay is built, tested and run with, where missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ libgtest-dev nlohmann-json3-dev mingw-w64 wine wine64
+          xvfb xauth imagemagick)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}" >/dev/null
