@@ -3,6 +3,11 @@
 // the logged-on user, the time zone and the system code page. It answers the
 // account-database ports with the platform's status codes and paging, logs every call
 // it receives and can be told to fail chosen calls. It is kept in a readable JSON file.
+//
+// Account and group names are looked up exactly and case-sensitively, as the program
+// compares them; a real machine would also find "ANNA" for "anna", which the program
+// never relies on. Accounts keep the order in which they were added: that is the
+// platform's order of the user display list.
 
 #include "platform/advapi32.h"
 #include "platform/kernel32.h"
@@ -38,7 +43,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// One account as the machine holds it.
+// One account as the machine holds it. Through FindAccount a test may change any field;
+// the rid is the account's identity (its group memberships hang on it) and should stay.
 struct SimAccount {
     std::uint32_t rid = 0;
     std::wstring name;
@@ -47,7 +53,7 @@ struct SimAccount {
     std::wstring userComment;
     std::wstring password;
     std::uint32_t flags = platform::user_flags::Script | platform::user_flags::NormalAccount;
-    std::uint32_t lastLogon = 0; // seconds since 1970 UTC, 0 = never
+    std::uint32_t lastLogon = 0;               // seconds since 1970 UTC, 0 = never
     std::optional<LogonHoursBytes> logonHours; // none: no restrictions, read as a null pointer
 };
 
@@ -65,12 +71,15 @@ struct AccountSpec {
     std::optional<std::uint32_t> rid; // default: the next free identifier from 1000
 };
 
-// One call the machine received, with the status it answered.
+// One call the machine received, with the status it answered. The advapi32 functions
+// log the Win32 error code they would leave (0 on success). The SID functions log the
+// SID text as both target and argument; NetQueryDisplayInformation logs level 1 and
+// no target.
 struct CallRecord {
-    std::string function;  // the platform's name: "NetUserSetInfo", "LookupAccountSidA", ...
-    std::wstring target;   // the account or group addressed; empty where none
+    std::string function;    // the platform's name: "NetUserSetInfo", "LookupAccountSidA", ...
+    std::wstring target;     // the account or group addressed; empty where none
     std::uint32_t level = 0; // the information level where the call has one
-    std::wstring argument; // the group member, new name or SID text where the call has one
+    std::wstring argument;   // the group member, new name or SID text where the call has one
     NetApiStatus status = 0;
 };
 
@@ -100,15 +109,18 @@ public:
     static std::unique_ptr<SimulatedMachine> LoadFile(const std::filesystem::path& file);
     // Parses machine JSON; `source` names it in error messages.
     static std::unique_ptr<SimulatedMachine> FromJsonText(std::string_view text,
-                                                         std::string_view source);
+                                                          std::string_view source);
     std::string ToJsonText() const;
     // Writes the machine file atomically (a new file renamed over the old one).
     void SaveFile(const std::filesystem::path& file) const;
-    // From now on every change made through the ports is saved to `file`.
+    // From now on every change made through the ports is saved to `file`. A change that
+    // cannot be saved is undone, and the call fails with 29 (ERROR_WRITE_FAULT).
     void PersistTo(std::filesystem::path file);
 
     // --- The machine's content ---
-    std::uint32_t AddAccount(const AccountSpec& spec);
+    // These set up a machine; a name that is invalid or taken, a rid below 500 or taken,
+    // or an unknown group throws std::invalid_argument.
+    std::uint32_t AddAccount(const AccountSpec& wanted);
     SimAccount* FindAccount(std::wstring_view name);
     const SimAccount* FindAccount(std::wstring_view name) const;
     const SimAccount* FindAccountByRid(std::uint32_t rid) const;
@@ -119,7 +131,9 @@ public:
     void RenameBuiltinGroup(BuiltinAlias alias, std::wstring name);
     std::wstring BuiltinGroupName(BuiltinAlias alias) const;
     void AddLocalGroup(std::wstring name); // a further group with a domain identifier
+    // Membership changes that bypass the ports: nothing is logged or checked for rights.
     void AddMember(std::wstring_view group, std::wstring_view account);
+    void RemoveMember(std::wstring_view group, std::wstring_view account);
     bool IsMember(std::wstring_view group, std::wstring_view account) const;
     std::vector<std::wstring> GroupsOf(std::wstring_view account) const; // machine order
 

@@ -1,0 +1,578 @@
+// The machine file: a readable JSON document that a person can edit by hand. Reading it
+// checks everything and names the file, the place and the problem of the first fault it
+// finds; it never changes the file.
+
+#include "platform/simulated/machine_state.h"
+
+#include "platform/simulated/text.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <system_error>
+#include <unordered_map>
+
+namespace qb::simulated::detail {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::size_t HoursDigits = 2 * std::tuple_size_v<LogonHoursBytes>;
+
+std::string HoursToHex(const LogonHoursBytes& hours) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t byte : hours) {
+        text.push_back(digits[byte >> 4]);
+        text.push_back(digits[byte & 0x0F]);
+    }
+    return text;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string Quoted(std::wstring_view text) {
+    return "\"" + WideToUtf8(text) + "\"";
+}
+
+// Checks a file's syntax and that no object has a key twice, without building values.
+class SyntaxCheck final : public nlohmann::json_sax<Json> {
+public:
+    std::string repeatedKey;
+    std::string error;
+    std::size_t errorByte = 0;
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+
+    bool start_object(std::size_t) override {
+        // The key lists of finished objects are kept for reuse at the same depth.
+        if (depth_ == keys_.size())
+            keys_.emplace_back();
+        keys_[depth_++].clear();
+        return true;
+    }
+    bool key(string_t& name) override {
+        keys_[depth_ - 1].push_back(name);
+        return true;
+    }
+    bool end_object() override {
+        std::vector<std::string>& names = keys_[--depth_];
+        std::sort(names.begin(), names.end());
+        auto repeated = std::adjacent_find(names.begin(), names.end());
+        if (repeated == names.end())
+            return true;
+        repeatedKey = *repeated;
+        return false;
+    }
+    bool parse_error(std::size_t position, const std::string&,
+                     const nlohmann::detail::exception& e) override {
+        errorByte = position;
+        error = e.what();
+        return false;
+    }
+
+private:
+    std::vector<std::vector<std::string>> keys_;
+    std::size_t depth_ = 0;
+};
+
+// Reads one machine file, remembering where it is so that every error can say so.
+class Reader {
+public:
+    explicit Reader(const std::string& source) : source_(source) {}
+
+    [[noreturn]] void Fail(const std::string& where, const std::string& problem) const {
+        throw MachineFileError(source_ + ": " + (where.empty() ? "" : where + ": ") + problem);
+    }
+
+    Json Parse(std::string_view text) const {
+        if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
+            Fail("", "the file is empty; a machine file is a JSON object");
+        // A first pass without building anything finds syntax errors and keys given
+        // twice; the parser itself would keep the last of two equal keys silently.
+        SyntaxCheck check;
+        if (!Json::sax_parse(text.begin(), text.end(), &check)) {
+            if (!check.repeatedKey.empty())
+                Fail("", "the field \"" + check.repeatedKey + "\" appears twice in one object");
+            Fail(Position(text, check.errorByte), "not valid JSON: " + Detail(check.error));
+        }
+        return Json::parse(text.begin(), text.end());
+    }
+
+    void ExpectObject(const Json& value, const std::string& where) const {
+        if (!value.is_object())
+            Fail(where, "expected an object { ... }, found " + Describe(value));
+    }
+
+    void ExpectArray(const Json& value, const std::string& where) const {
+        if (!value.is_array())
+            Fail(where, "expected a list [ ... ], found " + Describe(value));
+    }
+
+    void OnlyKeys(const Json& object, const std::string& where,
+                  std::initializer_list<std::string_view> allowed) const {
+        for (const auto& item : object.items()) {
+            bool known = false;
+            for (std::string_view key : allowed)
+                known = known || item.key() == key;
+            if (!known) {
+                std::string list;
+                for (std::string_view key : allowed)
+                    list += (list.empty() ? "" : ", ") + std::string(key);
+                Fail(where, "unknown field \"" + item.key() + "\" (known fields: " + list + ")");
+            }
+        }
+    }
+
+    std::wstring Text(const Json& value, const std::string& where) const {
+        if (!value.is_string())
+            Fail(where, "expected text in quotes, found " + Describe(value));
+        return Utf8ToWide(value.get_ref<const std::string&>());
+    }
+
+    std::int64_t Whole(const Json& value, const std::string& where, std::int64_t minimum,
+                       std::int64_t maximum) const {
+        std::int64_t number = 0;
+        bool inRange = false;
+        if (value.is_number_unsigned()) {
+            const auto u = value.get<std::uint64_t>();
+            inRange = u <= static_cast<std::uint64_t>(maximum);
+            number = inRange ? static_cast<std::int64_t>(u) : 0;
+            inRange = inRange && number >= minimum;
+        } else if (value.is_number_integer()) {
+            number = value.get<std::int64_t>();
+            inRange = number >= minimum && number <= maximum;
+        }
+        if (!inRange)
+            Fail(where, "expected a whole number from " + std::to_string(minimum) + " to " +
+                            std::to_string(maximum) + ", found " + Describe(value));
+        return number;
+    }
+
+    std::uint32_t Unsigned(const Json& value, const std::string& where,
+                           std::uint32_t minimum = 0) const {
+        return static_cast<std::uint32_t>(
+            Whole(value, where, minimum, std::numeric_limits<std::uint32_t>::max()));
+    }
+
+    std::int32_t Signed(const Json& value, const std::string& where) const {
+        return static_cast<std::int32_t>(Whole(value, where,
+                                               std::numeric_limits<std::int32_t>::min(),
+                                               std::numeric_limits<std::int32_t>::max()));
+    }
+
+    platform::Sid SidText(const Json& value, const std::string& where) const {
+        const std::wstring text = Text(value, where);
+        auto sid = platform::ParseSidString(WideToUtf8(text));
+        if (!sid)
+            Fail(where, Quoted(text) + " is not a security identifier like \"S-1-5-32-544\"");
+        return *sid;
+    }
+
+    static std::string Describe(const Json& value) {
+        std::string shown = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+        if (shown.size() > 40)
+            shown = shown.substr(0, 37) + "...";
+        switch (value.type()) {
+        case Json::value_t::null:
+            return "null";
+        case Json::value_t::object:
+            return "an object";
+        case Json::value_t::array:
+            return "a list";
+        case Json::value_t::string:
+            return "text " + shown;
+        case Json::value_t::boolean:
+            return shown;
+        default:
+            return "the number " + shown;
+        }
+    }
+
+private:
+    // "line 3, column 14" of the byte the parser stopped at (counted from 1).
+    static std::string Position(std::string_view text, std::size_t byte) {
+        const std::size_t end = std::min(byte == 0 ? 0 : byte - 1, text.size());
+        std::size_t line = 1;
+        std::size_t lineStart = 0;
+        for (std::size_t i = 0; i < end; ++i) {
+            if (text[i] == '\n') {
+                ++line;
+                lineStart = i + 1;
+            }
+        }
+        return "line " + std::to_string(line) + ", column " + std::to_string(end - lineStart + 1);
+    }
+
+    // The parser's own words, without its prefix and its position (given already), and
+    // without the bytes it last read, which may be the very bytes that are not UTF-8.
+    static std::string Detail(const std::string& what) {
+        const std::size_t at = what.find("syntax error");
+        const std::size_t colon = what.rfind(": ");
+        std::string detail = at != std::string::npos      ? what.substr(at)
+                             : colon != std::string::npos ? what.substr(colon + 2)
+                                                          : what;
+        const std::size_t lastRead = detail.find("; last read:");
+        if (lastRead != std::string::npos)
+            detail.erase(lastRead);
+        return detail;
+    }
+
+    const std::string& source_;
+};
+
+std::string Child(const std::string& where, std::string_view key) {
+    return where.empty() ? std::string(key) : where + "." + std::string(key);
+}
+
+std::string Item(const std::string& where, std::size_t index) {
+    return where + "[" + std::to_string(index) + "]";
+}
+
+const Json* Field(const Json& object, std::string_view key) {
+    auto it = object.find(std::string(key));
+    return it == object.end() ? nullptr : &*it;
+}
+
+void ReadDomain(const Reader& reader, const Json& root, MachineState& state) {
+    const Json* domain = Field(root, "domain");
+    if (!domain)
+        return;
+    reader.ExpectObject(*domain, "domain");
+    reader.OnlyKeys(*domain, "domain", {"name", "sid"});
+    if (const Json* name = Field(*domain, "name")) {
+        state.domainName = reader.Text(*name, "domain.name");
+        if (!IsValidAccountName(state.domainName) ||
+            state.domainName.find(L' ') != std::wstring::npos)
+            reader.Fail("domain.name", Quoted(state.domainName) + " is not a computer name");
+    }
+    if (const Json* sid = Field(*domain, "sid")) {
+        platform::Sid parsed = reader.SidText(*sid, "domain.sid");
+        if (parsed.identifierAuthority != NtAuthority || parsed.subAuthorities.size() != 4 ||
+            parsed.subAuthorities[0] != 21)
+            reader.Fail("domain.sid", "a machine's domain identifier has the form "
+                                      "\"S-1-5-21-<number>-<number>-<number>\"");
+        state.domainSid = std::move(parsed);
+    }
+}
+
+void ReadSettings(const Reader& reader, const Json& root, MachineState& state) {
+    if (const Json* codePage = Field(root, "codePage")) {
+        state.codePage = reader.Unsigned(*codePage, "codePage");
+        if (!IsKnownCodePage(state.codePage))
+            reader.Fail("codePage", "the machine knows code pages 1252 and 65001 (UTF-8), not " +
+                                        std::to_string(state.codePage));
+    }
+    if (const Json* user = Field(root, "loggedOnUser")) {
+        // Anyone may be logged on, also a domain user that is not among the accounts.
+        state.loggedOnUser = user->is_null() ? L"" : reader.Text(*user, "loggedOnUser");
+    }
+    if (const Json* zone = Field(root, "timeZone")) {
+        reader.ExpectObject(*zone, "timeZone");
+        reader.OnlyKeys(*zone, "timeZone", {"id", "bias", "standardBias", "daylightBias"});
+        if (const Json* id = Field(*zone, "id"))
+            state.timeZoneId = reader.Unsigned(*id, "timeZone.id");
+        if (const Json* bias = Field(*zone, "bias"))
+            state.timeZone.bias = reader.Signed(*bias, "timeZone.bias");
+        if (const Json* bias = Field(*zone, "standardBias"))
+            state.timeZone.standardBias = reader.Signed(*bias, "timeZone.standardBias");
+        if (const Json* bias = Field(*zone, "daylightBias"))
+            state.timeZone.daylightBias = reader.Signed(*bias, "timeZone.daylightBias");
+    }
+}
+
+std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const Json& value,
+                                         const std::string& where) {
+    if (value.is_null())
+        return std::nullopt;
+    const std::wstring wide = reader.Text(value, where);
+    const std::string text = WideToUtf8(wide);
+    LogonHoursBytes hours{};
+    bool valid = text.size() == HoursDigits;
+    for (std::size_t i = 0; valid && i < hours.size(); ++i) {
+        const int high = HexValue(text[2 * i]);
+        const int low = HexValue(text[2 * i + 1]);
+        valid = high >= 0 && low >= 0;
+        hours[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    if (!valid)
+        reader.Fail(where,
+                    "expected null (no restrictions) or " + std::to_string(HoursDigits) +
+                        " hexadecimal digits, two for each of the 21 bytes, found " +
+                        (wide.size() == HoursDigits ? std::string("a character that is not one")
+                                                    : std::to_string(wide.size()) + " characters"));
+    return hours;
+}
+
+void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
+    const Json* accounts = Field(root, "accounts");
+    if (!accounts)
+        return;
+    reader.ExpectArray(*accounts, "accounts");
+    // Accounts without a rid get theirs after every explicit rid is known.
+    std::unordered_map<std::wstring, std::size_t> names;
+    std::unordered_map<std::uint32_t, std::size_t> rids;
+    std::vector<SimAccount> read;
+    std::vector<bool> hasRid;
+    for (std::size_t i = 0; i < accounts->size(); ++i) {
+        const std::string where = Item("accounts", i);
+        const Json& entry = (*accounts)[i];
+        reader.ExpectObject(entry, where);
+        reader.OnlyKeys(entry, where,
+                        {"rid", "name", "fullName", "comment", "userComment", "flags", "password",
+                         "lastLogon", "logonHours"});
+        SimAccount account;
+        const Json* name = Field(entry, "name");
+        if (!name)
+            reader.Fail(where, "the account has no \"name\"");
+        account.name = reader.Text(*name, Child(where, "name"));
+        if (!IsValidAccountName(account.name))
+            reader.Fail(Child(where, "name"),
+                        Quoted(account.name) + " is not a valid account name");
+        if (auto [it, added] = names.emplace(account.name, i); !added)
+            reader.Fail(Child(where, "name"), "the name " + Quoted(account.name) +
+                                                  " is already used by " +
+                                                  Item("accounts", it->second));
+        if (const Json* rid = Field(entry, "rid")) {
+            account.rid = reader.Unsigned(*rid, Child(where, "rid"), 500);
+            if (auto [it, added] = rids.emplace(account.rid, i); !added)
+                reader.Fail(Child(where, "rid"), "the rid " + std::to_string(account.rid) +
+                                                     " is already used by " +
+                                                     Item("accounts", it->second));
+        }
+        hasRid.push_back(Field(entry, "rid") != nullptr);
+        if (const Json* v = Field(entry, "fullName"))
+            account.fullName = reader.Text(*v, Child(where, "fullName"));
+        if (const Json* v = Field(entry, "comment"))
+            account.comment = reader.Text(*v, Child(where, "comment"));
+        if (const Json* v = Field(entry, "userComment"))
+            account.userComment = reader.Text(*v, Child(where, "userComment"));
+        if (const Json* v = Field(entry, "password"))
+            account.password = reader.Text(*v, Child(where, "password"));
+        if (const Json* v = Field(entry, "flags"))
+            account.flags = reader.Unsigned(*v, Child(where, "flags"));
+        if (const Json* v = Field(entry, "lastLogon"))
+            account.lastLogon = reader.Unsigned(*v, Child(where, "lastLogon"));
+        if (const Json* v = Field(entry, "logonHours"))
+            account.logonHours = ReadHours(reader, *v, Child(where, "logonHours"));
+        read.push_back(std::move(account));
+    }
+    std::uint32_t next = 1000;
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        if (!hasRid[i]) {
+            while (rids.count(next))
+                ++next;
+            read[i].rid = next;
+            rids.emplace(next, i);
+        }
+        state.Insert(std::move(read[i]));
+    }
+}
+
+void ReadGroups(const Reader& reader, const Json& root, MachineState& state) {
+    const Json* groups = Field(root, "groups");
+    state.groups.clear();
+    if (groups) {
+        reader.ExpectArray(*groups, "groups");
+        for (std::size_t i = 0; i < groups->size(); ++i) {
+            const std::string where = Item("groups", i);
+            const Json& entry = (*groups)[i];
+            reader.ExpectObject(entry, where);
+            reader.OnlyKeys(entry, where, {"sid", "name", "members"});
+            const Json* sidField = Field(entry, "sid");
+            if (!sidField)
+                reader.Fail(where, "the group has no \"sid\" (such as \"S-1-5-32-544\")");
+            LocalGroup group;
+            group.sid = reader.SidText(*sidField, Child(where, "sid"));
+            const auto& subs = group.sid.subAuthorities;
+            platform::Sid domainPart = group.sid;
+            if (!domainPart.subAuthorities.empty())
+                domainPart.subAuthorities.pop_back();
+            if (group.sid.identifierAuthority == NtAuthority && subs.size() == 2 &&
+                subs[0] == BuiltinDomainRid) {
+                group.builtinDomain = true;
+            } else if (!subs.empty() && domainPart == state.domainSid) {
+                group.builtinDomain = false;
+            } else {
+                reader.Fail(Child(where, "sid"),
+                            "a local group is either S-1-5-32-<rid> (BUILTIN) or the machine's "
+                            "domain identifier " +
+                                platform::SidToString(state.domainSid) + " followed by -<rid>");
+            }
+            group.rid = subs.back();
+            if (state.FindGroupBySid(group.sid))
+                reader.Fail(Child(where, "sid"),
+                            "the group " + platform::SidToString(group.sid) + " is listed twice");
+            if (!group.builtinDomain && state.FindByRid(group.rid))
+                reader.Fail(Child(where, "sid"), "the rid " + std::to_string(group.rid) +
+                                                     " belongs to an account already");
+            const bool wellKnown = group.builtinDomain && group.rid >= 544 && group.rid <= 547;
+            if (const Json* name = Field(entry, "name")) {
+                group.name = reader.Text(*name, Child(where, "name"));
+            } else if (wellKnown) {
+                group.name = std::wstring(DefaultBuiltinName(static_cast<BuiltinAlias>(group.rid)));
+            } else {
+                reader.Fail(where, "the group has no \"name\"");
+            }
+            if (!IsValidAccountName(group.name))
+                reader.Fail(Child(where, "name"),
+                            Quoted(group.name) + " is not a valid group name");
+            if (state.NameTaken(group.name))
+                reader.Fail(Child(where, "name"), "the name " + Quoted(group.name) +
+                                                      " is already used by another group or an "
+                                                      "account");
+            if (const Json* members = Field(entry, "members")) {
+                const std::string membersWhere = Child(where, "members");
+                reader.ExpectArray(*members, membersWhere);
+                for (std::size_t m = 0; m < members->size(); ++m) {
+                    const std::string memberWhere = Item(membersWhere, m);
+                    const std::wstring member = reader.Text((*members)[m], memberWhere);
+                    const SimAccount* account = state.Find(member);
+                    if (!account)
+                        reader.Fail(memberWhere, "there is no account named " + Quoted(member));
+                    if (!group.Add(account->rid))
+                        reader.Fail(memberWhere, Quoted(member) + " is listed twice");
+                }
+            }
+            state.groups.push_back(std::move(group));
+        }
+    }
+    // A file that leaves out a built-in group still has it, with its English name.
+    for (BuiltinAlias alias : {BuiltinAlias::Administrators, BuiltinAlias::Users,
+                               BuiltinAlias::Guests, BuiltinAlias::PowerUsers}) {
+        if (state.FindGroupBySid(BuiltinSid(static_cast<std::uint32_t>(alias))))
+            continue;
+        if (state.FindGroup(DefaultBuiltinName(alias)))
+            reader.Fail("groups",
+                        "the built-in group " +
+                            platform::SidToString(BuiltinSid(static_cast<std::uint32_t>(alias))) +
+                            " is missing and its usual name is taken");
+        state.Builtin(alias);
+    }
+}
+
+} // namespace
+
+std::string WriteMachineJson(const MachineState& state) {
+    Json root;
+    root["domain"] = {{"name", WideToUtf8(state.domainName)},
+                      {"sid", platform::SidToString(state.domainSid)}};
+    root["codePage"] = state.codePage;
+    root["loggedOnUser"] = WideToUtf8(state.loggedOnUser);
+    root["timeZone"] = {{"id", state.timeZoneId},
+                        {"bias", state.timeZone.bias},
+                        {"standardBias", state.timeZone.standardBias},
+                        {"daylightBias", state.timeZone.daylightBias}};
+    Json groups = Json::array();
+    for (const LocalGroup& group : state.groups) {
+        Json members = Json::array();
+        for (std::uint32_t rid : group.members) {
+            if (const SimAccount* account = state.FindByRid(rid))
+                members.push_back(WideToUtf8(account->name));
+        }
+        groups.push_back({{"sid", platform::SidToString(group.sid)},
+                          {"name", WideToUtf8(group.name)},
+                          {"members", std::move(members)}});
+    }
+    root["groups"] = std::move(groups);
+    Json accounts = Json::array();
+    for (std::size_t i = 0; i < state.AccountCount(); ++i) {
+        const SimAccount& account = state.AccountAt(i);
+        Json entry;
+        entry["rid"] = account.rid;
+        entry["name"] = WideToUtf8(account.name);
+        entry["fullName"] = WideToUtf8(account.fullName);
+        entry["comment"] = WideToUtf8(account.comment);
+        entry["userComment"] = WideToUtf8(account.userComment);
+        entry["flags"] = account.flags;
+        entry["password"] = WideToUtf8(account.password);
+        entry["lastLogon"] = account.lastLogon;
+        entry["logonHours"] =
+            account.logonHours ? Json(HoursToHex(*account.logonHours)) : Json(nullptr);
+        accounts.push_back(std::move(entry));
+    }
+    root["accounts"] = std::move(accounts);
+    return root.dump(2, ' ', false) + "\n";
+}
+
+void ReadMachineJson(std::string_view text, const std::string& source, MachineState& state) {
+    const Reader reader(source);
+    const Json root = reader.Parse(text);
+    reader.ExpectObject(root, "");
+    reader.OnlyKeys(root, "",
+                    {"domain", "codePage", "loggedOnUser", "timeZone", "groups", "accounts"});
+    ReadDomain(reader, root, state);
+    ReadSettings(reader, root, state);
+    state.ClearAccounts();
+    ReadAccounts(reader, root, state);
+    ReadGroups(reader, root, state);
+}
+
+std::string PathText(const std::filesystem::path& file) {
+    const std::u8string text = file.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error))
+        throw MachineFileError(PathText(file) + ": is a folder, not a machine file");
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw MachineFileError(PathText(file) + ": cannot be opened for reading");
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad())
+        throw MachineFileError(PathText(file) + ": could not be read to its end");
+    return std::move(content).str();
+}
+
+void WriteFileAtomically(const std::filesystem::path& file, std::string_view text) {
+    // A unique name beside the target: the rename then stays on one volume and replaces
+    // the old file in one step, so a reader sees the old machine or the new, never half.
+    std::random_device random;
+    std::filesystem::path temporary = file;
+    temporary += ".tmp" + std::to_string(random());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            throw MachineFileError(PathText(file) + ": could not write " + PathText(temporary));
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, file, error);
+    if (error) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw MachineFileError(PathText(file) + ": could not be replaced: " + error.message());
+    }
+}
+
+} // namespace qb::simulated::detail

@@ -1,0 +1,244 @@
+// netapi32 on the simulated machine: the user display list, account information, local
+// groups, and the writes, with the platform's status codes.
+
+#include "platform/simulated/machine_state.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace qb::simulated::detail {
+
+namespace {
+
+namespace st = platform::net_status;
+namespace uf = platform::user_flags;
+
+constexpr std::uint32_t AccountTypeBits = uf::NormalAccount | uf::InterdomainTrustAccount |
+                                          uf::WorkstationTrustAccount | uf::ServerTrustAccount;
+// The platform hands out at most this many display entries per call.
+constexpr std::uint32_t MaxDisplayEntries = 100;
+constexpr std::uint32_t UnitsPerWeek = 168;
+constexpr std::uint32_t TimeqForever = 0xFFFFFFFF;
+constexpr std::uint32_t MaxStorageUnlimited = 0xFFFFFFFF;
+
+// The bytes a display entry takes in the platform's buffer: the fixed part and its texts.
+std::uint64_t DisplayEntrySize(const SimAccount& account) {
+    constexpr std::uint64_t fixedPart = 24;
+    return fixedPart +
+           2 * (account.name.size() + account.comment.size() + account.fullName.size() + 3);
+}
+
+class NetapiPort final : public platform::Netapi32 {
+public:
+    explicit NetapiPort(MachineState& state) : state_(state) {}
+
+    // Positions in the platform's order are the enumeration indexes: index 0 is the
+    // first account and an entry's next index is its position + 1.
+    NetApiStatus QueryDisplayInformation(std::uint32_t index, std::uint32_t entriesRequested,
+                                         std::uint32_t preferredMaximumLength,
+                                         std::vector<platform::NetDisplayUser>& entries) override {
+        entries.clear();
+        CallRecord call{"NetQueryDisplayInformation", L"", 1, L"", 0};
+        if (auto fault = state_.TakeFault(call))
+            return state_.Log(std::move(call), *fault);
+
+        const std::size_t count = state_.AccountCount();
+        const std::uint32_t wanted = std::min(entriesRequested, MaxDisplayEntries);
+        std::size_t position = index;
+        std::uint64_t bytes = 0;
+        while (position < count && entries.size() < wanted) {
+            const SimAccount& account = state_.AccountAt(position);
+            // The buffer grows to the preferred length, but always holds one entry.
+            bytes += DisplayEntrySize(account);
+            if (!entries.empty() && bytes > preferredMaximumLength)
+                break;
+            entries.push_back({account.name, account.comment, account.flags, account.fullName,
+                               account.rid, static_cast<std::uint32_t>(position + 1)});
+            ++position;
+        }
+        return state_.Log(std::move(call), position < count ? st::MoreData : st::Success);
+    }
+
+    NetApiStatus UserGetInfo(std::wstring_view userName, platform::UserInfo2& info) override {
+        CallRecord call{"NetUserGetInfo", std::wstring(userName), 2, L"", 0};
+        if (auto fault = state_.TakeFault(call))
+            return state_.Log(std::move(call), *fault);
+        const SimAccount* account = state_.Find(userName);
+        if (!account)
+            return state_.Log(std::move(call), st::UserNotFound);
+
+        info = platform::UserInfo2{};
+        info.name = account->name;
+        // The password is write-only: the platform never gives it back.
+        info.priv = state_.PrivilegeOf(account->rid);
+        info.comment = account->comment;
+        info.flags = account->flags;
+        info.fullName = account->fullName;
+        info.usrComment = account->userComment;
+        info.lastLogon = account->lastLogon;
+        info.acctExpires = TimeqForever;
+        info.maxStorage = MaxStorageUnlimited;
+        info.unitsPerWeek = UnitsPerWeek;
+        info.logonHours = account->logonHours;
+        info.logonServer = L"\\\\*";
+        return state_.Log(std::move(call), st::Success);
+    }
+
+    // No global groups exist on a stand-alone machine, so indirect memberships add
+    // nothing; every group fits the buffer whatever the preferred length.
+    NetApiStatus UserGetLocalGroups(std::wstring_view userName, std::uint32_t /*flags*/,
+                                    std::uint32_t /*preferredMaximumLength*/,
+                                    std::vector<std::wstring>& groupNames) override {
+        groupNames.clear();
+        CallRecord call{"NetUserGetLocalGroups", std::wstring(userName), 0, L"", 0};
+        if (auto fault = state_.TakeFault(call))
+            return state_.Log(std::move(call), *fault);
+        auto position = state_.ResolveMember(userName);
+        if (!position)
+            return state_.Log(std::move(call), st::UserNotFound);
+        const std::uint32_t rid = state_.AccountAt(*position).rid;
+        for (const LocalGroup& group : state_.groups) {
+            if (group.Has(rid))
+                groupNames.push_back(group.name);
+        }
+        return state_.Log(std::move(call), st::Success);
+    }
+
+    NetApiStatus UserModalsGet(platform::UserModalsInfo2& info) override {
+        CallRecord call{"NetUserModalsGet", L"", 2, L"", 0};
+        if (auto fault = state_.TakeFault(call))
+            return state_.Log(std::move(call), *fault);
+        info.domainName = state_.domainName;
+        info.domainId = state_.domainSid;
+        return state_.Log(std::move(call), st::Success);
+    }
+
+    NetApiStatus UserSetInfo(std::wstring_view userName,
+                             const platform::UserSetInfoData& data) override {
+        CallRecord call{"NetUserSetInfo", std::wstring(userName), platform::InfoLevel(data), L"",
+                        0};
+        if (const auto* rename = std::get_if<platform::UserInfo0>(&data))
+            call.argument = rename->name;
+        if (auto fault = state_.TakeFault(call))
+            return state_.Log(std::move(call), *fault);
+
+        // The platform looks the account up before it opens it for writing.
+        auto position = state_.PositionOf(userName);
+        if (!position)
+            return state_.Log(std::move(call), st::UserNotFound);
+        if (!state_.IsAdministrator(state_.loggedOnUser))
+            return state_.Log(std::move(call), st::AccessDenied);
+
+        SimAccount& account = state_.AccountAt(*position);
+        const SimAccount before = account;
+        const NetApiStatus status =
+            std::visit([&](const auto& value) { return Apply(*position, account, value); }, data);
+        if (status != st::Success)
+            return state_.Log(std::move(call), status);
+        return Commit(std::move(call), [&] {
+            if (account.name != before.name)
+                state_.Rename(*position, before.name);
+            account = before;
+        });
+    }
+
+    NetApiStatus LocalGroupAddMember(std::wstring_view groupName,
+                                     std::wstring_view memberName) override {
+        return ChangeMember("NetLocalGroupAddMembers", groupName, memberName, true);
+    }
+
+    NetApiStatus LocalGroupDelMember(std::wstring_view groupName,
+                                     std::wstring_view memberName) override {
+        return ChangeMember("NetLocalGroupDelMembers", groupName, memberName, false);
+    }
+
+private:
+    NetApiStatus Apply(std::size_t position, SimAccount& account, const platform::UserInfo0& v) {
+        if (!IsValidAccountName(v.name))
+            return st::BadUsername;
+        if (v.name == account.name)
+            return st::Success;
+        if (state_.PositionOf(v.name))
+            return st::UserExists;
+        if (state_.FindGroup(v.name))
+            return GroupExists;
+        // Memberships belong to the account's identifier, so they follow the rename.
+        state_.Rename(position, v.name);
+        return st::Success;
+    }
+    NetApiStatus Apply(std::size_t, SimAccount& account, const platform::UserInfo1003& v) {
+        account.password = v.password;
+        return st::Success;
+    }
+    NetApiStatus Apply(std::size_t, SimAccount& account, const platform::UserInfo1007& v) {
+        account.comment = v.comment;
+        return st::Success;
+    }
+    NetApiStatus Apply(std::size_t, SimAccount& account, const platform::UserInfo1008& v) {
+        std::uint32_t flags = v.flags;
+        // A flag word without an account type leaves the type as it is.
+        if ((flags & AccountTypeBits) == 0)
+            flags |= account.flags & AccountTypeBits;
+        // The lockout bit can be cleared to unlock an account, but never set by a caller.
+        if ((account.flags & uf::Lockout) == 0)
+            flags &= ~uf::Lockout;
+        account.flags = flags;
+        return st::Success;
+    }
+    NetApiStatus Apply(std::size_t, SimAccount& account, const platform::UserInfo1011& v) {
+        account.fullName = v.fullName;
+        return st::Success;
+    }
+    NetApiStatus Apply(std::size_t, SimAccount& account, const platform::UserInfo1012& v) {
+        account.userComment = v.usrComment;
+        return st::Success;
+    }
+    NetApiStatus Apply(std::size_t, SimAccount& account, const platform::UserInfo1020& v) {
+        if (v.unitsPerWeek != UnitsPerWeek)
+            return st::InvalidParameter;
+        account.logonHours = v.logonHours;
+        return st::Success;
+    }
+
+    NetApiStatus ChangeMember(const char* function, std::wstring_view groupName,
+                              std::wstring_view memberName, bool add) {
+        CallRecord call{function, std::wstring(groupName), 3, std::wstring(memberName), 0};
+        if (auto fault = state_.TakeFault(call))
+            return state_.Log(std::move(call), *fault);
+        LocalGroup* group = state_.FindGroup(groupName);
+        if (!group)
+            return state_.Log(std::move(call), st::GroupNotFound);
+        if (!state_.IsAdministrator(state_.loggedOnUser))
+            return state_.Log(std::move(call), st::AccessDenied);
+        auto position = state_.ResolveMember(memberName);
+        if (!position) {
+            // A local group cannot hold another local group.
+            const bool isGroup = state_.FindGroup(memberName) != nullptr;
+            return state_.Log(std::move(call), isGroup ? st::InvalidMember : st::NoSuchMember);
+        }
+        const std::uint32_t rid = state_.AccountAt(*position).rid;
+        if (add ? !group->Add(rid) : !group->Remove(rid))
+            return state_.Log(std::move(call), add ? st::MemberInAlias : st::MemberNotInAlias);
+        return Commit(std::move(call), [&] { add ? group->Remove(rid) : group->Add(rid); });
+    }
+
+    // A change that the machine could not save is undone and reported as failed, so
+    // that what the caller reads back is what a restart would find.
+    NetApiStatus Commit(CallRecord call, const std::function<void()>& undo) {
+        if (!state_.Persist()) {
+            undo();
+            return state_.Log(std::move(call), win_error::WriteFault);
+        }
+        return state_.Log(std::move(call), st::Success);
+    }
+
+    MachineState& state_;
+};
+
+} // namespace
+
+std::unique_ptr<platform::Netapi32> MakeNetapiPort(MachineState& state) {
+    return std::make_unique<NetapiPort>(state);
+}
+
+} // namespace qb::simulated::detail
