@@ -42,15 +42,19 @@ void userInfo::ResetToOriginal() {
     userGroups_.Reset();
 }
 
-void userInfo::ResetToOriginalHours() { hoursCurrent_ = hoursOriginal_; }
+void userInfo::ResetToOriginalHours() {
+    hoursCurrent_ = hoursOriginal_;
+}
 
-bool userInfo::HoursHaveChanged() const { return hoursCurrent_ != hoursOriginal_; }
+bool userInfo::HoursHaveChanged() const {
+    return hoursCurrent_ != hoursOriginal_;
+}
 
 bool userInfo::DataHasChanged() const {
     return HoursHaveChanged() || userComment_.Changed() || comment_.Changed() ||
            password_.Changed() || fullName_.Changed() || userName_.Changed() ||
-           userGroups_.Changed() || passwordNotNeeded_.Changed() ||
-           passwordCantChange_.Changed() || accountDisabled_.Changed() || userType_.Changed();
+           userGroups_.Changed() || passwordNotNeeded_.Changed() || passwordCantChange_.Changed() ||
+           accountDisabled_.Changed() || userType_.Changed();
 }
 
 bool userInfo::HasTimeRestrictions() const {

@@ -73,9 +73,7 @@ public:
     void SetPasswordCantChange(bool pwdCantChange, bool original = false) {
         passwordCantChange_.Set(pwdCantChange, original);
     }
-    bool PasswordNotNeeded(bool original = false) const {
-        return passwordNotNeeded_.Get(original);
-    }
+    bool PasswordNotNeeded(bool original = false) const { return passwordNotNeeded_.Get(original); }
     void SetPasswordNotNeeded(bool pwNotNeeded, bool original = false) {
         passwordNotNeeded_.Set(pwNotNeeded, original);
     }
@@ -84,9 +82,7 @@ public:
     void SetLastLogon(DateTime value) { lastLogon_ = value; }
 
     std::int32_t UserType(bool original = false) const { return userType_.Get(original); }
-    void SetUserType(std::int32_t uType, bool original = false) {
-        userType_.Set(uType, original);
-    }
+    void SetUserType(std::int32_t uType, bool original = false) { userType_.Set(uType, original); }
 
     bool CurrentUser() const { return currentUser_; }
     void SetCurrentUser(bool curUser) { currentUser_ = curUser; }

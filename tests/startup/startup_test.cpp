@@ -1,0 +1,153 @@
+// Start-up: the single-instance rule, the platform check and its refusal, the boot time
+// and the shared state, on a simulated machine.
+
+#include "support/sim_world.h"
+#include "startup/startup.h"
+
+#include <gtest/gtest.h>
+
+namespace qb {
+namespace {
+
+using testing::SimWorld;
+namespace pid = platform::platform_id;
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        simulated::AccountSpec anna;
+        anna.name = L"anna";
+        anna.groups = {L"Administrators"};
+        w.machine->AddAccount(anna);
+        w.machine->SetLoggedOnUser(L"anna");
+    }
+    void SetVersion(std::uint32_t id, std::uint32_t major, std::uint32_t minor, std::string sp) {
+        w.machine->version = {major, minor, 0, id, std::move(sp)};
+    }
+    int NetapiCalls() const {
+        int n = 0;
+        for (const auto& c : w.machine->Calls())
+            n += c.function.rfind("Net", 0) == 0 ? 1 : 0;
+        return n;
+    }
+    SimWorld w;
+};
+
+TEST_F(Startup, PlatformNamesOutsideTheNtFamily) {
+    struct Case {
+        std::uint32_t id, major, minor;
+        const char* servicePack;
+        const wchar_t* name;
+    };
+    for (const Case& c :
+         {Case{pid::Win32s, 3, 11, "", L"Microsoft Win32s"}, Case{pid::Windows, 4, 0, "", L"95"},
+          Case{pid::Windows, 4, 0, " C ", L"95 OSR2"}, Case{pid::Windows, 4, 0, "B", L"95 OSR2"},
+          Case{pid::Windows, 4, 0, "A", L"95"}, Case{pid::Windows, 4, 10, "", L"98"},
+          Case{pid::Windows, 4, 10, " A ", L"98SE"}, Case{pid::Windows, 4, 10, "B", L"98"},
+          Case{pid::Windows, 4, 90, " ", L"Me"}, Case{pid::Windows, 4, 3, "", L""},
+          Case{pid::Windows, 5, 0, "", L""}}) {
+        SetVersion(c.id, c.major, c.minor, c.servicePack);
+        EXPECT_FALSE(IsNTFamily(w.machine->Kernel()));
+        EXPECT_EQ(GetOSName(w.machine->Kernel()), c.name)
+            << c.id << " " << c.major << "." << c.minor << " '" << c.servicePack << "'";
+    }
+}
+
+TEST_F(Startup, TheNtFamilyIsPlatformTwoOrMoreAndTheShortVersionQueryIsTheFallback) {
+    SetVersion(pid::WindowsNt, 10, 0, "");
+    EXPECT_TRUE(IsNTFamily(w.machine->Kernel()));
+    SetVersion(3, 10, 0, "");
+    EXPECT_TRUE(IsNTFamily(w.machine->Kernel()));
+
+    SetVersion(pid::WindowsNt, 5, 1, "Service Pack 3");
+    w.machine->failExtendedVersion = true;
+    EXPECT_TRUE(IsNTFamily(w.machine->Kernel()));
+    SetVersion(pid::Windows, 4, 10, "A");
+    EXPECT_EQ(GetOSName(w.machine->Kernel()), L"98SE");
+
+    w.machine->failVersion = true;
+    EXPECT_FALSE(IsNTFamily(w.machine->Kernel()));
+    EXPECT_EQ(GetOSName(w.machine->Kernel()), L"");
+}
+
+TEST_F(Startup, OutsideTheNtFamilyTheProgramRefusesWithAStopMessage) {
+    SetVersion(pid::Windows, 4, 10, " A ");
+    EXPECT_EQ(StartProgram(w.g), StartOutcome::Refused);
+    ASSERT_EQ(w.user.messageBoxes.size(), 1u);
+    const auto& box = w.user.messageBoxes[0];
+    EXPECT_EQ(box.text, L"This program does not work on Windows 98SE\r\nand will be closed.");
+    const std::wstring firstLine = box.text.substr(0, box.text.find(L"\r\n"));
+    EXPECT_TRUE(firstLine.ends_with(L"Windows 98SE")) << "98 and SE written together";
+    EXPECT_EQ(box.caption, L"Quill Bay");
+    EXPECT_EQ(box.type, platform::mb::Ok | platform::mb::IconStop);
+    EXPECT_EQ(NetapiCalls(), 0) << "no account is read";
+    EXPECT_NE(w.g.InstanceMutex, 0u) << "the mutex stays to the end of the process";
+
+    SimWorld failing;
+    failing.machine->failVersion = true;
+    EXPECT_EQ(StartProgram(failing.g), StartOutcome::Refused);
+    ASSERT_EQ(failing.user.messageBoxes.size(), 1u);
+    EXPECT_EQ(failing.user.messageBoxes[0].text,
+              L"This program does not work on Windows \r\nand will be closed.");
+}
+
+TEST_F(Startup, ASecondCopyEndsSilentlyAndTheFirstKeepsItsMutex) {
+    ASSERT_EQ(StartProgram(w.g), StartOutcome::Started);
+    const platform::Handle first = w.g.InstanceMutex;
+    ASSERT_NE(first, 0u);
+
+    // A second program on the same machine.
+    testing::RecordingUser32 secondUser;
+    Globals second(platform::Ports{w.machine->Netapi(), w.machine->Security(), w.registry,
+                                   w.machine->Kernel(), secondUser});
+    w.machine->ClearCalls();
+    EXPECT_EQ(StartProgram(second), StartOutcome::AlreadyRunning);
+    EXPECT_EQ(second.InstanceMutex, 0u);
+    EXPECT_TRUE(secondUser.messageBoxes.empty());
+    EXPECT_TRUE(secondUser.commonControlClasses.empty()) << "it ends before anything else";
+    EXPECT_EQ(NetapiCalls(), 0);
+    EXPECT_EQ(w.g.InstanceMutex, first);
+
+    // Once the first releases its mutex a new copy starts.
+    ReleaseInstance(w.g);
+    EXPECT_EQ(w.g.InstanceMutex, 0u);
+    ReleaseInstance(w.g); // a second release is harmless
+    EXPECT_EQ(StartProgram(second), StartOutcome::Started);
+}
+
+TEST_F(Startup, TheSharedStateIsSetAndTheAccountsRead) {
+    w.g.WarningMinutes = 99;
+    w.g.TurnOffAfterWarning = false;
+    ASSERT_EQ(StartProgram(w.g), StartOutcome::Started);
+    EXPECT_EQ(w.user.commonControlClasses, std::vector<std::uint32_t>{0x101});
+    EXPECT_EQ(w.g.WarningMinutes, 5);
+    EXPECT_TRUE(w.g.TurnOffAfterWarning);
+    EXPECT_EQ(w.g.CurrentUserName, L"anna");
+    EXPECT_TRUE(w.g.CurrentUserIsAdmin);
+    EXPECT_EQ(w.g.AdministratorAccountName, L"Administrator");
+    EXPECT_EQ(w.g.Accounts.Count(), 3);
+    EXPECT_EQ(w.g.CurrentUserIndex, 3);
+    EXPECT_TRUE(w.user.messageBoxes.empty());
+}
+
+TEST_F(Startup, BootTimeCountsTheTickCountAsUnsignedAndWrapsAt32Bits) {
+    w.machine->localTime = {2026, 12, 6, 5, 12, 0, 0, 0};
+    const DateTime now = DateTime::FromCivil({2026, 12, 5, 12, 0, 0});
+    struct Case {
+        std::uint32_t ticks;
+        std::int64_t secondsBefore;
+    };
+    for (const Case& c : {Case{0, 0}, Case{999, 0}, Case{1000, 1},
+                          Case{30u * 86400u * 1000u, 30 * 86400}, // past 2^31 ms
+                          Case{0x80000000u, 2147483}, Case{0xFFFFFFFFu, 4294967}}) {
+        w.machine->tickCount = c.ticks;
+        EXPECT_EQ(ComputeBootTime(w.machine->Kernel()), now.AddSeconds(-c.secondsBefore))
+            << c.ticks;
+    }
+    w.machine->tickCount = 30u * 86400u * 1000u;
+    ASSERT_EQ(StartProgram(w.g), StartOutcome::Started);
+    EXPECT_EQ(w.g.BootTime, DateTime::FromCivil({2026, 11, 5, 12, 0, 0}));
+}
+
+} // namespace
+} // namespace qb
