@@ -1,0 +1,57 @@
+// The account store on the real bindings under Wine, whose netapi32 lists accounts but
+// cannot describe any of them: every account is left out, and nothing crashes.
+
+#include "accounts/users.h"
+#include "platform/win32/kernel32_win32.h"
+#include "platform/win32/netapi32_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/security_win32.h"
+#include "platform/win32/user32_win32.h"
+#include "startup/globals.h"
+
+#include <gtest/gtest.h>
+
+namespace qb {
+namespace {
+
+struct RealPlatform {
+    win32::Win32Netapi32 netapi;
+    win32::Win32AccountSecurity security;
+    win32::Win32Registry registry;
+    win32::Win32Kernel32 kernel;
+    win32::Win32User32 user;
+    Globals g{platform::Ports{netapi, security, registry, kernel, user}};
+};
+
+TEST(AccountStoreUnderWine, AccountsWineCannotDescribeAreLeftOutWithoutACrash) {
+    RealPlatform p;
+    p.g.CurrentUserName = GetLoggedOnUserName(p.g);
+    EXPECT_FALSE(p.g.CurrentUserName.empty());
+    EXPECT_FALSE(CurrentUserHasAdminPrivilege(p.g)) << "level 2 cannot be read here";
+    p.g.CurrentUserIsAdmin = true; // as an administrator, every account would be read
+
+    LoadAccounts(p.g);
+    EXPECT_EQ(p.g.Accounts.Count(), 0);
+    EXPECT_EQ(p.g.CurrentUserIndex, 0);
+    EXPECT_EQ(p.g.AdministratorAccountName, L"Administrator")
+        << "the built-in administrator is named from the account domain and rid 500";
+
+    userInfo record;
+    record.SetUserName(L"Administrator");
+    record.SetFullName(L"kept");
+    EXPECT_FALSE(ReadAccount(p.g, record));
+    EXPECT_EQ(record.FullName(), L"kept");
+}
+
+TEST(AccountStoreUnderWine, BuiltinGroupsAreNamedFromTheirIdentifiers) {
+    RealPlatform p;
+    const wchar_t* expected[] = {L"Guests", L"Users", L"Administrators", L"Power Users"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(GetBuiltinGroupName(p.g, i), expected[i]);
+    EXPECT_EQ(GroupDisplayName(p.g, 4), L"Not known");
+    // Wine answers every account's group listing with Administrators.
+    EXPECT_TRUE(IsGroupMember(p.g, GetLoggedOnUserName(p.g), AdministratorsGroup));
+}
+
+} // namespace
+} // namespace qb
