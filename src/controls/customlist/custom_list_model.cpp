@@ -1,0 +1,510 @@
+#include "controls/customlist/custom_list_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace qb::controls {
+
+namespace {
+
+constexpr const wchar_t* kSmallIconsProperty = L"SmallIcons";
+constexpr const wchar_t* kNoHeaderProperty = L"NoHeader";
+
+// Gaps between the row items, in twips.
+constexpr int kIconGap = 15;
+constexpr int kLabelGap = 60;
+// How far below its slot top a label sits. Large rows: always 60. Small rows: 15 where
+// the icon-size setter and AddItem place it, 30 where the header setter and scrolling
+// do, so a small label moves down by 15 twips the first time the rows are repositioned.
+constexpr int kLargeLabelOffset = 60;
+constexpr int kSmallLabelOffsetPlaced = 15;
+constexpr int kSmallLabelOffsetMoved = 30;
+
+int FloorDiv(int a, int b) {
+    int q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+} // namespace
+
+int RoundTwips(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+PictureSize UserImageSize(int index) {
+    return index < 8 ? PictureSize{23, 22} : PictureSize{15, 16};
+}
+
+PictureSize ClockImageSize(int index) {
+    return index < 2 ? PictureSize{24, 22} : PictureSize{16, 16};
+}
+
+CustomListModel::CustomListModel(const ListMetrics& metrics, int innerWidth, int innerHeight,
+                                 AnsiBytesOf ansiBytes)
+    : metrics_(metrics), ansiBytes_(std::move(ansiBytes)), innerWidth_(innerWidth),
+      innerHeight_(innerHeight) {
+    rows_.resize(1);
+    RowItems& tpl = rows_.front();
+    tpl.labelVisible = true;
+    tpl.label.height = metrics_.labelHeight;
+
+    header_.height = metrics_.headerHeightPx * metrics_.tppy;
+    header_.width = innerWidth_;
+    listTop_ = header_.height + metrics_.tppy;
+
+    tpl.userIcon.left = metrics_.tppx;
+    tpl.userIcon.top = tpl.clockIcon.top = tpl.lockIcon.top = listTop_;
+    tpl.label.top = listTop_ + kLargeLabelOffset;
+    highlight_.width = innerWidth_;
+
+    scrollBar_.width = metrics_.scrollBarWidthPx * metrics_.tppx;
+    scrollBar_.left = innerWidth_ - scrollBar_.width;
+    scrollBar_.height = innerHeight_;
+
+    // The designed property values, through their setters as a stored layout would be.
+    SetSmallIcons(false);
+    SetNoHeader(false);
+}
+
+// --- persisted properties ---
+
+void CustomListModel::SetSmallIcons(bool small) {
+    smallIcons_ = small;
+    const PictureSize user = UserImageSize(small ? 8 : 0);
+    const PictureSize clock = ClockImageSize(small ? 2 : 0);
+    rowHeight_ = 2 * metrics_.tppy + user.height * metrics_.tppy;
+
+    RowItems& tpl = rows_.front();
+    tpl.userIcon.width = user.width * metrics_.tppx;
+    tpl.userIcon.height = user.height * metrics_.tppy;
+    tpl.clockIcon.width = tpl.lockIcon.width = clock.width * metrics_.tppx;
+    tpl.clockIcon.height = tpl.lockIcon.height = clock.height * metrics_.tppy;
+    tpl.label.top = listTop_ + (small ? kSmallLabelOffsetPlaced : kLargeLabelOffset);
+    LayTemplateLefts();
+
+    highlight_.height = rowHeight_;
+    if (!noHeader_)
+        SetHeaderColumnWidths();
+}
+
+void CustomListModel::SetNoHeader(bool hdr) {
+    noHeader_ = hdr;
+    if (hdr) {
+        listTop_ = metrics_.tppy; // the first row starts one pixel from the top
+        header_.visible = false;
+    } else {
+        listTop_ = header_.height + metrics_.tppy;
+        header_.visible = true;
+    }
+    RowItems& tpl = rows_.front();
+    tpl.userIcon.top = tpl.clockIcon.top = tpl.lockIcon.top = listTop_;
+    tpl.label.top = listTop_ + (smallIcons_ ? kSmallLabelOffsetMoved : kLargeLabelOffset);
+}
+
+void CustomListModel::ReadProperties(const PropertyBag& bag) {
+    bool small = false;
+    bool hdr = false;
+    try {
+        small = bag.ReadBool(kSmallIconsProperty).value_or(false);
+    } catch (...) {
+        // An unreadable value keeps its default.
+    }
+    try {
+        hdr = bag.ReadBool(kNoHeaderProperty).value_or(false);
+    } catch (...) {
+    }
+    SetSmallIcons(small);
+    SetNoHeader(hdr);
+}
+
+void CustomListModel::WriteProperties(PropertyBag& bag) const {
+    try {
+        bag.WriteBool(kSmallIconsProperty, smallIcons_, false);
+    } catch (...) {
+    }
+    try {
+        bag.WriteBool(kNoHeaderProperty, noHeader_, false);
+    } catch (...) {
+    }
+}
+
+void CustomListModel::LayTemplateLefts() {
+    RowItems& tpl = rows_.front();
+    tpl.clockIcon.left = tpl.userIcon.left + tpl.userIcon.width + kIconGap;
+    tpl.lockIcon.left = tpl.clockIcon.left + tpl.clockIcon.width + kIconGap;
+    tpl.label.left = tpl.lockIcon.left + tpl.lockIcon.width + kLabelGap;
+    tpl.label.width = std::max(0, innerWidth_ - tpl.label.left);
+}
+
+void CustomListModel::SetHeaderColumnWidths() {
+    const RowItems& tpl = rows_.front();
+    header_.columnWidthPx[0] = tpl.userIcon.width / metrics_.tppx + 1;
+    header_.columnWidthPx[1] = tpl.clockIcon.width / metrics_.tppx;
+    header_.columnWidthPx[2] = tpl.lockIcon.width / metrics_.tppx;
+    header_.columnWidthPx[3] = header_.width / metrics_.tppx - header_.columnWidthPx[0] -
+                               header_.columnWidthPx[1] - header_.columnWidthPx[2];
+}
+
+void CustomListModel::SetResizedNameColumn() {
+    const int firstThree =
+        (header_.columnWidthPx[0] + header_.columnWidthPx[1] + header_.columnWidthPx[2]) *
+        metrics_.tppx;
+    header_.columnWidthPx[3] = RoundTwips(header_.width - firstThree) / metrics_.tppx;
+}
+
+// --- rows ---
+
+int CustomListModel::ClockLockPicture(bool selected) const {
+    return (smallIcons_ ? 2 : 0) + (selected ? 1 : 0);
+}
+
+int CustomListModel::UserPicture(std::int32_t priv, bool selected) const {
+    if (priv < 0 || priv > 3)
+        return NoPicture; // -1 has no icon; other values are the caller's mistake
+    return SizeBase() + (selected ? 4 : 0) + priv;
+}
+
+void CustomListModel::ApplyLook(int i, bool selected) {
+    RowItems& row = rows_[static_cast<std::size_t>(i)];
+    row.userPicture = UserPicture(entries_[static_cast<std::size_t>(i)].userPriv, selected);
+    row.clockPicture = ClockLockPicture(selected);
+    row.lockPicture = ClockLockPicture(selected);
+    row.labelWhite = selected;
+}
+
+void CustomListModel::ShowRow(int i, bool selected) {
+    if (selected)
+        selectItem(i, false);
+    else
+        ApplyLook(i, false);
+    const ListEntry& e = entries_[static_cast<std::size_t>(i)];
+    RowItems& row = rows_[static_cast<std::size_t>(i)];
+    row.labelText = e.userName;
+    row.clockIconVisible = e.userRestricted;
+    row.lockIconVisible = e.userLocked;
+}
+
+void CustomListModel::DeselectRow(int i) {
+    if (ValidIndex(i))
+        ApplyLook(i, false);
+    highlight_.visible = false;
+}
+
+void CustomListModel::AddItem(const std::wstring& userName, std::int32_t userPriv,
+                              bool userRestricted, bool userLocked, std::int32_t userTag) {
+    const int n = ++lastIndex_;
+    if (n != 0) {
+        // A new row copies the template's sizes, lefts and font and takes the tops of
+        // its slot with the list unscrolled.
+        RowItems row = rows_.front();
+        const int top = listTop_ + n * rowHeight_;
+        row.userIcon.top = row.clockIcon.top = row.lockIcon.top = top;
+        row.label.top = top + (smallIcons_ ? kSmallLabelOffsetPlaced : kLargeLabelOffset);
+        row.userIconVisible = userPriv != -1;
+        row.labelVisible = true;
+        rows_.push_back(std::move(row));
+    } else {
+        rows_.front().userIconVisible = userPriv != -1;
+    }
+    entries_.push_back(ListEntry{userName, userPriv, userRestricted, userLocked, userTag, {}});
+    ShowRow(n, false);
+    FitRows(false);
+}
+
+void CustomListModel::selectItem(std::int32_t itmNum, bool byTag) {
+    int row = itmNum;
+    if (byTag) {
+        if (lastIndex_ < 0)
+            return;
+        row = 0;
+        for (int i = 0; i <= lastIndex_; ++i) {
+            if (entries_[static_cast<std::size_t>(i)].userTag == itmNum) {
+                row = i;
+                break;
+            }
+        }
+    } else if (!ValidIndex(row)) {
+        return;
+    }
+    selectedIndex_ = row;
+    ApplyLook(row, true);
+    highlight_.top = rows_[static_cast<std::size_t>(row)].userIcon.top - metrics_.tppy;
+    highlight_.visible = true;
+}
+
+void CustomListModel::HideSelection() {
+    DeselectRow(selectedIndex_);
+}
+
+void CustomListModel::SetAccountLocked(bool b) {
+    if (!ValidIndex(selectedIndex_))
+        return;
+    entries_[static_cast<std::size_t>(selectedIndex_)].userLocked = b;
+    rows_[static_cast<std::size_t>(selectedIndex_)].lockIconVisible = b;
+}
+
+void CustomListModel::SetHasTimeRestrictions(bool b) {
+    if (!ValidIndex(selectedIndex_))
+        return;
+    entries_[static_cast<std::size_t>(selectedIndex_)].userRestricted = b;
+    rows_[static_cast<std::size_t>(selectedIndex_)].clockIconVisible = b;
+}
+
+void CustomListModel::SetNewUserName(const std::wstring& name) {
+    if (!ValidIndex(selectedIndex_))
+        return;
+    entries_[static_cast<std::size_t>(selectedIndex_)].userName = name;
+    rows_[static_cast<std::size_t>(selectedIndex_)].labelText = name;
+}
+
+void CustomListModel::SetNewUserType(std::int32_t t, std::int32_t itmNum) {
+    const int row = itmNum == -1 ? selectedIndex_ : itmNum;
+    if (!ValidIndex(row))
+        return;
+    entries_[static_cast<std::size_t>(row)].userPriv = t;
+    // A row named by index shows its normal look even when it is the selected row: the
+    // owner uses that form for the other list's row of the same account.
+    rows_[static_cast<std::size_t>(row)].userPicture = UserPicture(t, itmNum == -1);
+}
+
+void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
+    if (lastIndex_ < 0)
+        return;
+    if (sortColumn < 0 || sortColumn >= ColumnCount)
+        return; // the header has no other column to mark
+    // No selection stays no selection, whatever tags the rows carry.
+    std::optional<std::int32_t> selectedTag;
+    if (ValidIndex(selectedIndex_))
+        selectedTag = entries_[static_cast<std::size_t>(selectedIndex_)].userTag;
+
+    SortKeyBuilder keys(ansiBytes_);
+    auto digits = [](std::int32_t v) {
+        const std::string s = std::to_string(v);
+        return SortKey(s.begin(), s.end());
+    };
+    for (ListEntry& e : entries_) {
+        const std::wstring lower = LowerCaseName(e.userName);
+        switch (sortColumn) {
+        case 0:
+            e.sortKey = digits(sortForwards ? e.userPriv : 3 - e.userPriv) +
+                        SortKeyBuilder::Forwards(lower);
+            break;
+        case 1:
+            e.sortKey = SortKey(1, e.userRestricted != sortForwards ? U'1' : U'0') +
+                        SortKeyBuilder::Forwards(lower);
+            break;
+        case 2:
+            e.sortKey = SortKey(1, e.userLocked != sortForwards ? U'1' : U'0') +
+                        SortKeyBuilder::Forwards(lower);
+            break;
+        default:
+            e.sortKey = sortForwards ? SortKeyBuilder::Forwards(lower) : keys.Backwards(lower);
+            break;
+        }
+        if (e.userTag == 0)
+            e.sortKey.insert(e.sortKey.begin(), U'\0');
+    }
+    // Stable and ordinal, a prefix first: the same order as inserting each row after
+    // every row whose key is not greater, at n log n.
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [](const ListEntry& a, const ListEntry& b) { return a.sortKey < b.sortKey; });
+
+    for (int i = 0; i <= lastIndex_; ++i) {
+        const bool selected =
+            selectedTag && entries_[static_cast<std::size_t>(i)].userTag == *selectedTag;
+        ShowRow(i, selected);
+    }
+    header_.sortColumn = sortColumn;
+    header_.sortOrder = sortForwards ? 0 : 1;
+    ++header_.repaints;
+}
+
+void CustomListModel::SetFont(const std::wstring& fontName, float fontSize, bool /*fontBold*/,
+                              bool fontItalic, bool fontUnderline, bool fontStrikethru,
+                              int labelHeight) {
+    // The weight stays as designed; each setting is applied on its own so that one that
+    // cannot be applied does not stop the others.
+    for (FontSpec* f : {&labelFont_, &headerFont_}) {
+        f->italic = fontItalic;
+        if (!fontName.empty())
+            f->name = fontName;
+        if (fontSize > 0)
+            f->size = fontSize;
+        f->strikethrough = fontStrikethru;
+        f->underline = fontUnderline;
+    }
+    if (labelHeight > 0) {
+        metrics_.labelHeight = labelHeight;
+        rows_.front().label.height = labelHeight;
+    }
+}
+
+// --- size and scrolling ---
+
+void CustomListModel::Resize(int innerWidth, int innerHeight) {
+    innerWidth_ = innerWidth;
+    innerHeight_ = innerHeight;
+    scrollBar_.left = innerWidth_ - scrollBar_.width;
+    scrollBar_.height = innerHeight_;
+    FitRows(true);
+    if (!noHeader_)
+        SetResizedNameColumn();
+}
+
+void CustomListModel::FitRows(bool fromResize) {
+    const int count = lastIndex_ + 1;
+    const int area = innerHeight_ - listTop_;
+    if (count * rowHeight_ <= area) {
+        if (fromResize) {
+            scrollBar_.visible = false;
+            highlight_.width = innerWidth_;
+            header_.width = innerWidth_;
+            scrollBar_.value = 0;
+            ScrollTo(0);
+        }
+        return;
+    }
+    scrollBar_.max = count - FloorDiv(area, rowHeight_);
+    scrollBar_.largeChange = std::max(1, fromResize ? count - 1 : count);
+    scrollBar_.visible = true;
+    highlight_.width = innerWidth_ - scrollBar_.width;
+    header_.width = innerWidth_ - scrollBar_.width;
+    if (scrollBar_.value > scrollBar_.max)
+        SetScrollValue(scrollBar_.max); // the bar moves its value in range and says so
+}
+
+void CustomListModel::ScrollBarChanged(int value) {
+    SetScrollValue(value);
+}
+
+void CustomListModel::SetScrollValue(int v) {
+    v = std::clamp(v, 0, std::max(0, scrollBar_.max));
+    scrollBar_.value = v;
+    ScrollTo(v);
+}
+
+void CustomListModel::ScrollTo(int v) {
+    topIndex_ = v;
+    const int labelOffset = smallIcons_ ? kSmallLabelOffsetMoved : kLargeLabelOffset;
+    for (int i = 0; i <= lastIndex_; ++i) {
+        RowItems& row = rows_[static_cast<std::size_t>(i)];
+        const int top = listTop_ + (i - topIndex_) * rowHeight_;
+        row.userIcon.top = row.clockIcon.top = row.lockIcon.top = top;
+        row.label.top = top + labelOffset;
+    }
+    if (selectedIndex_ >= 0)
+        highlight_.top =
+            rows_[static_cast<std::size_t>(selectedIndex_)].userIcon.top - metrics_.tppy;
+}
+
+// --- mouse ---
+
+TwipsRect CustomListModel::RowsArea() const {
+    const int top = listTop_ - metrics_.tppy;
+    const int width = scrollBar_.visible ? innerWidth_ - scrollBar_.width : innerWidth_;
+    return TwipsRect{0, top, std::max(0, width), std::max(0, innerHeight_ - top)};
+}
+
+std::pair<int, int> CustomListModel::VisibleRows() const {
+    if (lastIndex_ < 0 || rowHeight_ <= 0)
+        return {0, -1};
+    const int slots = std::max(0, innerHeight_ - listTop_) / rowHeight_;
+    return {std::max(0, topIndex_ - 1), std::min(lastIndex_, topIndex_ + slots + 1)};
+}
+
+int CustomListModel::RowAt(int y) const {
+    // The extra pixel makes each slot's hit area start where its highlight starts.
+    return FloorDiv(y - listTop_ + metrics_.tppy, rowHeight_) + topIndex_;
+}
+
+std::optional<std::pair<int, RowItem>> CustomListModel::ItemAt(int x, int y) const {
+    const TwipsRect area = RowsArea();
+    if (!area.Contains(x, y))
+        return std::nullopt;
+    const auto [first, last] = VisibleRows();
+    for (int i = first; i <= last; ++i) {
+        const RowItems& row = rows_[static_cast<std::size_t>(i)];
+        if (row.userIconVisible && row.userIcon.Contains(x, y))
+            return std::pair{i, RowItem::UserIcon};
+        if (row.clockIconVisible && row.clockIcon.Contains(x, y))
+            return std::pair{i, RowItem::ClockIcon};
+        if (row.lockIconVisible && row.lockIcon.Contains(x, y))
+            return std::pair{i, RowItem::LockIcon};
+        // A label reaches as far right as its text can be drawn.
+        if (row.labelVisible && x >= row.label.left && y >= row.label.top && y < row.label.bottom())
+            return std::pair{i, RowItem::Label};
+    }
+    return std::nullopt;
+}
+
+void CustomListModel::MouseDown(MouseButton button, ShiftState shift, int x, int y) {
+    pressedItem_.reset();
+    if (const auto item = ItemAt(x, y)) {
+        // A row item is clicked like a button: on release over the same item.
+        if (button == MouseButton::Left)
+            pressedItem_ = item;
+        return;
+    }
+    if (button != MouseButton::Left || shift.Any())
+        return;
+    if (!RowsArea().Contains(x, y))
+        return;
+    const int row = RowAt(y);
+    if (ValidIndex(row))
+        ClickRow(row);
+}
+
+void CustomListModel::MouseUp(MouseButton button, int x, int y) {
+    if (button != MouseButton::Left || !pressedItem_)
+        return;
+    const auto pressed = *pressedItem_;
+    pressedItem_.reset();
+    if (ItemAt(x, y) == pressed && ValidIndex(pressed.first))
+        ClickRow(pressed.first);
+}
+
+void CustomListModel::ClickRow(int i) {
+    if (!ValidIndex(i))
+        return;
+    DeselectRow(selectedIndex_);
+    selectedIndex_ = i;
+    selectItem(i, false);
+    if (ItemClick)
+        ItemClick(entries_[static_cast<std::size_t>(i)].userTag);
+}
+
+void CustomListModel::HeaderButtonUp(int xPx) {
+    const int column = ColumnFromX(xPx);
+    if (ColumnClick)
+        ColumnClick(column);
+}
+
+int CustomListModel::ColumnFromX(int xPx) const {
+    int running = 0;
+    for (int c = 0; c < ColumnCount; ++c) {
+        running += RoundTwips(header_.columnWidthPx[static_cast<std::size_t>(c)] *
+                              static_cast<double>(metrics_.tppx)) /
+                   metrics_.tppx;
+        if (running > xPx)
+            return c;
+    }
+    return ColumnCount - 1;
+}
+
+int CustomListModel::SortMarkX(double captionWidth) const {
+    const int k = header_.sortColumn;
+    int total = 0;
+    for (int c = 0; c < k && c < ColumnCount; ++c)
+        total = RoundTwips(total +
+                           static_cast<double>(header_.columnWidthPx[static_cast<std::size_t>(c)]) *
+                               metrics_.tppx);
+    if (k != 3)
+        return total / metrics_.tppx + 6;
+    total = RoundTwips(total + captionWidth);
+    return total / metrics_.tppx + 14;
+}
+
+} // namespace qb::controls

@@ -1,0 +1,249 @@
+#pragma once
+// The user list: rows of accounts (user-type, clock and lock icons and a name), an
+// optional four-column header that asks the owner to sort, one selected row over a
+// highlight, and a vertical scroll bar while the rows do not fit.
+//
+// This class decides everything the list shows and does: the rows and their looks, the
+// sort, the geometry of every row item in twips (1/1440 inch), the scroll bar, the hit
+// tests and the events. The Win32 window only draws what it says and hands it the mouse.
+// It knows nothing of accounts: a row carries a text, a user-type number, two flags and
+// the owner's tag.
+
+#include "controls/customlist/sort_key.h"
+#include "controls/heading/heading_model.h"
+#include "controls/property_bag.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qb::controls {
+
+struct ListEntry {
+    std::wstring userName;
+    std::int32_t userPriv = 0; // 0 Guest, 1 User, 2 Administrator, 3 PowerUser; -1 no icon
+    bool userRestricted = false;
+    bool userLocked = false;
+    std::int32_t userTag = 0;
+    SortKey sortKey; // scratch key of the last Sort
+};
+
+struct TwipsRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+    bool Contains(int x, int y) const {
+        return x >= left && x < right() && y >= top && y < bottom();
+    }
+    bool operator==(const TwipsRect&) const = default;
+};
+
+// The stock pictures. userImage: 0..3 large normal, 4..7 large selected, 8..11 small
+// normal, 12..15 small selected (by user type). clockImage and lockImage: 0 large normal,
+// 1 large selected, 2 small normal, 3 small selected.
+struct PictureSize {
+    int width;
+    int height;
+};
+PictureSize UserImageSize(int index);  // pixels
+PictureSize ClockImageSize(int index); // pixels; the lock pictures have the same sizes
+constexpr int NoPicture = -1;
+
+// The four items of one row index, where they are and what they show. Rows keep these
+// for the list's life; Sort moves entries between them, not the items themselves.
+struct RowItems {
+    TwipsRect userIcon;
+    TwipsRect clockIcon;
+    TwipsRect lockIcon;
+    TwipsRect label;
+    bool userIconVisible = false;
+    bool clockIconVisible = false;
+    bool lockIconVisible = false;
+    bool labelVisible = false;
+    int userPicture = NoPicture; // index into userImage
+    int clockPicture = 0;        // index into clockImage
+    int lockPicture = 0;         // index into lockImage
+    bool labelWhite = false;     // white text (selected look), else black
+    std::wstring labelText;
+};
+
+enum class RowItem { UserIcon, ClockIcon, LockIcon, Label };
+
+// The header strip: a list-view column header that shows only its four columns.
+struct HeaderStrip {
+    bool visible = true;
+    int height = 0; // twips
+    int width = 0;  // twips
+    std::array<int, 4> columnWidthPx{};
+    int sortColumn = 0;
+    int sortOrder = 0;     // 0 ascending, 1 descending
+    unsigned repaints = 0; // bumped whenever the sort mark has to move
+};
+
+struct ScrollBarState {
+    bool visible = false;
+    int left = 0;   // twips
+    int width = 0;  // twips
+    int height = 0; // twips
+    int max = 0;
+    int largeChange = 1;
+    int value = 0;
+};
+
+struct Highlight {
+    bool visible = false;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    static constexpr std::uint32_t Colour = 0xDF8760; // red 96, green 135, blue 223
+};
+
+enum class MouseButton { Left, Right, Middle };
+struct ShiftState {
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+    bool Any() const { return shift || ctrl || alt; }
+};
+
+struct ListMetrics {
+    int tppx = 15;             // twips per pixel, horizontally
+    int tppy = 15;             // and vertically
+    int headerHeightPx = 20;   // the header's item height, measured by the window
+    int scrollBarWidthPx = 17; // the system's vertical scroll bar width
+    int labelHeight = 195;     // twips: the height of a label in the list's font
+};
+
+class CustomListModel {
+public:
+    static constexpr int ColumnCount = 4;
+    static constexpr const wchar_t* NameColumnCaption = L"User name";
+
+    // Creation: an empty list with no selection and its header in place; the default
+    // property values (large icons, header shown) are applied through their setters.
+    CustomListModel(const ListMetrics& metrics, int innerWidth, int innerHeight,
+                    AnsiBytesOf ansiBytes = Windows1252Bytes());
+
+    // Events, raised synchronously inside the handling of the mouse action.
+    std::function<void(std::int32_t tag)> ItemClick;
+    std::function<void(std::int32_t column)> ColumnClick;
+
+    // --- persisted properties ---
+    bool SmallIcons() const { return smallIcons_; }
+    void SetSmallIcons(bool small);
+    bool NoHeader() const { return noHeader_; }
+    void SetNoHeader(bool hdr);
+    // Reads "SmallIcons" then "NoHeader" (missing: False) and applies them in that order.
+    void ReadProperties(const PropertyBag& bag);
+    void WriteProperties(PropertyBag& bag) const;
+
+    // --- rows ---
+    void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
+                 bool userLocked, std::int32_t userTag);
+    void selectItem(std::int32_t itmNum, bool byTag);
+    void HideSelection();
+    std::int32_t SelectedItem() const { return selectedIndex_; }
+    void SetAccountLocked(bool b);
+    void SetHasTimeRestrictions(bool b);
+    void SetNewUserName(const std::wstring& name);
+    void SetNewUserType(std::int32_t t, std::int32_t itmNum = -1);
+    void Sort(std::int32_t sortColumn, bool sortForwards);
+
+    // The labels' font; bold is not applied. `labelHeight` (twips) is the height of a
+    // label in the new font, measured by the window; labels added later copy it.
+    void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
+                 bool fontUnderline, bool fontStrikethru, int labelHeight = 0);
+    const FontSpec& LabelFont() const { return labelFont_; }
+    const FontSpec& HeaderFont() const { return headerFont_; }
+
+    // --- size and scrolling ---
+    void Resize(int innerWidth, int innerHeight);
+    // The scroll bar's value changed (change or thumb-track notification).
+    void ScrollBarChanged(int value);
+
+    // --- mouse ---
+    // A press on the list's own surface; on an item of a row it starts a click of that
+    // item, elsewhere in a row slot it clicks the row (left button, no Shift/Ctrl/Alt).
+    void MouseDown(MouseButton button, ShiftState shift, int x, int y);
+    // The release: completes an item click when it ends on the item it began on.
+    void MouseUp(MouseButton button, int x, int y);
+    // The left button released over the header at pixel x.
+    void HeaderButtonUp(int xPx);
+    int ColumnFromX(int xPx) const;
+    // Row under a point of the empty part of the slots (may be out of 0..LastIndex).
+    int RowAt(int y) const;
+    // The visible row item under a point, as (row, item).
+    std::optional<std::pair<int, RowItem>> ItemAt(int x, int y) const;
+    // Clicks row i: deselects the previous row, selects this one, raises ItemClick.
+    void ClickRow(int i);
+
+    // --- what the window draws ---
+    int LastIndex() const { return lastIndex_; }
+    int Count() const { return lastIndex_ + 1; }
+    const ListEntry& Entry(int i) const { return entries_.at(static_cast<std::size_t>(i)); }
+    const RowItems& Row(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
+    const RowItems& TemplateRow() const { return rows_.front(); }
+    int TopIndex() const { return topIndex_; }
+    int ListTop() const { return listTop_; }
+    int RowHeight() const { return rowHeight_; }
+    int InnerWidth() const { return innerWidth_; }
+    int InnerHeight() const { return innerHeight_; }
+    const Highlight& SelectionHighlight() const { return highlight_; }
+    const HeaderStrip& Header() const { return header_; }
+    const ScrollBarState& ScrollBar() const { return scrollBar_; }
+    const ListMetrics& Metrics() const { return metrics_; }
+    // The rows area, clipped: from one pixel above the first slot (where its highlight
+    // starts) to the bottom, left of the scroll bar while it shows.
+    TwipsRect RowsArea() const;
+    // Indexes of the rows that may show in the rows area, first and last (inclusive).
+    std::pair<int, int> VisibleRows() const;
+    // Left edge, in header pixels, of the sort mark; `captionWidth` is the width of
+    // "User name" in the list's font, in twips.
+    int SortMarkX(double captionWidth) const;
+
+private:
+    int SizeBase() const { return smallIcons_ ? 8 : 0; }
+    int ClockLockPicture(bool selected) const;
+    int UserPicture(std::int32_t priv, bool selected) const;
+    void ApplyLook(int i, bool selected);
+    void ShowRow(int i, bool selected);
+    void DeselectRow(int i);
+    void LayTemplateLefts();
+    void SetHeaderColumnWidths();
+    void SetResizedNameColumn();
+    void FitRows(bool fromResize);
+    void SetScrollValue(int v);
+    void ScrollTo(int v);
+    bool ValidIndex(int i) const { return i >= 0 && i <= lastIndex_; }
+
+    ListMetrics metrics_;
+    AnsiBytesOf ansiBytes_;
+    std::int32_t lastIndex_ = -1;
+    std::vector<ListEntry> entries_;
+    std::vector<RowItems> rows_; // rows_[0] is the template (row 0's items)
+    std::int32_t selectedIndex_ = -1;
+    std::int32_t topIndex_ = 0;
+    int rowHeight_ = 0;
+    int listTop_ = 0;
+    bool smallIcons_ = false;
+    bool noHeader_ = false;
+    int innerWidth_ = 0;
+    int innerHeight_ = 0;
+    Highlight highlight_;
+    HeaderStrip header_;
+    ScrollBarState scrollBar_;
+    FontSpec labelFont_;
+    FontSpec headerFont_;
+    std::optional<std::pair<int, RowItem>> pressedItem_;
+};
+
+// Whole twips from a measured value: to nearest, halves to even.
+int RoundTwips(double value);
+
+} // namespace qb::controls

@@ -1,0 +1,115 @@
+#include "controls/gdi.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace qb::controls::gdi {
+
+HDC BackBuffer::Begin(HDC screen, int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (!dc_) {
+        dc_.Reset(CreateCompatibleDC(screen));
+        if (!dc_)
+            return nullptr;
+    }
+    if (!bitmap_ || width > width_ || height > height_) {
+        if (oldBitmap_ != nullptr)
+            SelectObject(dc_.Get(), oldBitmap_);
+        bitmap_.Reset(CreateCompatibleBitmap(screen, width, height));
+        if (!bitmap_)
+            return nullptr;
+        width_ = width;
+        height_ = height;
+        oldBitmap_ = SelectObject(dc_.Get(), bitmap_.Get());
+    }
+    SelectClipRgn(dc_.Get(), nullptr);
+    return dc_.Get();
+}
+
+void BackBuffer::Show(HDC screen, const RECT& area) {
+    BitBlt(screen, area.left, area.top, area.right - area.left, area.bottom - area.top, dc_.Get(),
+           area.left, area.top, SRCCOPY);
+}
+
+namespace {
+
+HBITMAP MakeDib(const Picture& picture, bool withAlpha) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = picture.width;
+    bi.bmiHeader.biHeight = -picture.height; // top-down, as the picture's rows
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bmp == nullptr || bits == nullptr)
+        return bmp;
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i)
+        out[i] = withAlpha ? picture.pixels[i] : (picture.pixels[i] | 0xFF000000u);
+    GdiFlush();
+    return bmp;
+}
+
+} // namespace
+
+Icon MakeIcon(const Picture& picture) {
+    if (picture.width <= 0 || picture.height <= 0)
+        return Icon{};
+    Bitmap colour(MakeDib(picture, true));
+    // The AND mask for displays without alpha: transparent where the picture mostly is.
+    const int stride = ((picture.width + 15) / 16) * 2;
+    std::vector<std::uint8_t> maskBits(static_cast<std::size_t>(stride * picture.height), 0);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            if ((picture.At(x, y) >> 24) < 128)
+                maskBits[static_cast<std::size_t>(y * stride + x / 8)] |=
+                    static_cast<std::uint8_t>(0x80 >> (x % 8));
+    Bitmap mask(CreateBitmap(picture.width, picture.height, 1, 1, maskBits.data()));
+    if (!colour || !mask)
+        return Icon{};
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmMask = mask.Get();
+    info.hbmColor = colour.Get();
+    return Icon(CreateIconIndirect(&info)); // copies both bitmaps
+}
+
+Bitmap MakeBitmap(const Picture& picture) {
+    if (picture.width <= 0 || picture.height <= 0)
+        return Bitmap{};
+    return Bitmap(MakeDib(picture, false));
+}
+
+Font MakeFont(const FontSpec& font, bool bold) {
+    WindowDc screen(nullptr);
+    const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
+    LOGFONTW lf{};
+    lf.lfHeight = -static_cast<LONG>(std::lround(font.size * static_cast<float>(dpi) / 72.0f));
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = font.italic ? 1 : 0;
+    lf.lfUnderline = font.underline ? 1 : 0;
+    lf.lfStrikeOut = font.strikethrough ? 1 : 0;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    wcsncpy(lf.lfFaceName, font.name.c_str(), LF_FACESIZE - 1);
+    return Font(CreateFontIndirectW(&lf));
+}
+
+int ScreenTwipsPerPixelX() {
+    WindowDc screen(nullptr);
+    const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+    return dpi > 0 ? 1440 / dpi : 15;
+}
+
+int ScreenTwipsPerPixelY() {
+    WindowDc screen(nullptr);
+    const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
+    return dpi > 0 ? 1440 / dpi : 15;
+}
+
+} // namespace qb::controls::gdi

@@ -1,0 +1,52 @@
+#include "controls/heading/heading_model.h"
+
+namespace qb::controls {
+
+namespace {
+constexpr const wchar_t* kTextProperty = L"Text";
+constexpr const wchar_t* kDefaultText = L"-";
+} // namespace
+
+HeadingModel::HeadingModel(int tppx, int tppy) : tppx_(tppx), tppy_(tppy) {
+    Resize(DesignedWidth);
+}
+
+void HeadingModel::SetText(std::wstring text) {
+    text_ = std::move(text);
+    textChanged_ = true;
+}
+
+void HeadingModel::SetFont(const std::wstring& fontName, float fontSize, bool /*fontBold*/,
+                           bool fontItalic, bool fontUnderline, bool fontStrikethru) {
+    font_.italic = fontItalic;
+    if (!fontName.empty())
+        font_.name = fontName;
+    if (fontSize > 0)
+        font_.size = fontSize;
+    font_.strikethrough = fontStrikethru;
+    font_.underline = fontUnderline;
+}
+
+void HeadingModel::Resize(int innerWidth) {
+    captionWidth_ = innerWidth;
+    lineX_ = innerWidth - tppx_;
+}
+
+void HeadingModel::ReadProperties(const PropertyBag& bag) {
+    try {
+        const auto stored = bag.ReadText(kTextProperty);
+        SetText(stored ? *stored : std::wstring(kDefaultText));
+    } catch (...) {
+        // A layout that cannot be read keeps the caption as it was.
+    }
+}
+
+void HeadingModel::WriteProperties(PropertyBag& bag) const {
+    try {
+        bag.WriteText(kTextProperty, text_, kDefaultText);
+    } catch (...) {
+        // Storing the layout goes on without this control's text.
+    }
+}
+
+} // namespace qb::controls
