@@ -67,8 +67,8 @@ public:
                                       std::uint32_t& type, std::span<std::uint8_t> data,
                                       std::uint32_t& size) = 0;
     // RegSetValueExA.
-    virtual RegistryStatus SetValue(RegistryKey key, std::string_view valueName,
-                                    std::uint32_t type, std::span<const std::uint8_t> data) = 0;
+    virtual RegistryStatus SetValue(RegistryKey key, std::string_view valueName, std::uint32_t type,
+                                    std::span<const std::uint8_t> data) = 0;
     // RegDeleteValueA.
     virtual RegistryStatus DeleteValue(RegistryKey key, std::string_view valueName) = 0;
     // RegCloseKey.

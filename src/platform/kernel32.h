@@ -61,7 +61,7 @@ public:
     // CreateMutexA without security attributes. Returns the handle (0 on failure) and
     // the thread's last error right after the call (183 when the mutex already existed).
     virtual Handle CreateNamedMutex(bool initialOwner, std::string_view name,
-                               std::uint32_t& lastError) = 0;
+                                    std::uint32_t& lastError) = 0;
     virtual bool CloseHandle(Handle handle) = 0;
 
     // GetTickCount: milliseconds since start, wrapping at 2^32.

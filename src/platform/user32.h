@@ -1,5 +1,6 @@
 #pragma once
-// user32: finding companion windows, sending them commands, and message boxes.
+// user32 (and comctl32): finding companion windows, sending them commands, message boxes
+// and the common controls.
 
 #include <cstdint>
 #include <span>
@@ -43,9 +44,11 @@ public:
     virtual void SendCopyData(WindowHandle window, std::uint32_t dwData, std::uint32_t cbData,
                               std::span<const std::uint8_t> buffer, std::uint32_t flags,
                               std::uint32_t timeoutMilliseconds) = 0;
+    // comctl32's InitCommonControlsEx with the given class mask; true when it succeeded.
+    virtual bool InitCommonControls(std::uint32_t classes) = 0;
     // MessageBoxW; returns the button chosen (id::Ok, id::Yes, ...).
-    virtual int ShowMessageBox(WindowHandle owner, std::wstring_view text, std::wstring_view caption,
-                           std::uint32_t type) = 0;
+    virtual int ShowMessageBox(WindowHandle owner, std::wstring_view text,
+                               std::wstring_view caption, std::uint32_t type) = 0;
 };
 
 } // namespace qb::platform
