@@ -4,7 +4,7 @@
 #include "accounts/users.h"
 #include "platform/simulated/simulated_machine.h"
 #include "startup/globals.h"
-#include "support/fake_registry.h"
+#include "support/empty_registry.h"
 #include "support/recording_user32.h"
 
 #include <chrono>
@@ -45,7 +45,7 @@ int main() {
     std::printf("%10s %12s %s\n", "accounts", "load (ms)", "account-database calls per account");
     for (int size : {10, 1000, 10000}) {
         auto machine = MakeMachine(size);
-        testing::FakeRegistry registry;
+        testing::EmptyRegistry registry;
         testing::RecordingUser32 user;
         Globals g(platform::Ports{machine->Netapi(), machine->Security(), registry,
                                   machine->Kernel(), user});

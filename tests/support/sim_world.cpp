@@ -6,11 +6,6 @@
 
 namespace qb::testing {
 
-platform::RegistryStatus UnusedRegistry::Unexpected() {
-    ADD_FAILURE() << "the account store has no business with the registry";
-    return 5;
-}
-
 void SimWorld::Load() {
     g.CurrentUserName = GetLoggedOnUserName(g);
     g.CurrentUserIsAdmin = CurrentUserHasAdminPrivilege(g);
