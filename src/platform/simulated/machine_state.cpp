@@ -270,7 +270,8 @@ MachineState::NameOfSid(const platform::Sid& sid) const {
 std::optional<NetApiStatus> MachineState::TakeFault(const CallRecord& call) {
     for (auto it = faults.begin(); it != faults.end(); ++it) {
         if (it->times == 0 || it->function != call.function ||
-            (it->target && *it->target != call.target) || (it->level && *it->level != call.level))
+            (it->target && *it->target != call.target) || (it->level && *it->level != call.level) ||
+            (it->argument && *it->argument != call.argument))
             continue;
         const NetApiStatus status = it->status;
         if (it->times > 0 && --it->times == 0)

@@ -38,7 +38,7 @@ public:
                                          std::uint32_t preferredMaximumLength,
                                          std::vector<platform::NetDisplayUser>& entries) override {
         entries.clear();
-        CallRecord call{"NetQueryDisplayInformation", L"", 1, L"", 0};
+        CallRecord call{"NetQueryDisplayInformation", L"", 1, std::to_wstring(index), 0};
         if (auto fault = state_.TakeFault(call))
             return state_.Log(std::move(call), *fault);
 

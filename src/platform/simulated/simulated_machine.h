@@ -73,8 +73,8 @@ struct AccountSpec {
 
 // One call the machine received, with the status it answered. The advapi32 functions
 // log the Win32 error code they would leave (0 on success). The SID functions log the
-// SID text as both target and argument; NetQueryDisplayInformation logs level 1 and
-// no target.
+// SID text as both target and argument; NetQueryDisplayInformation logs level 1, no
+// target, and the index it was asked from as the argument.
 struct CallRecord {
     std::string function;    // the platform's name: "NetUserSetInfo", "LookupAccountSidA", ...
     std::wstring target;     // the account or group addressed; empty where none
@@ -90,6 +90,7 @@ struct FaultRule {
     std::optional<std::uint32_t> level;
     std::uint32_t status = platform::net_status::AccessDenied;
     int times = -1;
+    std::optional<std::wstring> argument;
 };
 
 class SimulatedMachine {
