@@ -29,13 +29,30 @@ struct ShownMessageBox {
 
 class RecordingUser32 : public platform::User32 {
 public:
-    platform::WindowHandle FindWindowByTitle(std::string_view title) override;
+    platform::WindowHandle FindWindowByTitle(std::string_view title) override {
+        searchedTitles.emplace_back(title);
+        const auto found = windows.find(searchedTitles.back());
+        return found == windows.end() ? 0 : found->second;
+    }
     void SendCopyData(platform::WindowHandle window, std::uint32_t dwData, std::uint32_t cbData,
                       std::span<const std::uint8_t> buffer, std::uint32_t flags,
-                      std::uint32_t timeoutMilliseconds) override;
-    bool InitCommonControls(std::uint32_t classes) override;
+                      std::uint32_t timeoutMilliseconds) override {
+        sent.push_back(
+            {window, dwData, cbData, {buffer.begin(), buffer.end()}, flags, timeoutMilliseconds});
+    }
+    bool InitCommonControls(std::uint32_t classes) override {
+        commonControlClasses.push_back(classes);
+        return commonControlsResult;
+    }
     int ShowMessageBox(platform::WindowHandle owner, std::wstring_view text,
-                       std::wstring_view caption, std::uint32_t type) override;
+                       std::wstring_view caption, std::uint32_t type) override {
+        messageBoxes.push_back({owner, std::wstring(text), std::wstring(caption), type});
+        if (answers.empty())
+            return platform::id::Ok;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 
     std::map<std::string, platform::WindowHandle> windows; // by exact (ANSI) title
     std::vector<std::string> searchedTitles;

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Photographs the controls demo under Xvfb:
-#   tests/controls/screenshot.sh <windows build dir> <output.png>
+#   tools/controls-screenshot.sh <windows build dir> <output.png>
 # Uses its own Wine prefix for the display (unmanaged windows) beside the headless one.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
+root=$(cd "$here/.." && pwd)
 prefix=$build/wineprefix-display
 display=:${QB_SCREENSHOT_DISPLAY:-97}
 
@@ -21,7 +21,7 @@ done
 export DISPLAY=$display WINEPREFIX=$prefix QB_WINE_USE_DISPLAY=1
 "$root/cmake/wine-prefix.sh" "$prefix" display >/dev/null
 ready=$(mktemp -u /tmp/qb-controls-ready.XXXXXX)
-"$root/cmake/wine-run.sh" "$build/tests/controls/controls_demo.exe" --seconds 20 \
+"$root/cmake/wine-run.sh" "$build/tools/controls_demo.exe" --seconds 20 \
     --ready "Z:${ready//\//\\}" &
 demo=$!
 for _ in $(seq 300); do

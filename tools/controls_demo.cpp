@@ -6,7 +6,6 @@
 
 #include "controls/customlist/custom_list.h"
 #include "controls/heading/heading.h"
-#include "wine_support.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -39,6 +38,27 @@ RECT Twips(int left, int top, int width, int height) {
     return RECT{Px(left), Px(top), Px(left) + Px(width), Px(top) + Px(height)};
 }
 
+// A plain white top-level window with the given client size.
+HWND CreateHost(int clientWidth, int clientHeight) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"QuillBayControlsDemo";
+    RegisterClassExW(&wc);
+    RECT r{0, 0, clientWidth, clientHeight};
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    AdjustWindowRectEx(&r, style, FALSE, 0);
+    const HWND w =
+        CreateWindowExW(0, wc.lpszClassName, L"Quill Bay - controls", style, 0, 0, r.right - r.left,
+                        r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    ShowWindow(w, SW_SHOWNORMAL);
+    UpdateWindow(w);
+    return w;
+}
+
 void DrawOutline(HDC dc, const RECT& r) {
     HBRUSH brush = CreateSolidBrush(RGB(0x60, 0x87, 0xD0));
     FrameRect(dc, &r, brush);
@@ -58,8 +78,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             ready = __wargv[++i];
     }
 
-    qb::controls::testing::HostWindow host(Px(11325), Px(7125), L"Quill Bay - controls");
-    const HWND w = host.Get();
+    const HWND w = CreateHost(Px(11325), Px(7125));
 
     // The system menu font, as the main window applies it.
     NONCLIENTMETRICSW ncm{};

@@ -1,0 +1,291 @@
+// The portable models of the user list and the caption strip, and the pictures they show.
+
+#include "controls/customlist/custom_list_model.h"
+#include "controls/customlist/sort_key.h"
+#include "controls/heading/heading_model.h"
+#include "controls/pictures/pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace qb::controls {
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+// A list the size CustomList1 has in the main window (5085 twips wide), under a 20-pixel
+// header and beside a 17-pixel scroll bar at 96 dpi.
+CustomListModel MakeList(int height = 3570) {
+    CustomListModel list(ListMetrics{}, 5085, height);
+    list.Resize(5085, height);
+    return list;
+}
+
+void AddUsers(CustomListModel& list, int count) {
+    for (int i = 0; i < count; ++i)
+        list.AddItem(L"user" + std::to_wstring(i), 1, false, false, i + 1);
+}
+
+// "eve" has no type (-1), "Bo" is a prefix of "Bob", and "nobody" carries tag 0: its row
+// belongs on top although no order would put it there.
+void AddAccounts(CustomListModel& list) {
+    list.AddItem(L"Zoe", 1, true, false, 1);
+    list.AddItem(L"adam", 2, false, true, 2);
+    list.AddItem(L"Guest", 0, false, true, 3);
+    list.AddItem(L"mike", 3, true, false, 4);
+    list.AddItem(L"Bob", 1, false, false, 5);
+    list.AddItem(L"carl", 2, true, true, 6);
+    list.AddItem(L"eve", -1, false, false, 7);
+    list.AddItem(L"Bo", 1, false, false, 8);
+    list.AddItem(L"nobody", 3, true, true, 0);
+}
+
+// The names as the rows show them, top to bottom.
+Names Labels(const CustomListModel& list) {
+    Names names;
+    for (int i = 0; i <= list.LastIndex(); ++i)
+        names.push_back(list.Row(i).labelText);
+    return names;
+}
+
+struct SortCase {
+    int column;
+    bool forwards;
+    Names names;
+};
+
+const SortCase kSorts[] = {
+    // By name; a prefix comes first both ways.
+    {3, true, {L"nobody", L"adam", L"Bo", L"Bob", L"carl", L"eve", L"Guest", L"mike", L"Zoe"}},
+    {3, false, {L"nobody", L"Zoe", L"mike", L"Guest", L"eve", L"carl", L"Bo", L"Bob", L"adam"}},
+    // By type: Guest, User, Administrator, PowerUser, names ascending inside each; no
+    // type goes before them all forwards and after them all backwards.
+    {0, true, {L"nobody", L"eve", L"Guest", L"Bo", L"Bob", L"Zoe", L"adam", L"carl", L"mike"}},
+    {0, false, {L"nobody", L"mike", L"adam", L"carl", L"Bo", L"Bob", L"Zoe", L"Guest", L"eve"}},
+    // By clock and by lock: flagged rows first forwards, last backwards.
+    {1, true, {L"nobody", L"carl", L"mike", L"Zoe", L"adam", L"Bo", L"Bob", L"eve", L"Guest"}},
+    {1, false, {L"nobody", L"adam", L"Bo", L"Bob", L"eve", L"Guest", L"carl", L"mike", L"Zoe"}},
+    {2, true, {L"nobody", L"adam", L"carl", L"Guest", L"Bo", L"Bob", L"eve", L"mike", L"Zoe"}},
+    {2, false, {L"nobody", L"Bo", L"Bob", L"eve", L"mike", L"Zoe", L"adam", L"carl", L"Guest"}},
+};
+
+TEST(CustomListSort, EveryColumnAndDirectionKeepingTheSelection) {
+    CustomListModel list = MakeList();
+    AddAccounts(list);
+    for (const int selectedTag : {-1, 6}) { // first with no selection, then with carl's
+        if (selectedTag > 0)
+            list.selectItem(selectedTag, true);
+        for (const SortCase& c : kSorts) {
+            SCOPED_TRACE(::testing::Message() << "column " << c.column << " " << c.forwards);
+            list.Sort(c.column, c.forwards);
+            EXPECT_EQ(Labels(list), c.names);
+            EXPECT_EQ(list.Header().sortColumn, c.column);
+            EXPECT_EQ(list.Header().sortOrder, c.forwards ? 0 : 1);
+            const int sel = list.SelectedItem();
+            EXPECT_EQ(sel >= 0 ? list.Entry(sel).userTag : -1, selectedTag);
+            EXPECT_EQ(list.SelectionHighlight().visible, sel >= 0);
+            if (sel >= 0) {
+                EXPECT_EQ(list.SelectionHighlight().top, list.Row(sel).userIcon.top - 15);
+            }
+            for (int i = 0; i <= list.LastIndex(); ++i) {
+                EXPECT_EQ(list.Row(i).labelWhite, i == sel) << i;
+                EXPECT_EQ(list.Row(i).clockIconVisible, list.Entry(i).userRestricted) << i;
+                EXPECT_EQ(list.Row(i).lockIconVisible, list.Entry(i).userLocked) << i;
+            }
+        }
+    }
+}
+
+TEST(CustomListSort, OnAnEmptyListLeavesTheMark) {
+    CustomListModel list = MakeList();
+    const unsigned repaints = list.Header().repaints;
+    list.Sort(3, false);
+    EXPECT_EQ(list.Header().sortColumn, 0);
+    EXPECT_EQ(list.Header().sortOrder, 0);
+    EXPECT_EQ(list.Header().repaints, repaints);
+}
+
+TEST(CustomListSelection, ByTagTypeChangesAndHiding) {
+    CustomListModel list = MakeList();
+    AddAccounts(list);
+    list.selectItem(999, true); // a tag no row has: the first row
+    EXPECT_EQ(list.SelectedItem(), 0);
+    list.selectItem(4, true); // mike, a power user
+    ASSERT_EQ(list.SelectedItem(), 3);
+    EXPECT_EQ(list.Row(3).userPicture, 4 + 3); // selected look
+    // Named by index, even the selected row shows the normal look on its highlight.
+    list.SetNewUserType(1, 3);
+    EXPECT_EQ(list.Entry(3).userPriv, 1);
+    EXPECT_EQ(list.Row(3).userPicture, 1);
+    EXPECT_TRUE(list.Row(3).labelWhite);
+    list.SetNewUserType(2);
+    EXPECT_EQ(list.Row(3).userPicture, 4 + 2);
+    list.HideSelection();
+    EXPECT_EQ(list.SelectedItem(), 3);
+    EXPECT_FALSE(list.SelectionHighlight().visible);
+    EXPECT_FALSE(list.Row(3).labelWhite);
+    EXPECT_EQ(list.Row(3).userPicture, 2);
+}
+
+TEST(CustomListGeometry, RowItemsAndHeaderColumnsAt96Dpi) {
+    struct Mode {
+        bool small;
+        std::array<int, 4> lefts; // user, clock and lock icons, label
+        int labelOffset;
+        int rowPx;
+        int columnPx;
+    };
+    for (const Mode& m : {Mode{false, {15, 375, 750, 1170}, 60, 24, 24},
+                          Mode{true, {15, 255, 510, 810}, 15, 18, 16}}) {
+        CustomListModel list = MakeList();
+        list.SetSmallIcons(m.small);
+        const RowItems& row = list.TemplateRow();
+        EXPECT_EQ(
+            (std::array{row.userIcon.left, row.clockIcon.left, row.lockIcon.left, row.label.left}),
+            m.lefts);
+        EXPECT_EQ(list.ListTop(), 21 * 15); // a pixel below the header
+        EXPECT_EQ(row.label.top, list.ListTop() + m.labelOffset);
+        EXPECT_EQ(list.RowHeight(), m.rowPx * 15);
+        const int c = m.columnPx;
+        EXPECT_EQ(list.Header().columnWidthPx, (std::array{c, c, c, 5085 / 15 - 3 * c}));
+    }
+}
+
+TEST(CustomListGeometry, SmallLabelsMoveDownAtTheFirstScroll) {
+    // The second list's layout: small icons, then no header.
+    MemoryPropertyBag layout;
+    layout.Set(L"SmallIcons", true);
+    layout.Set(L"NoHeader", true);
+    CustomListModel list(ListMetrics{}, 5085, 2715);
+    list.ReadProperties(layout);
+    list.Resize(5085, 2715);
+    EXPECT_FALSE(list.Header().visible);
+    EXPECT_EQ(list.ListTop(), 15); // the first row one pixel from the top
+    AddUsers(list, 20);
+    auto labelOffset = [&](int i) { return list.Row(i).label.top - list.Row(i).userIcon.top; };
+    EXPECT_EQ(labelOffset(0), 30); // the template, placed by the header setter
+    EXPECT_EQ(labelOffset(1), 15); // placed by AddItem
+    list.ScrollBarChanged(1);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(list.Row(i).userIcon.top, 15 + (i - 1) * 18 * 15) << i;
+        EXPECT_EQ(labelOffset(i), 30) << i;
+    }
+}
+
+TEST(CustomListScrolling, FittingRule) {
+    // 3570 high: the area below the header, 3570 - 315, holds 9 whole rows of 360.
+    CustomListModel list = MakeList();
+    AddUsers(list, 9);
+    EXPECT_FALSE(list.ScrollBar().visible);
+    list.AddItem(L"u", 1, false, false, 10); // the first row that does not fit
+    EXPECT_TRUE(list.ScrollBar().visible);
+    EXPECT_EQ(list.ScrollBar().max, 10 - 9);
+    EXPECT_EQ(list.ScrollBar().largeChange, 10);
+    EXPECT_EQ(list.SelectionHighlight().width, 5085 - 255);
+    EXPECT_EQ(list.Header().width, 5085 - 255);
+    EXPECT_EQ(list.Header().columnWidthPx[3], 5085 / 15 - 72); // redone by a resize only
+    list.Resize(5085, 3570);
+    EXPECT_EQ(list.ScrollBar().largeChange, 9);
+    EXPECT_EQ(list.Header().columnWidthPx[3], (5085 - 255) / 15 - 72);
+    // The last row can be brought to the bottom slot.
+    list.ScrollBarChanged(list.ScrollBar().max);
+    EXPECT_EQ(list.TopIndex(), 1);
+    EXPECT_LE(list.Row(9).userIcon.top + list.RowHeight(), list.InnerHeight());
+    // Hidden again only by a resize after which the rows fit, back at the top.
+    list.Resize(5085, 6000);
+    EXPECT_FALSE(list.ScrollBar().visible);
+    EXPECT_EQ(list.TopIndex(), 0);
+    EXPECT_EQ(list.Header().width, 5085);
+}
+
+TEST(CustomListMouse, HitAreaStartsOnePixelAboveTheSlot) {
+    CustomListModel list = MakeList();
+    AddAccounts(list);
+    const int slot2 = list.ListTop() + 2 * list.RowHeight();
+    EXPECT_EQ(list.RowAt(slot2 - 15), 2);
+    EXPECT_EQ(list.RowAt(slot2 - 16), 1);
+    EXPECT_EQ(list.RowAt(slot2 + list.RowHeight() - 16), 2);
+    list.Resize(5085, 1500);
+    list.ScrollBarChanged(2);
+    EXPECT_EQ(list.RowAt(list.ListTop() - 15), 2);
+}
+
+TEST(CustomListMouse, HeaderReleaseOnABoundaryGivesTheRightHandColumn) {
+    CustomListModel list = MakeList();
+    std::vector<int> columns;
+    list.ColumnClick = [&](std::int32_t column) { columns.push_back(column); };
+    for (const int x : {0, 23, 24, 47, 48, 71, 72, 338, 60000})
+        list.HeaderButtonUp(x);
+    EXPECT_EQ(columns, (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3, 3}));
+}
+
+TEST(CustomListMouse, TheSortMarkSitsSixPixelsIntoItsColumnOrFourteenPastTheCaption) {
+    CustomListModel list = MakeList();
+    AddUsers(list, 2);
+    for (const auto& [column, x] : {std::pair{0, 6}, {1, 30}, {2, 54}}) {
+        list.Sort(column, true);
+        EXPECT_EQ(list.SortMarkX(0), x) << column;
+    }
+    list.Sort(3, false);
+    EXPECT_EQ(list.SortMarkX(52.5 * 15), 72 + 52 + 14) << "after the measured caption";
+}
+
+TEST(HeadingModel, DashLineOnePixelInsideAndBoldCaption) {
+    HeadingModel heading;
+    EXPECT_EQ(heading.Text(), L"-");
+    heading.ReadProperties(MemoryPropertyBag{});
+    EXPECT_EQ(heading.Text(), L"-");
+    heading.Resize(7500); // wider than designed
+    EXPECT_EQ(heading.CaptionWidth(), 7500);
+    EXPECT_EQ(heading.LineX(), 7485);
+
+    heading.SetFont(L"Tahoma", 9, false, true, true, true);
+    EXPECT_EQ(heading.Font().name, L"Tahoma");
+    EXPECT_FLOAT_EQ(heading.Font().size, 9);
+    EXPECT_TRUE(heading.Font().bold); // the caption keeps its designed weight
+    EXPECT_TRUE(heading.Font().italic && heading.Font().underline && heading.Font().strikethrough);
+}
+
+TEST(SortKeys, BackwardsMirrorsTheCodePageBytes) {
+    // The Euro sign is 0x80 in Windows-1252; a character it cannot hold is its '?'.
+    SortKeyBuilder keys(Windows1252Bytes());
+    EXPECT_EQ(keys.Backwards(L"\u20ac\u0416"), (SortKey{256 - 0x80, 256 - '?'}));
+}
+
+double Luma(std::uint32_t rgb) {
+    return 0.299 * ((rgb >> 16) & 0xFF) + 0.587 * ((rgb >> 8) & 0xFF) + 0.114 * (rgb & 0xFF);
+}
+
+TEST(Pictures, HaveTheirSizesAndStandOutOnTheirBackground) {
+    // The normal look sits on white, the selected look on the highlight.
+    auto check = [](const Picture& p, int width, int height, bool selected) {
+        const std::uint32_t background = selected ? 0x6087DF : 0xFFFFFF;
+        ASSERT_EQ(p.width, width);
+        ASSERT_EQ(p.height, height);
+        ASSERT_EQ(p.pixels.size(), static_cast<std::size_t>(width * height));
+        int visible = 0;
+        for (const std::uint32_t pixel : p.pixels)
+            visible += std::fabs(Luma(OverColour(pixel, background)) - Luma(background)) > 60;
+        EXPECT_GT(visible, width * height / 6);
+    };
+    for (int i = 0; i < 16; ++i) {
+        SCOPED_TRACE(i);
+        check(UserImage(i), i < 8 ? 23 : 15, i < 8 ? 22 : 16, (i / 4) % 2 == 1);
+    }
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        check(ClockImage(i), i < 2 ? 24 : 16, i < 2 ? 22 : 16, i % 2 == 1);
+        check(LockImage(i), i < 2 ? 24 : 16, i < 2 ? 22 : 16, i % 2 == 1);
+    }
+    check(SortMarkImage(1), 12, 12, false);
+    check(SortMarkImage(2), 12, 12, false);
+    EXPECT_EQ(HeadingBand().width, 800);
+    EXPECT_EQ(HeadingBand().height, 16);
+}
+
+} // namespace
+} // namespace qb::controls
