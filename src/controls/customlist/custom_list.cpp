@@ -1,5 +1,7 @@
 #include "controls/customlist/custom_list.h"
 
+#include "controls/window_instance.h"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -325,18 +327,12 @@ LRESULT CALLBACK CustomList::ListProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARA
         self->hwnd_ = hWnd;
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<CustomList*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    if (self == nullptr || !self->model_) {
-        if (uMsg == WM_ERASEBKGND)
-            return 1;
-        return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-    }
-    try {
-        return self->HandleList(uMsg, wParam, lParam);
-    } catch (...) {
-        // Nothing may leave a window procedure; the message gets default handling.
-        return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-    }
+    CustomList* self = WindowInstance<CustomList>(hWnd);
+    if (self != nullptr && !self->model_) // still being created
+        self = nullptr;
+    if (self == nullptr && uMsg == WM_ERASEBKGND)
+        return 1;
+    return CallInstance(self, &CustomList::HandleList, hWnd, uMsg, wParam, lParam);
 }
 
 LRESULT CustomList::HandleList(UINT uMsg, WPARAM wParam, LPARAM lParam) {

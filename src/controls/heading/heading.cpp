@@ -1,5 +1,7 @@
 #include "controls/heading/heading.h"
 
+#include "controls/window_instance.h"
+
 #include <utility>
 
 namespace qb::controls {
@@ -78,14 +80,8 @@ void Heading::SetFont(const std::wstring& fontName, float fontSize, bool fontBol
 }
 
 LRESULT CALLBACK Heading::Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<Heading*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    if (self == nullptr)
-        return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-    try {
-        return self->Handle(uMsg, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-    }
+    return CallInstance(WindowInstance<Heading>(hWnd), &Heading::Handle, hWnd, uMsg, wParam,
+                        lParam);
 }
 
 LRESULT Heading::Handle(UINT uMsg, WPARAM wParam, LPARAM lParam) {
