@@ -1,10 +1,10 @@
 // Loads simulated machines of 10, 1,000 and 10,000 accounts and prints, for each, the
 // load time and the number of account-database calls per account.
 
-#include "accounts/users.h"
+#include "accounts/account_store.h"
 #include "platform/simulated/simulated_machine.h"
 #include "startup/globals.h"
-#include "support/empty_registry.h"
+#include "support/memory_registry.h"
 #include "support/recording_user32.h"
 
 #include <chrono>
@@ -45,16 +45,16 @@ int main() {
     std::printf("%10s %12s %s\n", "accounts", "load (ms)", "account-database calls per account");
     for (int size : {10, 1000, 10000}) {
         auto machine = MakeMachine(size);
-        testing::EmptyRegistry registry;
+        testing::MemoryRegistry registry;
         testing::RecordingUser32 user;
-        Globals g(platform::Ports{machine->Netapi(), machine->Security(), registry,
-                                  machine->Kernel(), user});
-        g.CurrentUserName = GetLoggedOnUserName(g);
-        g.CurrentUserIsAdmin = CurrentUserHasAdminPrivilege(g);
+        Globals g(platform::WithOneKernel(machine->Netapi(), machine->Security(), registry,
+                                          machine->Kernel(), user));
+        g.CurrentUserName = g.Store.GetLoggedOnUserName();
+        g.CurrentUserIsAdmin = g.Store.CurrentUserHasAdminPrivilege(g.CurrentUserName);
         machine->ClearCalls();
 
         const auto start = std::chrono::steady_clock::now();
-        LoadAccounts(g);
+        g.TakeAccounts(g.Store.LoadAccounts(g.CurrentUserName, g.CurrentUserIsAdmin));
         const auto stop = std::chrono::steady_clock::now();
         const double ms = std::chrono::duration<double, std::milli>(stop - start).count();
 

@@ -16,11 +16,11 @@ std::int32_t Times60(std::int32_t minutes) {
 
 } // namespace
 
-DateTime LastLogonToLocal(platform::Kernel32& kernel, std::int32_t seconds) {
+DateTime LastLogonToLocal(platform::TimeZoneApi& timeZone, std::int32_t seconds) {
     if (seconds == 0)
         return DateTime();
     platform::TimeZoneInformation tz;
-    const std::uint32_t id = kernel.GetTimeZoneInformation(tz);
+    const std::uint32_t id = timeZone.GetTimeZoneInformation(tz);
     std::int32_t local = seconds;
     // The bias in effect now applies to every logon time, also to one from the other
     // season: the platform does not tell which season a past logon fell in.

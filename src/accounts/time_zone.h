@@ -10,6 +10,6 @@
 namespace qb {
 
 // `seconds` is the platform's signed 32-bit count; 0 (never) gives the zero date-time.
-DateTime LastLogonToLocal(platform::Kernel32& kernel, std::int32_t seconds);
+DateTime LastLogonToLocal(platform::TimeZoneApi& timeZone, std::int32_t seconds);
 
 } // namespace qb

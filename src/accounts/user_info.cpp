@@ -59,7 +59,7 @@ bool userInfo::DataHasChanged() const {
 
 bool userInfo::HasTimeRestrictions() const {
     return std::any_of(hoursCurrent_.begin(), hoursCurrent_.end(),
-                       [](std::uint8_t b) { return b < 255; });
+                       [](std::uint8_t b) { return b < kAllHoursAllowed; });
 }
 
 } // namespace qb

@@ -20,6 +20,8 @@ enum UserTypeCode : std::int32_t {
 };
 
 constexpr int kLogonHourBytes = 21;
+// A logon-hours byte whose eight hours are all allowed.
+constexpr std::uint8_t kAllHoursAllowed = 0xFF;
 
 class userInfo {
 public:

@@ -1,5 +1,5 @@
 #pragma once
-// kernel32: the named mutex, clock, version, time zone and text conversion.
+// kernel32: the named mutex, clock, version, time zone, text conversion and paths.
 
 #include <cstdint>
 #include <string>
@@ -54,26 +54,46 @@ constexpr std::uint32_t WindowsNt = 2;
 
 constexpr std::uint32_t CpAcp = 0; // the system's ANSI code page
 
-class Kernel32 {
+// kernel32 by role. Each user takes only the roles it needs; one object may play
+// several (the real binding and the simulated machine play all five).
+
+// The named mutex that marks a running copy of the program.
+class SingleInstanceApi {
 public:
-    virtual ~Kernel32() = default;
+    virtual ~SingleInstanceApi() = default;
 
     // CreateMutexA without security attributes. Returns the handle (0 on failure) and
     // the thread's last error right after the call (183 when the mutex already existed).
     virtual Handle CreateNamedMutex(bool initialOwner, std::string_view name,
                                     std::uint32_t& lastError) = 0;
     virtual bool CloseHandle(Handle handle) = 0;
+};
+
+// The clock and the platform's version.
+class ClockApi {
+public:
+    virtual ~ClockApi() = default;
 
     // GetTickCount: milliseconds since start, wrapping at 2^32.
     virtual std::uint32_t GetTickCount() = 0;
     virtual SystemTime GetLocalTime() = 0;
-
     // GetVersionExA with OSVERSIONINFOEXA (size 156) when `extended`, else with
     // OSVERSIONINFOA (size 148); the service-pack field is preset to spaces.
     virtual bool QueryVersion(OsVersionInfo& info, bool extended) = 0;
+};
+
+class TimeZoneApi {
+public:
+    virtual ~TimeZoneApi() = default;
 
     // GetTimeZoneInformation: returns 0 unknown, 1 standard, 2 daylight, other values failure.
     virtual std::uint32_t GetTimeZoneInformation(TimeZoneInformation& info) = 0;
+};
+
+// Conversion between UTF-16 and a code page, usually the system's ANSI code page.
+class TextApi {
+public:
+    virtual ~TextApi() = default;
 
     // WideCharToMultiByte without flags; characters the code page cannot hold become
     // `defaultChar`. The result has no terminating NUL of its own.
@@ -81,11 +101,16 @@ public:
                                             char defaultChar) = 0;
     // MultiByteToWideChar without flags.
     virtual std::wstring MultiByteToWideChar(std::uint32_t codePage, std::string_view text) = 0;
+};
+
+// The environment and the program's own location.
+class PathsApi {
+public:
+    virtual ~PathsApi() = default;
 
     // ExpandEnvironmentStringsA: first asks the size needed, then expands. False when
     // the platform reports 0.
     virtual bool ExpandEnvironment(std::string_view text, std::string& expanded) = 0;
-
     // The full path of the running program (GetModuleFileNameW).
     virtual std::wstring ProgramPath() = 0;
 };

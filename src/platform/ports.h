@@ -12,8 +12,20 @@ struct Ports {
     Netapi32& netapi;
     AccountSecurity& security;
     RegistryApi& registry;
-    Kernel32& kernel;
+    SingleInstanceApi& instance;
+    ClockApi& clock;
+    TimeZoneApi& timeZone;
+    TextApi& text;
+    PathsApi& paths;
     User32& user;
 };
+
+// Ports whose kernel32 roles are all played by one object, as both the real binding and
+// the simulated machine do.
+template <typename Kernel>
+Ports WithOneKernel(Netapi32& netapi, AccountSecurity& security, RegistryApi& registry,
+                    Kernel& kernel, User32& user) {
+    return Ports{netapi, security, registry, kernel, kernel, kernel, kernel, kernel, user};
+}
 
 } // namespace qb::platform

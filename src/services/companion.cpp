@@ -6,14 +6,14 @@
 
 namespace qb::services {
 
-void SendCommand(platform::User32& user, platform::Kernel32& kernel, std::wstring_view title,
+void SendCommand(platform::User32& user, platform::TextApi& text, std::wstring_view title,
                  std::wstring_view command) {
-    const std::string bytes = kernel.WideCharToMultiByte(platform::CpAcp, command, '?');
+    const std::string bytes = text.WideCharToMultiByte(platform::CpAcp, command, '?');
     if (bytes.size() >= kCommandBufferBytes)
         return;
 
     const platform::WindowHandle window =
-        user.FindWindowByTitle(kernel.WideCharToMultiByte(platform::CpAcp, title, '?'));
+        user.FindWindowByTitle(text.WideCharToMultiByte(platform::CpAcp, title, '?'));
     if (window == 0)
         return;
 

@@ -31,12 +31,12 @@ inline constexpr std::uint32_t kCommandTimeoutMilliseconds = 100;
 // commands the program sends these are its characters. A command whose bytes would not
 // leave room for the 0 byte in the buffer (1024 bytes or more) is not sent at all: cut
 // short it could reach the receiver as a different command.
-void SendCommand(platform::User32& user, platform::Kernel32& kernel, std::wstring_view title,
+void SendCommand(platform::User32& user, platform::TextApi& text, std::wstring_view title,
                  std::wstring_view command);
 
 inline void SendCommand(const platform::Ports& ports, std::wstring_view title,
                         std::wstring_view command) {
-    SendCommand(ports.user, ports.kernel, title, command);
+    SendCommand(ports.user, ports.text, title, command);
 }
 
 } // namespace qb::services

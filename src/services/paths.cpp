@@ -2,8 +2,8 @@
 
 namespace qb::services {
 
-std::wstring ProgramFolder(platform::Kernel32& kernel) {
-    const std::wstring path = kernel.ProgramPath();
+std::wstring ProgramFolder(platform::PathsApi& paths) {
+    const std::wstring path = paths.ProgramPath();
     const auto slash = path.rfind(L'\\');
     if (slash == std::wstring::npos)
         return {};
@@ -13,11 +13,11 @@ std::wstring ProgramFolder(platform::Kernel32& kernel) {
     return path.substr(0, slash);
 }
 
-std::wstring JoinPath(platform::Kernel32& kernel, std::wstring_view fileName,
+std::wstring JoinPath(platform::PathsApi& paths, std::wstring_view fileName,
                       std::wstring_view folder) {
     if (folder.empty() && fileName.find(L'\\') != std::wstring_view::npos)
         return std::wstring(fileName);
-    std::wstring base = folder.empty() ? ProgramFolder(kernel) : std::wstring(folder);
+    std::wstring base = folder.empty() ? ProgramFolder(paths) : std::wstring(folder);
     if (base.empty())
         return std::wstring(fileName);
     if (base.back() != L'\\')

@@ -39,13 +39,13 @@ private:
 };
 
 // Key paths and value names go to the "A" functions in the system code page.
-std::string ToAnsi(platform::Kernel32& kernel, std::wstring_view text) {
-    return kernel.WideCharToMultiByte(platform::CpAcp, text, '?');
+std::string ToAnsi(platform::TextApi& text, std::wstring_view wide) {
+    return text.WideCharToMultiByte(platform::CpAcp, wide, '?');
 }
 
-std::wstring FromAnsi(platform::Kernel32& kernel, std::span<const std::uint8_t> bytes) {
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return kernel.MultiByteToWideChar(platform::CpAcp, text);
+std::wstring FromAnsi(platform::TextApi& text, std::span<const std::uint8_t> bytes) {
+    const std::string_view ansi(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return text.MultiByteToWideChar(platform::CpAcp, ansi);
 }
 
 // The failed read: the result keeps its kind and loses its value.
@@ -67,14 +67,14 @@ std::int32_t LittleEndianInt32(std::span<const std::uint8_t> bytes) {
 
 } // namespace
 
-bool ReadRegistryValue(RegistryApi& registry, platform::Kernel32& kernel, RegistryKey hive,
-                       std::wstring_view keyPath, std::wstring_view valueName,
+bool ReadRegistryValue(RegistryApi& registry, platform::TextApi& text, platform::PathsApi& paths,
+                       RegistryKey hive, std::wstring_view keyPath, std::wstring_view valueName,
                        RegistryValue& result) {
-    const std::string name = ToAnsi(kernel, valueName);
+    const std::string name = ToAnsi(text, valueName);
     std::uint32_t type = platform::reg_type::None;
     std::vector<std::uint8_t> data;
     {
-        OpenedKey key(registry, hive, ToAnsi(kernel, keyPath), platform::reg_access::Read);
+        OpenedKey key(registry, hive, ToAnsi(text, keyPath), platform::reg_access::Read);
         if (!key.IsOpen())
             return Fail(result);
 
@@ -103,16 +103,16 @@ bool ReadRegistryValue(RegistryApi& registry, platform::Kernel32& kernel, Regist
     switch (type) {
     case platform::reg_type::Sz:
     case platform::reg_type::Binary:
-        result = FromAnsi(kernel, data);
+        result = FromAnsi(text, data);
         return true;
     case platform::reg_type::ExpandSz: {
-        const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+        const std::string_view unexpanded(reinterpret_cast<const char*>(data.data()), data.size());
         std::string expanded;
-        if (!kernel.ExpandEnvironment(text, expanded))
+        if (!paths.ExpandEnvironment(unexpanded, expanded))
             return Fail(result);
         if (!expanded.empty() && expanded.back() == '\0')
             expanded.pop_back();
-        result = kernel.MultiByteToWideChar(platform::CpAcp, expanded);
+        result = text.MultiByteToWideChar(platform::CpAcp, expanded);
         return true;
     }
     case platform::reg_type::Dword:
@@ -123,13 +123,13 @@ bool ReadRegistryValue(RegistryApi& registry, platform::Kernel32& kernel, Regist
     }
 }
 
-bool WriteRegistryValue(RegistryApi& registry, platform::Kernel32& kernel, RegistryKey hive,
+bool WriteRegistryValue(RegistryApi& registry, platform::TextApi& text, RegistryKey hive,
                         std::wstring_view keyPath, std::wstring_view valueName,
                         const RegistryValue& value, bool asBinary) {
-    OpenedKey key(registry, hive, ToAnsi(kernel, keyPath), platform::reg_access::AllValues);
+    OpenedKey key(registry, hive, ToAnsi(text, keyPath), platform::reg_access::AllValues);
     if (!key.IsOpen())
         return false;
-    const std::string name = ToAnsi(kernel, valueName);
+    const std::string name = ToAnsi(text, valueName);
 
     if (const auto* number = std::get_if<std::int32_t>(&value)) {
         const auto bits = static_cast<std::uint32_t>(*number);
@@ -137,8 +137,8 @@ bool WriteRegistryValue(RegistryApi& registry, platform::Kernel32& kernel, Regis
             static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
             static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
         registry.SetValue(key.Get(), name, platform::reg_type::Dword, bytes);
-    } else if (const auto* text = std::get_if<std::wstring>(&value)) {
-        const std::string ansi = ToAnsi(kernel, *text);
+    } else if (const auto* wide = std::get_if<std::wstring>(&value)) {
+        const std::string ansi = ToAnsi(text, *wide);
         // The terminating 0 is part of the data written.
         const std::span<const std::uint8_t> bytes(
             reinterpret_cast<const std::uint8_t*>(ansi.c_str()), ansi.size() + 1);
@@ -148,12 +148,12 @@ bool WriteRegistryValue(RegistryApi& registry, platform::Kernel32& kernel, Regis
     return true;
 }
 
-bool DeleteRegistryValue(RegistryApi& registry, platform::Kernel32& kernel, RegistryKey hive,
+bool DeleteRegistryValue(RegistryApi& registry, platform::TextApi& text, RegistryKey hive,
                          std::wstring_view keyPath, std::wstring_view valueName) {
-    OpenedKey key(registry, hive, ToAnsi(kernel, keyPath), platform::reg_access::AllValues);
+    OpenedKey key(registry, hive, ToAnsi(text, keyPath), platform::reg_access::AllValues);
     if (!key.IsOpen())
         return false;
-    return registry.DeleteValue(key.Get(), ToAnsi(kernel, valueName)) == 0;
+    return registry.DeleteValue(key.Get(), ToAnsi(text, valueName)) == 0;
 }
 
 } // namespace qb::services

@@ -33,20 +33,21 @@ inline constexpr std::uint32_t kMaxRegistryValueBytes = 16u * 1024u * 1024u;
 //                      read still counts as a success.
 // On failure (no key, no value, empty data, expansion failing) `result` is reset by the
 // kind it held on entry, to 0 or to empty text, and false is returned.
-bool ReadRegistryValue(platform::RegistryApi& registry, platform::Kernel32& kernel,
-                       platform::RegistryKey hive, std::wstring_view keyPath,
-                       std::wstring_view valueName, RegistryValue& result);
+bool ReadRegistryValue(platform::RegistryApi& registry, platform::TextApi& text,
+                       platform::PathsApi& paths, platform::RegistryKey hive,
+                       std::wstring_view keyPath, std::wstring_view valueName,
+                       RegistryValue& result);
 
 // Writes `value` into an existing key: an integer as REG_DWORD (4 bytes, least
 // significant first); text with a 0 byte appended and counted, as REG_BINARY when
 // `asBinary`, else as REG_SZ. False only when the key cannot be opened (a missing key is
 // never created); the status of the write itself is not examined.
-bool WriteRegistryValue(platform::RegistryApi& registry, platform::Kernel32& kernel,
+bool WriteRegistryValue(platform::RegistryApi& registry, platform::TextApi& text,
                         platform::RegistryKey hive, std::wstring_view keyPath,
                         std::wstring_view valueName, const RegistryValue& value, bool asBinary);
 
 // Deletes `valueName` from an existing key. True when the platform answered 0.
-bool DeleteRegistryValue(platform::RegistryApi& registry, platform::Kernel32& kernel,
+bool DeleteRegistryValue(platform::RegistryApi& registry, platform::TextApi& text,
                          platform::RegistryKey hive, std::wstring_view keyPath,
                          std::wstring_view valueName);
 
@@ -54,17 +55,18 @@ bool DeleteRegistryValue(platform::RegistryApi& registry, platform::Kernel32& ke
 inline bool ReadRegistryValue(const platform::Ports& ports, platform::RegistryKey hive,
                               std::wstring_view keyPath, std::wstring_view valueName,
                               RegistryValue& result) {
-    return ReadRegistryValue(ports.registry, ports.kernel, hive, keyPath, valueName, result);
+    return ReadRegistryValue(ports.registry, ports.text, ports.paths, hive, keyPath, valueName,
+                             result);
 }
 inline bool WriteRegistryValue(const platform::Ports& ports, platform::RegistryKey hive,
                                std::wstring_view keyPath, std::wstring_view valueName,
                                const RegistryValue& value, bool asBinary) {
-    return WriteRegistryValue(ports.registry, ports.kernel, hive, keyPath, valueName, value,
+    return WriteRegistryValue(ports.registry, ports.text, hive, keyPath, valueName, value,
                               asBinary);
 }
 inline bool DeleteRegistryValue(const platform::Ports& ports, platform::RegistryKey hive,
                                 std::wstring_view keyPath, std::wstring_view valueName) {
-    return DeleteRegistryValue(ports.registry, ports.kernel, hive, keyPath, valueName);
+    return DeleteRegistryValue(ports.registry, ports.text, hive, keyPath, valueName);
 }
 
 } // namespace qb::services

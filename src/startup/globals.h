@@ -1,53 +1,48 @@
 #pragma once
 // The state every window shares, created by start-up and handed to whoever needs it.
 
+#include "accounts/account_collection.h"
+#include "accounts/account_store.h"
 #include "accounts/datetime.h"
-#include "accounts/user_info.h"
 #include "platform/ports.h"
 
-#include <array>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace qb {
 
-// The accounts in enumeration order, addressed by 1-based position (0 means none).
-// Records keep their address for the whole run.
-class AccountCollection {
-public:
-    int Count() const { return static_cast<int>(items_.size()); }
-    userInfo& Item(int position) { return *items_.at(static_cast<std::size_t>(position - 1)); }
-    const userInfo& Item(int position) const {
-        return *items_.at(static_cast<std::size_t>(position - 1));
-    }
-    void Add(std::unique_ptr<userInfo> record) { items_.push_back(std::move(record)); }
-    void Clear() { items_.clear(); }
-
-private:
-    std::vector<std::unique_ptr<userInfo>> items_;
-};
+// What the companion service's settings are until the settings store says otherwise.
+inline constexpr std::int32_t kDefaultWarningMinutes = 5;
+inline constexpr bool kDefaultTurnOffAfterWarning = true;
 
 struct Globals {
-    explicit Globals(platform::Ports p) : ports(p) {}
+    explicit Globals(platform::Ports p)
+        : ports(p), Store(p.netapi, p.security, p.text, p.timeZone) {}
+    Globals(const Globals&) = delete;
+    Globals& operator=(const Globals&) = delete;
 
     platform::Ports ports;
+    AccountStore Store;
 
-    platform::Handle InstanceMutex = 0;
     AccountCollection Accounts;
     std::wstring CurrentUserName;
     bool CurrentUserIsAdmin = false;
     std::wstring AdministratorAccountName;
     std::int32_t CurrentUserIndex = 0;
     DateTime BootTime;
-    std::int32_t WarningMinutes = 5;
-    bool TurnOffAfterWarning = true;
+    std::int32_t WarningMinutes = kDefaultWarningMinutes;
+    bool TurnOffAfterWarning = kDefaultTurnOffAfterWarning;
 
-    // The names of the four built-in groups, looked up once per run (empty text when
-    // the platform could not name one).
-    std::array<std::optional<std::wstring>, 4> builtinGroupNames;
+    // The logged-on user as the account store needs to know them.
+    Viewer CurrentViewer() const {
+        return Viewer{CurrentUserName, CurrentUserIsAdmin, AdministratorAccountName};
+    }
+    // Takes over what reading every account gave.
+    void TakeAccounts(LoadedAccounts loaded) {
+        Accounts = std::move(loaded.records);
+        AdministratorAccountName = std::move(loaded.administratorAccountName);
+        CurrentUserIndex = loaded.currentUserIndex;
+    }
 };
 
 } // namespace qb

@@ -1,14 +1,16 @@
 #include "startup/startup.h"
 
-#include "accounts/users.h"
+#include <utility>
 
 namespace qb {
 
 namespace {
 
+constexpr std::uint32_t kMillisecondsPerSecond = 1000;
+
 // Asks for the version with the extended structure first, then the short one.
-bool QueryVersion(platform::Kernel32& kernel, platform::OsVersionInfo& info) {
-    return kernel.QueryVersion(info, true) || kernel.QueryVersion(info, false);
+bool QueryVersion(platform::ClockApi& clock, platform::OsVersionInfo& info) {
+    return clock.QueryVersion(info, true) || clock.QueryVersion(info, false);
 }
 
 std::string TrimSpaces(const std::string& text) {
@@ -21,14 +23,14 @@ std::string TrimSpaces(const std::string& text) {
 
 } // namespace
 
-bool IsNTFamily(platform::Kernel32& kernel) {
+bool IsNTFamily(platform::ClockApi& clock) {
     platform::OsVersionInfo info;
-    return QueryVersion(kernel, info) && info.platformId >= platform::platform_id::WindowsNt;
+    return QueryVersion(clock, info) && info.platformId >= platform::platform_id::WindowsNt;
 }
 
-std::wstring GetOSName(platform::Kernel32& kernel) {
+std::wstring GetOSName(platform::ClockApi& clock) {
     platform::OsVersionInfo info;
-    if (!QueryVersion(kernel, info))
+    if (!QueryVersion(clock, info))
         return {};
     const std::string servicePack = TrimSpaces(info.csdVersion);
     const char first = servicePack.empty() ? '\0' : servicePack[0];
@@ -52,46 +54,46 @@ std::wstring RefusalText(const std::wstring& osName) {
     return L"This program does not work on Windows " + osName + L"\r\nand will be closed.";
 }
 
-DateTime ComputeBootTime(platform::Kernel32& kernel) {
-    const DateTime now = DateTime::FromSystemTime(kernel.GetLocalTime());
-    const std::uint32_t ticks = kernel.GetTickCount();
-    return now.AddSeconds(-static_cast<std::int64_t>(ticks / 1000));
+DateTime ComputeBootTime(platform::ClockApi& clock) {
+    const DateTime now = DateTime::FromSystemTime(clock.GetLocalTime());
+    const std::uint32_t ticks = clock.GetTickCount();
+    return now.AddSeconds(-static_cast<std::int64_t>(ticks / kMillisecondsPerSecond));
 }
 
-StartOutcome StartProgram(Globals& g) {
-    platform::Kernel32& kernel = g.ports.kernel;
+StartResult StartProgram(Globals& g) {
+    StartResult result;
     std::uint32_t lastError = 0;
-    g.InstanceMutex = kernel.CreateNamedMutex(true, kInstanceMutexName, lastError);
+    const platform::Handle mutex =
+        g.ports.instance.CreateNamedMutex(true, kInstanceMutexName, lastError);
+    InstanceLock instance(g.ports.instance, mutex);
     if (lastError == platform::ErrorAlreadyExists) {
-        if (g.InstanceMutex != 0)
-            kernel.CloseHandle(g.InstanceMutex);
-        g.InstanceMutex = 0;
-        return StartOutcome::AlreadyRunning;
+        result.outcome = StartOutcome::AlreadyRunning;
+        return result; // the lock closes this copy's handle as it goes
     }
+    result.instance = std::move(instance);
 
     g.ports.user.InitCommonControls(kCommonControlClasses);
 
-    if (!IsNTFamily(kernel)) {
-        g.ports.user.ShowMessageBox(0, RefusalText(GetOSName(kernel)), kAppTitle,
+    if (!IsNTFamily(g.ports.clock)) {
+        g.ports.user.ShowMessageBox(0, RefusalText(GetOSName(g.ports.clock)), kAppTitle,
                                     platform::mb::Ok | platform::mb::IconStop);
-        return StartOutcome::Refused;
+        result.outcome = StartOutcome::Refused;
+        return result;
     }
 
-    g.BootTime = ComputeBootTime(kernel);
-    g.WarningMinutes = 5;
-    g.TurnOffAfterWarning = true;
+    g.BootTime = ComputeBootTime(g.ports.clock);
+    g.WarningMinutes = kDefaultWarningMinutes;
+    g.TurnOffAfterWarning = kDefaultTurnOffAfterWarning;
     g.Accounts.Clear();
-    g.CurrentUserName = GetLoggedOnUserName(g);
-    g.CurrentUserIsAdmin = CurrentUserHasAdminPrivilege(g);
-    LoadAccounts(g);
-    return StartOutcome::Started;
+    LoadSharedAccounts(g);
+    result.outcome = StartOutcome::Started;
+    return result;
 }
 
-void ReleaseInstance(Globals& g) {
-    if (g.InstanceMutex != 0) {
-        g.ports.kernel.CloseHandle(g.InstanceMutex);
-        g.InstanceMutex = 0;
-    }
+void LoadSharedAccounts(Globals& g) {
+    g.CurrentUserName = g.Store.GetLoggedOnUserName();
+    g.CurrentUserIsAdmin = g.Store.CurrentUserHasAdminPrivilege(g.CurrentUserName);
+    g.TakeAccounts(g.Store.LoadAccounts(g.CurrentUserName, g.CurrentUserIsAdmin));
 }
 
 } // namespace qb

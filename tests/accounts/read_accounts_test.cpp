@@ -1,7 +1,7 @@
 // Reading the machine's accounts into records: enumeration, visibility, user types and
 // groups, texts through the code page, and how many platform calls it takes.
 
-#include "accounts/users.h"
+#include "accounts/account_store.h"
 #include "support/sim_world.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +67,7 @@ TEST_F(ReadAccounts, AllNormalAccountsAcrossBatchesWithOneReadAndOneGroupListing
     EXPECT_EQ(Calls(*w.machine, "LookupAccountSidA"), 4 + 1)
         << "each built-in group's name once, and the built-in administrator's";
     w.machine->ClearCalls();
-    LoadAccounts(w.g);
+    w.Load();
     EXPECT_EQ(Calls(*w.machine, "LookupAccountSidA"), 1) << "group names last the whole run";
 }
 
@@ -96,9 +96,71 @@ TEST_F(ReadAccounts, UnreadableAccountsAreLeftOutAndAFailedEnumerationKeepsWhatW
                                                      L"dora", L"emil", L"fritz"}));
 
     w.machine->FailCall({"NetQueryDisplayInformation", {}, {}, 5, -1, L"5"}); // second batch
-    LoadAccounts(w.g);
+    w.Load();
     EXPECT_EQ(Names(w.g), (std::vector<std::wstring>{L"Administrator", L"Guest", L"anna", L"ben"}))
         << "the first batch of five stays";
+}
+
+// The machine's account database, except that one chosen call of the enumeration answers
+// "more data" without any entry.
+class EmptyBatch final : public platform::Netapi32 {
+public:
+    EmptyBatch(platform::Netapi32& machine, int emptyCall) : machine_(machine), empty_(emptyCall) {}
+
+    platform::NetApiStatus
+    QueryDisplayInformation(std::uint32_t index, std::uint32_t requested, std::uint32_t preferred,
+                            std::vector<platform::NetDisplayUser>& entries) override {
+        entries.clear();
+        if (++displayCalls == empty_)
+            return platform::net_status::MoreData;
+        if (displayCalls > 20) // an enumeration that never ends: stop it, the test fails
+            return platform::net_status::AccessDenied;
+        return machine_.QueryDisplayInformation(index, requested, preferred, entries);
+    }
+    platform::NetApiStatus UserGetInfo(std::wstring_view name, platform::UserInfo2& info) override {
+        return machine_.UserGetInfo(name, info);
+    }
+    platform::NetApiStatus UserGetLocalGroups(std::wstring_view name, std::uint32_t flags,
+                                              std::uint32_t preferred,
+                                              std::vector<std::wstring>& groups) override {
+        return machine_.UserGetLocalGroups(name, flags, preferred, groups);
+    }
+    platform::NetApiStatus UserModalsGet(platform::UserModalsInfo2& info) override {
+        return machine_.UserModalsGet(info);
+    }
+    platform::NetApiStatus UserSetInfo(std::wstring_view name,
+                                       const platform::UserSetInfoData& data) override {
+        return machine_.UserSetInfo(name, data);
+    }
+    platform::NetApiStatus LocalGroupAddMember(std::wstring_view group,
+                                               std::wstring_view member) override {
+        return machine_.LocalGroupAddMember(group, member);
+    }
+    platform::NetApiStatus LocalGroupDelMember(std::wstring_view group,
+                                               std::wstring_view member) override {
+        return machine_.LocalGroupDelMember(group, member);
+    }
+
+    int displayCalls = 0;
+
+private:
+    platform::Netapi32& machine_;
+    int empty_;
+};
+
+TEST_F(ReadAccounts, ABatchWithoutEntriesThatClaimsMoreDataEndsTheEnumeration) {
+    for (const wchar_t* name : {L"ben", L"carla", L"dora", L"emil", L"fritz", L"gwen"})
+        w.machine->AddAccount(NewAccount(name));
+    EmptyBatch netapi(w.machine->Netapi(), 2);
+    AccountStore store(netapi, w.machine->Security(), w.machine->Kernel(), w.machine->Kernel());
+    const LoadedAccounts loaded = store.LoadAccounts(L"anna", true);
+    std::vector<std::wstring> names;
+    for (int i = 1; i <= loaded.records.Count(); ++i)
+        names.push_back(loaded.records.Item(i).UserName());
+    EXPECT_EQ(names,
+              (std::vector<std::wstring>{L"Administrator", L"Guest", L"anna", L"ben", L"carla"}))
+        << "the first batch stays";
+    EXPECT_EQ(netapi.displayCalls, 2) << "the same request is not repeated";
 }
 
 TEST_F(ReadAccounts, ValuesComeFromTheAccountInformation) {
@@ -166,17 +228,17 @@ TEST_F(ReadAccounts, GroupsAreFoundByIdentifierAndOneThePlatformCannotNameCounts
     w.machine->AddAccount(NewAccount(L"power", {L"Benutzer", L"Power Users"}));
     w.machine->FailCall({"LookupAccountSidA", L"S-1-5-32-547", {}, 1332});
     w.Load();
-    EXPECT_EQ(GetBuiltinGroupName(w.g, GuestsGroup), L"Gäste");
-    EXPECT_EQ(GroupDisplayName(w.g, UsersGroup), L"Benutzer");
-    EXPECT_EQ(GetBuiltinGroupName(w.g, PowerUsersGroup), L"");
-    EXPECT_EQ(GroupDisplayName(w.g, PowerUsersGroup), L"Not known");
+    EXPECT_EQ(w.g.Store.GetBuiltinGroupName(GuestsGroup), L"Gäste");
+    EXPECT_EQ(w.g.Store.GroupDisplayName(UsersGroup), L"Benutzer");
+    EXPECT_EQ(w.g.Store.GetBuiltinGroupName(PowerUsersGroup), L"");
+    EXPECT_EQ(w.g.Store.GroupDisplayName(PowerUsersGroup), L"Not known");
     EXPECT_EQ(w.Record(L"power")->UserType(), User) << "never typed PowerUser then";
     EXPECT_EQ(w.Record(L"power")->UserGroups(), 2);
     EXPECT_EQ(w.Record(L"Guest")->UserGroups(), 1);
-    EXPECT_TRUE(IsGroupMember(w.g, L"anna", AdministratorsGroup));
-    EXPECT_FALSE(IsGroupMember(w.g, L"power", PowerUsersGroup));
-    EXPECT_EQ(GetBuiltinGroupName(w.g, 4), L"");
-    EXPECT_EQ(GroupDisplayName(w.g, 4), L"Not known");
+    EXPECT_TRUE(w.g.Store.IsGroupMember(L"anna", AdministratorsGroup));
+    EXPECT_FALSE(w.g.Store.IsGroupMember(L"power", PowerUsersGroup));
+    EXPECT_EQ(w.g.Store.GetBuiltinGroupName(4), L"");
+    EXPECT_EQ(w.g.Store.GroupDisplayName(4), L"Not known");
 }
 
 TEST_F(ReadAccounts, TheBuiltinAdministratorIsKnownByItsIdentifierNotItsName) {
@@ -188,7 +250,7 @@ TEST_F(ReadAccounts, TheBuiltinAdministratorIsKnownByItsIdentifierNotItsName) {
     EXPECT_FALSE(w.Record(L"Administrator")->IsAdministratorAccount());
     platform::Sid expected = w.machine->DomainSid();
     expected.subAuthorities.push_back(500);
-    EXPECT_EQ(BuildAccountSid(w.g, 500), expected);
+    EXPECT_EQ(w.g.Store.BuildAccountSid(500), expected);
 
     w.machine->FailCall({"NetUserModalsGet"});
     w.Load();
@@ -197,9 +259,9 @@ TEST_F(ReadAccounts, TheBuiltinAdministratorIsKnownByItsIdentifierNotItsName) {
 }
 
 TEST_F(ReadAccounts, TextsGoThroughTheSystemCodePage) {
-    EXPECT_EQ(WideToAnsi(w.g, L"Łukasz"), L"0ukasz") << "Ł is not in code page 1252";
-    EXPECT_EQ(WideToAnsi(w.g, L"Zoë Müller €"), L"Zoë Müller €");
-    EXPECT_EQ(WideToAnsi(w.g, nullptr), L"");
+    EXPECT_EQ(w.g.Store.WideToAnsi(L"Łukasz"), L"0ukasz") << "Ł is not in code page 1252";
+    EXPECT_EQ(w.g.Store.WideToAnsi(L"Zoë Müller €"), L"Zoë Müller €");
+    EXPECT_EQ(w.g.Store.WideToAnsi(nullptr), L"");
 
     AccountSpec zoe = NewAccount(L"zoe");
     zoe.fullName = L"Zoë Łukasz";
@@ -219,17 +281,14 @@ TEST_F(ReadAccounts, UnknownNamesAndPrivilege) {
     userInfo ghost;
     ghost.SetUserName(L"ghost");
     ghost.SetFullName(L"edited");
-    EXPECT_FALSE(ReadAccount(w.g, ghost));
+    EXPECT_FALSE(w.Read(ghost));
     EXPECT_EQ(ghost.FullName(), L"edited") << "a failed read leaves the record alone";
 
     for (const auto& [name, admin] :
-         {std::pair{L"anna", true}, {L"ben", false}, {L"ghost", false}}) {
-        w.g.CurrentUserName = name;
-        EXPECT_EQ(CurrentUserHasAdminPrivilege(w.g), admin) << name;
-    }
+         {std::pair{L"anna", true}, {L"ben", false}, {L"ghost", false}, {L"", false}})
+        EXPECT_EQ(w.g.Store.CurrentUserHasAdminPrivilege(name), admin) << name;
     platform::UserInfo2 info;
-    w.g.CurrentUserName = L"anna";
-    ASSERT_TRUE(GetAccountInfo(w.g, L"", info));
+    ASSERT_TRUE(w.g.Store.GetAccountInfo(L"", info)) << "the logged-on user";
     EXPECT_EQ(info.priv, platform::user_priv::Admin);
     EXPECT_EQ(info.name, L"") << "texts are not handed on";
 }

@@ -1,7 +1,7 @@
 // Writing a changed record back: only what differs, in order, under the old name, then
 // read back.
 
-#include "accounts/users.h"
+#include "accounts/account_store.h"
 #include "support/sim_world.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ protected:
         w.machine->AddAccount(account);
         records.emplace_back(std::make_unique<userInfo>());
         records.back()->SetUserName(name);
-        EXPECT_TRUE(ReadAccount(w.g, *records.back()));
+        EXPECT_TRUE(w.Read(*records.back()));
         w.machine->ClearCalls();
         return *records.back();
     }
@@ -73,11 +73,11 @@ protected:
 };
 
 TEST_F(SaveAccountTest, OnlyTheCommentChangedGivesExactlyOneWriteThenTheReadBack) {
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), Lines{}) << "an unchanged record writes nothing";
 
     ben().SetComment(L"homework");
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), Lines{"set 1007 ben"});
     EXPECT_EQ(ReadBack(*w.machine), L"ben");
     EXPECT_EQ(Held(L"ben").comment, L"homework");
@@ -86,38 +86,38 @@ TEST_F(SaveAccountTest, OnlyTheCommentChangedGivesExactlyOneWriteThenTheReadBack
 
 TEST_F(SaveAccountTest, PasswordsAreWrittenNotKeptAndEmptiedOnEverySaveWhenNoneIsNeeded) {
     ben().SetPassword(L"s3cret!");
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Held(L"ben").password, L"s3cret!");
     EXPECT_EQ(ben().Password(), L"") << "the read-back forgets it";
 
     w.machine->ClearCalls();
     ben().SetPasswordNotNeeded(true);
     ben().SetPassword(L"typed-before-ticking");
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), (Lines{"set 1003 ben", "set 1008 ben"}));
     EXPECT_EQ(Held(L"ben").password, L"");
 
     Held(L"ben").password = L"set-elsewhere";
     w.machine->ClearCalls();
     ben().SetComment(L"only this");
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), (Lines{"set 1003 ben", "set 1007 ben"}));
     EXPECT_EQ(Held(L"ben").password, L"");
 }
 
 TEST_F(SaveAccountTest, AFlagsWriteKeepsTheLockoutBitAndEveryOtherBit) {
     ben().SetAccountDisabled(true);
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), Lines{"set 1008 ben"});
     EXPECT_EQ(Held(L"ben").flags,
               uf::Script | uf::NormalAccount | uf::Lockout | uf::AccountDisable);
 
     Held(L"ben").flags = uf::NormalAccount | uf::DontExpirePassword;
-    ASSERT_TRUE(ReadAccount(w.g, ben()));
+    ASSERT_TRUE(w.Read(ben()));
     ben().SetAccountDisabled(false);
     ben().SetPasswordCantChange(true);
     ben().SetPasswordNotNeeded(true);
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Held(L"ben").flags, uf::Script | uf::NormalAccount | uf::DontExpirePassword |
                                       uf::PasswordCantChange | uf::PasswordNotRequired);
 }
@@ -126,14 +126,14 @@ TEST_F(SaveAccountTest, GroupBitsAreAddedAndRemovedButAnEmptyMaskChangesNothing)
     userInfo& carl = Add(L"carl", {L"Administrators", L"Power Users"});
     ASSERT_EQ(carl.UserGroups(), 12);
     carl.SetUserGroups(2);
-    EXPECT_TRUE(SaveAccount(w.g, carl));
+    EXPECT_TRUE(w.Save(carl));
     EXPECT_EQ(Writes(*w.machine), (Lines{"add Users", "del Administrators", "del Power Users"}));
     EXPECT_EQ(carl.UserGroups(), 2);
 
     userInfo& dave = Add(L"dave", {L"Power Users"});
     ASSERT_EQ(dave.UserGroups(), 8);
     dave.SetUserGroups(0);
-    EXPECT_TRUE(SaveAccount(w.g, dave));
+    EXPECT_TRUE(w.Save(dave));
     EXPECT_EQ(Writes(*w.machine), Lines{}) << "never out of every built-in group";
     EXPECT_EQ(dave.UserGroups(), 8);
 }
@@ -141,7 +141,7 @@ TEST_F(SaveAccountTest, GroupBitsAreAddedAndRemovedButAnEmptyMaskChangesNothing)
 TEST_F(SaveAccountTest, ANewUserTypeFirstMakesAPlainUserThenAppliesTheGroupBits) {
     ben().SetUserType(Administrator);
     ben().SetUserGroups(2 | 4);
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), Lines{"add Administrators"}) << "already a plain user";
     EXPECT_EQ(ben().UserType(), Administrator);
 
@@ -149,13 +149,13 @@ TEST_F(SaveAccountTest, ANewUserTypeFirstMakesAPlainUserThenAppliesTheGroupBits)
     w.machine->ClearCalls();
     ben().SetUserType(User);
     ben().SetUserGroups(2);
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), (Lines{"del Administrators", "del Administrators"}));
     EXPECT_EQ(ben().UserType(), User);
 
     w.machine->AddLocalGroup(L"Backup Operators");
     Add(L"eve", {L"Administrators", L"Power Users", L"Backup Operators"});
-    MakePlainUser(w.g, L"eve");
+    w.g.Store.MakePlainUser(L"eve");
     EXPECT_EQ(w.machine->GroupsOf(L"eve"),
               (std::vector<std::wstring>{L"Users", L"Backup Operators"}));
 }
@@ -169,7 +169,7 @@ TEST_F(SaveAccountTest, EveryKindOfChangeInItsOrderWithTheRenameLast) {
     ben().SetFullName(L"fn");
     ben().SetUserGroups(2 | 1);
     ben().SetLogonHour(5, 0);
-    EXPECT_TRUE(SaveAccount(w.g, ben()));
+    EXPECT_TRUE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine),
               (Lines{"set 1020 ben", "add Guests", "set 1011 ben", "set 1003 ben", "set 1008 ben",
                      "set 1007 ben", "set 1012 ben", "set 0 ben"}))
@@ -187,14 +187,14 @@ TEST_F(SaveAccountTest, AFailingWriteMakesTheSaveFalseWhileTheOthersStillHappen)
     w.machine->FailCall({"NetUserSetInfo", L"ben", 1011u});
     ben().SetFullName(L"Refused");
     ben().SetComment(L"accepted");
-    EXPECT_FALSE(SaveAccount(w.g, ben()));
+    EXPECT_FALSE(w.Save(ben()));
     EXPECT_EQ(Writes(*w.machine), (Lines{"set 1011 ben", "set 1007 ben"}));
     EXPECT_EQ(Held(L"ben").comment, L"accepted");
     EXPECT_EQ(ben().FullName(), L"Full ben") << "read back as the machine holds it";
 
     w.machine->SetLoggedOnUser(L"ben"); // without administrator rights nothing is written
     ben().SetComment(L"mine");
-    EXPECT_FALSE(SaveAccount(w.g, ben()));
+    EXPECT_FALSE(w.Save(ben()));
     EXPECT_EQ(Held(L"ben").comment, L"accepted");
 }
 
@@ -203,7 +203,7 @@ TEST_F(SaveAccountTest, ARefusedRenameKeepsTheEditsAndNeverTakesOverAnotherAccou
     for (const wchar_t* newName : {L"b/en", L"taken"}) {
         ben().SetUserName(newName);
         ben().SetComment(L"new comment");
-        EXPECT_FALSE(SaveAccount(w.g, ben())) << newName;
+        EXPECT_FALSE(w.Save(ben())) << newName;
         EXPECT_EQ(Held(L"ben").comment, L"new comment") << "earlier writes stand";
         EXPECT_EQ(ben().UserName(), newName);
         EXPECT_EQ(ben().UserName(true), L"ben");

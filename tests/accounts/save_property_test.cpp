@@ -2,7 +2,7 @@
 // leave the machine holding the edited value for every write that succeeded (and the old
 // value for every one that failed), and each record equal to what the machine then holds.
 
-#include "accounts/users.h"
+#include "accounts/account_store.h"
 #include "support/sim_world.h"
 
 #include <gtest/gtest.h>
@@ -152,7 +152,7 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
             const userInfo edited = r;
             const std::wstring oldName = r.UserName(true);
             w.machine->ClearCalls();
-            const bool saved = SaveAccount(w.g, r);
+            const bool saved = w.Save(r);
             const std::string where = "seed " + std::to_string(seed) + " edit " + std::to_string(e);
             auto status = [&](std::uint32_t level) {
                 long long s = -1;
@@ -164,7 +164,7 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
             const bool renamed = edited.UserName() != oldName && status(0) == 0;
             userInfo held; // the machine's view of the account now
             held.SetUserName(renamed ? edited.UserName() : oldName);
-            ASSERT_TRUE(ReadAccount(w.g, held)) << where;
+            ASSERT_TRUE(w.Read(held)) << where;
             for (const WriteLevel& l : levels) {
                 if (!l.changed(edited))
                     continue;
@@ -176,7 +176,7 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                 EXPECT_FALSE(saved) << where; // a refused rename: the record keeps every edit
                 EXPECT_EQ(r.UserName(), edited.UserName()) << where;
                 r.ResetToOriginal();
-                ASSERT_TRUE(ReadAccount(w.g, r)) << where;
+                ASSERT_TRUE(w.Read(r)) << where;
                 continue;
             }
             for (const WriteLevel& l : levels)

@@ -1,8 +1,11 @@
-// Paths and companion commands on a simulated machine (code page 1252).
+// Paths, companion commands and registry values on a simulated machine (code page 1252)
+// with a registry in memory.
 
 #include "platform/simulated/simulated_machine.h"
+#include "registry_cases.h"
 #include "services/companion.h"
 #include "services/paths.h"
+#include "support/memory_registry.h"
 #include "support/recording_user32.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +62,71 @@ TEST(SendCommand, GoesOnlyToTheTitledWindowAsDescriptorAndZeroFilledBuffer) {
     SendCommand(user, machine.Kernel(), kServiceWindowTitle, std::wstring(1024, L'x'));
     ASSERT_EQ(user.sent.size(), 2u);
     EXPECT_EQ(user.sent[1].cbData, 1024u);
+}
+
+// The registry cases against the registry in memory, its text and environment from the
+// simulated machine.
+class InMemory {
+public:
+    InMemory() { registry_.CreateKey(platform::HkeyLocalMachine, kKey); }
+
+    platform::RegistryApi& Registry() { return registry_; }
+    platform::TextApi& Text() { return machine_.Kernel(); }
+    platform::PathsApi& Paths() { return machine_.Kernel(); }
+    std::wstring KeyPath() const { return L"SOFTWARE\\QuillBayTest"; }
+
+    void SetDword(const wchar_t* name, std::uint32_t value) {
+        SetBytes(name, platform::reg_type::Dword,
+                 {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                  static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+    }
+    // Stored as a "W" call would, and seen by the "A" calls through the code page.
+    void SetText(const wchar_t* name, std::uint32_t type, std::wstring_view text) {
+        const std::string ansi = machine_.Kernel().WideCharToMultiByte(platform::CpAcp, text, '?');
+        SetBytes(name, type, {ansi.begin(), ansi.end()});
+    }
+    void SetBytes(const wchar_t* name, std::uint32_t type, std::vector<std::uint8_t> bytes) {
+        registry_.Set(platform::HkeyLocalMachine, kKey, Narrow(name), type, std::move(bytes));
+    }
+    cases::Stored Raw(const char* name) {
+        const auto value = registry_.Get(platform::HkeyLocalMachine, kKey, name);
+        return value ? cases::Stored{value->type, value->data} : cases::Stored{};
+    }
+    bool KeyIsEmpty() {
+        return registry_.ValueCount(platform::HkeyLocalMachine, kKey) == 0 &&
+               !registry_.HasKey(platform::HkeyLocalMachine, std::string(kKey) + "\\missing");
+    }
+    std::wstring SystemRoot() { return L"C:\\windows"; }
+    std::optional<std::size_t> OpenKeys() { return registry_.OpenKeyCount(); }
+
+    testing::MemoryRegistry& Memory() { return registry_; }
+
+private:
+    static constexpr char kKey[] = "SOFTWARE\\QuillBayTest";
+    static std::string Narrow(std::wstring_view text) { return {text.begin(), text.end()}; }
+
+    simulated::SimulatedMachine machine_;
+    testing::MemoryRegistry registry_;
+};
+
+using namespace cases;
+INSTANTIATE_TYPED_TEST_SUITE_P(InMemory, RegistryService, InMemory);
+
+using RegistrySizeCap = RegistryService<InMemory>;
+
+// A value bigger than any the program keeps is taken for damaged data: a failure, not an
+// allocation of whatever size the registry claims.
+TEST_F(RegistrySizeCap, ValuesAboveTheCapReadAsFailure) {
+    for (const std::uint32_t size : {kMaxRegistryValueBytes, kMaxRegistryValueBytes + 1}) {
+        std::vector<std::uint8_t> bytes(size, 0);
+        bytes[0] = 7;
+        b.SetBytes(L"Huge", platform::reg_type::Dword, std::move(bytes));
+        RegistryValue result = std::wstring(L"stale");
+        const bool within = size <= kMaxRegistryValueBytes;
+        EXPECT_EQ(Read(L"Huge", result), within) << size;
+        EXPECT_EQ(result, within ? RegistryValue(std::int32_t{7}) : RegistryValue(std::wstring()))
+            << size;
+    }
 }
 
 } // namespace

@@ -75,13 +75,13 @@ int Instance() {
     qb::win32::Win32User32 user;
     qb::win32::Win32Registry registry;
     qb::Globals g(
-        qb::platform::Ports{machine.Netapi(), machine.Security(), registry, kernel, user});
-    const qb::StartOutcome outcome = qb::StartProgram(g);
-    if (outcome != qb::StartOutcome::Started)
-        return outcome == qb::StartOutcome::AlreadyRunning ? 3 : 4;
+        qb::platform::WithOneKernel(machine.Netapi(), machine.Security(), registry, kernel, user));
+    qb::StartResult started = qb::StartProgram(g);
+    if (started.outcome != qb::StartOutcome::Started)
+        return started.outcome == qb::StartOutcome::AlreadyRunning ? 3 : 4;
     if (RunWindow("QuillbayInstanceProbe") != 0)
         return 2;
-    qb::ReleaseInstance(g);
+    started.instance.Release();
     return RunWindow("QuillbayInstanceProbe released");
 }
 

@@ -61,7 +61,8 @@ TEST_F(Startup, PlatformCheckAndNamesOutsideTheNtFamily) {
 
 TEST_F(Startup, OutsideTheNtFamilyTheProgramRefusesWithAStopMessage) {
     SetVersion(pid::Windows, 4, 10, " A ");
-    EXPECT_EQ(StartProgram(w.g), StartOutcome::Refused);
+    const StartResult refused = StartProgram(w.g);
+    EXPECT_EQ(refused.outcome, StartOutcome::Refused);
     ASSERT_EQ(w.user.messageBoxes.size(), 1u);
     const auto& box = w.user.messageBoxes[0];
     EXPECT_EQ(box.text, L"This program does not work on Windows 98SE\r\nand will be closed.");
@@ -70,45 +71,52 @@ TEST_F(Startup, OutsideTheNtFamilyTheProgramRefusesWithAStopMessage) {
     EXPECT_EQ(box.caption, L"Quill Bay");
     EXPECT_EQ(box.type, platform::mb::Ok | platform::mb::IconStop);
     EXPECT_EQ(NetapiCalls(), 0) << "no account is read";
-    EXPECT_NE(w.g.InstanceMutex, 0u) << "the mutex stays to the end of the process";
+    EXPECT_TRUE(refused.instance.Held()) << "the mutex stays to the end of the process";
 
     SimWorld failing;
     failing.machine->failVersion = true;
-    EXPECT_EQ(StartProgram(failing.g), StartOutcome::Refused);
+    EXPECT_EQ(StartProgram(failing.g).outcome, StartOutcome::Refused);
     ASSERT_EQ(failing.user.messageBoxes.size(), 1u);
     EXPECT_EQ(failing.user.messageBoxes[0].text,
               L"This program does not work on Windows \r\nand will be closed.");
 }
 
 TEST_F(Startup, ASecondCopyEndsSilentlyAndTheFirstKeepsItsMutex) {
-    ASSERT_EQ(StartProgram(w.g), StartOutcome::Started);
-    const platform::Handle first = w.g.InstanceMutex;
-    ASSERT_NE(first, 0u);
+    StartResult first = StartProgram(w.g);
+    ASSERT_EQ(first.outcome, StartOutcome::Started);
+    ASSERT_TRUE(first.instance.Held());
 
     // A second program on the same machine.
     testing::RecordingUser32 secondUser;
-    Globals second(platform::Ports{w.machine->Netapi(), w.machine->Security(), w.registry,
-                                   w.machine->Kernel(), secondUser});
+    Globals second(platform::WithOneKernel(w.machine->Netapi(), w.machine->Security(), w.registry,
+                                           w.machine->Kernel(), secondUser));
     w.machine->ClearCalls();
-    EXPECT_EQ(StartProgram(second), StartOutcome::AlreadyRunning);
-    EXPECT_EQ(second.InstanceMutex, 0u);
+    const StartResult refused = StartProgram(second);
+    EXPECT_EQ(refused.outcome, StartOutcome::AlreadyRunning);
+    EXPECT_FALSE(refused.instance.Held());
     EXPECT_TRUE(secondUser.messageBoxes.empty());
     EXPECT_TRUE(secondUser.commonControlClasses.empty()) << "it ends before anything else";
     EXPECT_EQ(NetapiCalls(), 0);
-    EXPECT_EQ(w.g.InstanceMutex, first);
+    EXPECT_TRUE(first.instance.Held());
 
-    // Once the first releases its mutex a new copy starts.
-    ReleaseInstance(w.g);
-    EXPECT_EQ(w.g.InstanceMutex, 0u);
-    ReleaseInstance(w.g); // a second release is harmless
-    EXPECT_EQ(StartProgram(second), StartOutcome::Started);
+    // Once the first lets go of its lock (its main window unloads) a new copy starts; the
+    // refused copy has closed its own handle, or this one would still find a copy running.
+    first.instance.Release();
+    EXPECT_FALSE(first.instance.Held());
+    first.instance.Release(); // a second release is harmless
+    StartResult next = StartProgram(second);
+    EXPECT_EQ(next.outcome, StartOutcome::Started);
+
+    // A lock that goes out of scope lets go as well.
+    { const StartResult dropped = std::move(next); }
+    EXPECT_EQ(StartProgram(second).outcome, StartOutcome::Started);
 }
 
 TEST_F(Startup, TheSharedStateIsSetAndTheAccountsRead) {
     w.g.WarningMinutes = 99;
     w.g.TurnOffAfterWarning = false;
     w.machine->tickCount = 30u * 86400u * 1000u; // past 2^31 ms
-    ASSERT_EQ(StartProgram(w.g), StartOutcome::Started);
+    ASSERT_EQ(StartProgram(w.g).outcome, StartOutcome::Started);
     EXPECT_EQ(w.g.BootTime, DateTime::FromCivil({2026, 11, 5, 12, 0, 0}));
     EXPECT_EQ(w.user.commonControlClasses, std::vector<std::uint32_t>{0x101});
     EXPECT_EQ(w.g.WarningMinutes, 5);
@@ -134,6 +142,46 @@ TEST_F(Startup, BootTimeCountsTheTickCountAsUnsignedAndWrapsAt32Bits) {
         EXPECT_EQ(ComputeBootTime(w.machine->Kernel()), now.AddSeconds(-c.secondsBefore))
             << c.ticks;
     }
+}
+
+// Handles as numbers, and every close recorded.
+class RecordingMutexes final : public platform::SingleInstanceApi {
+public:
+    platform::Handle CreateNamedMutex(bool, std::string_view, std::uint32_t& lastError) override {
+        lastError = 0;
+        return next++;
+    }
+    bool CloseHandle(platform::Handle handle) override {
+        closed.push_back(handle);
+        return true;
+    }
+    platform::Handle next = 1;
+    std::vector<platform::Handle> closed;
+};
+
+TEST(InstanceLock, EveryHandleIsClosedExactlyOnceWhicheverLockEndsUpWithIt) {
+    using Closed = std::vector<platform::Handle>;
+    RecordingMutexes api;
+    {
+        InstanceLock first(api, 1);
+        InstanceLock moved(std::move(first));
+        EXPECT_FALSE(first.Held());
+        EXPECT_TRUE(moved.Held());
+
+        InstanceLock other(api, 2);
+        other = std::move(moved); // gives up its own handle, takes the first
+        EXPECT_EQ(api.closed, Closed{2});
+        other.Release();
+        other.Release();
+        EXPECT_EQ(api.closed, (Closed{2, 1}));
+
+        InstanceLock third(api, 3);
+        InstanceLock nothing(api, 0);
+        third = std::move(nothing);
+        EXPECT_FALSE(third.Held());
+        InstanceLock kept(api, 4);
+    }
+    EXPECT_EQ(api.closed, (Closed{2, 1, 3, 4})) << "handle 0 is never closed";
 }
 
 } // namespace

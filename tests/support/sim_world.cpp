@@ -1,15 +1,11 @@
 #include "support/sim_world.h"
 
-#include "accounts/users.h"
-
-#include <gtest/gtest.h>
+#include "startup/startup.h"
 
 namespace qb::testing {
 
 void SimWorld::Load() {
-    g.CurrentUserName = GetLoggedOnUserName(g);
-    g.CurrentUserIsAdmin = CurrentUserHasAdminPrivilege(g);
-    LoadAccounts(g);
+    LoadSharedAccounts(g);
 }
 
 userInfo* SimWorld::Record(std::wstring_view name) {

@@ -1,7 +1,7 @@
 // The account store on the real bindings under Wine, whose netapi32 lists accounts but
 // cannot describe any of them: every account is left out, and nothing crashes.
 
-#include "accounts/users.h"
+#include "accounts/account_store.h"
 #include "platform/win32/kernel32_win32.h"
 #include "platform/win32/netapi32_win32.h"
 #include "platform/win32/registry_win32.h"
@@ -20,17 +20,19 @@ struct RealPlatform {
     win32::Win32Registry registry;
     win32::Win32Kernel32 kernel;
     win32::Win32User32 user;
-    Globals g{platform::Ports{netapi, security, registry, kernel, user}};
+    Globals g{platform::WithOneKernel(netapi, security, registry, kernel, user)};
 };
 
 TEST(AccountStoreUnderWine, AccountsWineCannotDescribeAreLeftOutWithoutACrash) {
     RealPlatform p;
-    p.g.CurrentUserName = GetLoggedOnUserName(p.g);
+    AccountStore& store = p.g.Store;
+    p.g.CurrentUserName = store.GetLoggedOnUserName();
     EXPECT_FALSE(p.g.CurrentUserName.empty());
-    EXPECT_FALSE(CurrentUserHasAdminPrivilege(p.g)) << "level 2 cannot be read here";
+    EXPECT_FALSE(store.CurrentUserHasAdminPrivilege(p.g.CurrentUserName))
+        << "level 2 cannot be read here";
     p.g.CurrentUserIsAdmin = true; // as an administrator, every account would be read
 
-    LoadAccounts(p.g);
+    p.g.TakeAccounts(store.LoadAccounts(p.g.CurrentUserName, p.g.CurrentUserIsAdmin));
     EXPECT_EQ(p.g.Accounts.Count(), 0);
     EXPECT_EQ(p.g.CurrentUserIndex, 0);
     EXPECT_EQ(p.g.AdministratorAccountName, L"Administrator")
@@ -39,7 +41,7 @@ TEST(AccountStoreUnderWine, AccountsWineCannotDescribeAreLeftOutWithoutACrash) {
     userInfo record;
     record.SetUserName(L"Administrator");
     record.SetFullName(L"kept");
-    EXPECT_FALSE(ReadAccount(p.g, record));
+    EXPECT_FALSE(store.ReadAccount(record, p.g.CurrentViewer()));
     EXPECT_EQ(record.FullName(), L"kept");
 }
 
@@ -47,10 +49,10 @@ TEST(AccountStoreUnderWine, BuiltinGroupsAreNamedFromTheirIdentifiers) {
     RealPlatform p;
     const wchar_t* expected[] = {L"Guests", L"Users", L"Administrators", L"Power Users"};
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(GetBuiltinGroupName(p.g, i), expected[i]);
-    EXPECT_EQ(GroupDisplayName(p.g, 4), L"Not known");
+        EXPECT_EQ(p.g.Store.GetBuiltinGroupName(i), expected[i]);
+    EXPECT_EQ(p.g.Store.GroupDisplayName(4), L"Not known");
     // Wine answers every account's group listing with Administrators.
-    EXPECT_TRUE(IsGroupMember(p.g, GetLoggedOnUserName(p.g), AdministratorsGroup));
+    EXPECT_TRUE(p.g.Store.IsGroupMember(p.g.Store.GetLoggedOnUserName(), AdministratorsGroup));
 }
 
 } // namespace

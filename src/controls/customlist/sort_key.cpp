@@ -16,14 +16,14 @@ constexpr char32_t kDefaultCharacter = U'?';
 
 } // namespace
 
-AnsiBytesOf AnsiBytesFrom(platform::Kernel32& kernel) {
-    return [&kernel](wchar_t c) -> std::string {
+AnsiBytesOf AnsiBytesFrom(platform::TextApi& text) {
+    return [&text](wchar_t c) -> std::string {
         const std::wstring one(1, c);
-        std::string bytes = kernel.WideCharToMultiByte(platform::CpAcp, one, '?');
+        std::string bytes = text.WideCharToMultiByte(platform::CpAcp, one, '?');
         if (bytes.empty())
             return {};
         // '?' may stand for a character the code page lacks: only a round trip tells.
-        if (kernel.MultiByteToWideChar(platform::CpAcp, bytes) != one)
+        if (text.MultiByteToWideChar(platform::CpAcp, bytes) != one)
             return {};
         return bytes;
     };

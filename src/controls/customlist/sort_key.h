@@ -30,7 +30,7 @@ using AnsiBytesOf = std::function<std::string(wchar_t)>;
 
 // Uses the platform's conversion (WideCharToMultiByte with the ANSI code page); a round
 // trip tells a character the code page cannot hold from a real '?'.
-AnsiBytesOf AnsiBytesFrom(platform::Kernel32& kernel);
+AnsiBytesOf AnsiBytesFrom(platform::TextApi& text);
 // Windows-1252 without the platform: for tests and for a machine without a port.
 AnsiBytesOf Windows1252Bytes();
 

@@ -25,7 +25,7 @@ bool SameVariableName(std::string_view a, std::string_view b) {
     return true;
 }
 
-class KernelPort final : public platform::Kernel32 {
+class KernelPort final : public MachineKernel {
 public:
     explicit KernelPort(MachineState& state) : state_(state) {}
 
@@ -133,7 +133,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<platform::Kernel32> MakeKernelPort(MachineState& state) {
+std::unique_ptr<MachineKernel> MakeKernelPort(MachineState& state) {
     return std::make_unique<KernelPort>(state);
 }
 

@@ -139,7 +139,7 @@ public:
     // --- Ports ---
     platform::Netapi32& netapi() { return *netapi_; }
     platform::AccountSecurity& security() { return *security_; }
-    platform::Kernel32& kernel() { return *kernel_; }
+    MachineKernel& kernel() { return *kernel_; }
 
 private:
     std::vector<std::unique_ptr<SimAccount>> accounts_;
@@ -151,13 +151,13 @@ private:
 
     std::unique_ptr<platform::Netapi32> netapi_;
     std::unique_ptr<platform::AccountSecurity> security_;
-    std::unique_ptr<platform::Kernel32> kernel_;
+    std::unique_ptr<MachineKernel> kernel_;
 };
 
 // The ports onto a machine's state (one file each).
 std::unique_ptr<platform::Netapi32> MakeNetapiPort(MachineState& state);
 std::unique_ptr<platform::AccountSecurity> MakeSecurityPort(MachineState& state);
-std::unique_ptr<platform::Kernel32> MakeKernelPort(MachineState& state);
+std::unique_ptr<MachineKernel> MakeKernelPort(MachineState& state);
 
 // The machine file.
 std::string WriteMachineJson(const MachineState& state);

@@ -253,7 +253,7 @@ platform::Netapi32& SimulatedMachine::Netapi() {
 platform::AccountSecurity& SimulatedMachine::Security() {
     return impl_->security();
 }
-platform::Kernel32& SimulatedMachine::Kernel() {
+MachineKernel& SimulatedMachine::Kernel() {
     return impl_->kernel();
 }
 

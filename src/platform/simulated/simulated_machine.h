@@ -93,6 +93,13 @@ struct FaultRule {
     std::optional<std::wstring> argument;
 };
 
+// kernel32 as the machine plays it: every role at once.
+class MachineKernel : public platform::SingleInstanceApi,
+                      public platform::ClockApi,
+                      public platform::TimeZoneApi,
+                      public platform::TextApi,
+                      public platform::PathsApi {};
+
 class SimulatedMachine {
 public:
     // An empty machine: the four built-in groups with their English names, a built-in
@@ -161,9 +168,10 @@ public:
     // --- Ports onto this machine ---
     platform::Netapi32& Netapi();
     platform::AccountSecurity& Security();
-    // kernel32 as the machine's clock, version, time zone and code page. Its named
-    // mutexes belong to the machine: two programs on one machine see each other's.
-    platform::Kernel32& Kernel();
+    // kernel32 as the machine's clock, version, time zone, code page, environment and
+    // program path. Its named mutexes belong to the machine: two programs on one machine
+    // see each other's.
+    MachineKernel& Kernel();
 
     // The simulated kernel32 state that tests set.
     std::uint32_t tickCount = 0;

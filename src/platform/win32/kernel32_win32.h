@@ -1,5 +1,5 @@
 #pragma once
-// The kernel32 port bound to the real kernel32, and the text conversions the other
+// The kernel32 roles bound to the real kernel32, and the text conversions the other
 // bindings share.
 
 #include "platform/kernel32.h"
@@ -12,7 +12,11 @@ namespace qb::win32 {
 // Text of the system's ANSI code page as UTF-16 (the platform's own conversion).
 std::wstring FromAnsi(std::string_view text);
 
-class Win32Kernel32 final : public platform::Kernel32 {
+class Win32Kernel32 final : public platform::SingleInstanceApi,
+                            public platform::ClockApi,
+                            public platform::TimeZoneApi,
+                            public platform::TextApi,
+                            public platform::PathsApi {
 public:
     platform::Handle CreateNamedMutex(bool initialOwner, std::string_view name,
                                       std::uint32_t& lastError) override;

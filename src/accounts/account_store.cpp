@@ -1,9 +1,10 @@
-#include "accounts/users.h"
+#include "accounts/account_store.h"
 
 #include "accounts/time_zone.h"
 
-#include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace qb {
 
@@ -13,18 +14,17 @@ using platform::NetApiStatus;
 namespace net_status = platform::net_status;
 namespace user_flags = platform::user_flags;
 
-// Identified by well-known identifier, not by name, so that localized and renamed
-// groups are found on every language edition.
-constexpr std::array<const char*, 4> kBuiltinGroupSids = {
-    "S-1-5-32-546", // Guests
-    "S-1-5-32-545", // Users
-    "S-1-5-32-544", // Administrators
-    "S-1-5-32-547", // Power Users
-};
-
 constexpr std::uint32_t kAdministratorRid = 500;
+// How many display entries each enumeration call asks for.
 constexpr std::uint32_t kDisplayBatch = 5;
-constexpr std::uint32_t kUnitsPerWeek = 168;
+// The hours bitmap is written as one unit per hour of the week.
+constexpr std::uint32_t kUnitsPerWeek = 7 * 24;
+// The privilege field's bit that marks an administrator (bit 1, the value 2).
+constexpr std::uint32_t kAdministratorPrivilegeBit = 0x2;
+// Local-group listings without flags: direct memberships only.
+constexpr std::uint32_t kDirectMembershipsOnly = 0;
+// The text an unnamed built-in group is shown with.
+constexpr wchar_t kUnknownGroupName[] = L"Not known";
 
 std::wstring UpToFirstNul(std::wstring text) {
     const auto nul = text.find(L'\0');
@@ -33,48 +33,56 @@ std::wstring UpToFirstNul(std::wstring text) {
     return text;
 }
 
+} // namespace
+
+AccountStore::AccountStore(platform::Netapi32& netapi, platform::AccountSecurity& security,
+                           platform::TextApi& text, platform::TimeZoneApi& timeZone)
+    : netapi_(netapi), security_(security), text_(text), timeZone_(timeZone) {}
+
 // The name a security identifier stands for on this machine, or empty text.
-std::wstring LookupName(Globals& g, const platform::Sid& sid) {
+std::wstring AccountStore::LookupName(const platform::Sid& sid) {
     std::wstring name;
     std::wstring domain;
-    if (!g.ports.security.LookupSidName(sid, name, domain))
+    if (!security_.LookupSidName(sid, name, domain))
         return {};
     return UpToFirstNul(std::move(name));
 }
 
 // Direct membership of each built-in group, from one listing of the account's local
 // groups. A failed listing means no membership at all.
-std::array<bool, 4> BuiltinMemberships(Globals& g, const std::wstring& accountName) {
-    std::array<bool, 4> member{};
+std::array<bool, kBuiltinGroupCount>
+AccountStore::BuiltinMemberships(const std::wstring& accountName) {
+    std::array<bool, kBuiltinGroupCount> member{};
     std::vector<std::wstring> groups;
-    if (g.ports.netapi.UserGetLocalGroups(accountName, 0, platform::MaxPreferredLength, groups) !=
-        net_status::Success)
+    if (netapi_.UserGetLocalGroups(accountName, kDirectMembershipsOnly,
+                                   platform::MaxPreferredLength, groups) != net_status::Success)
         return member;
-    std::array<std::wstring, 4> builtin;
-    for (int i = 0; i < 4; ++i)
-        builtin[static_cast<std::size_t>(i)] = GetBuiltinGroupName(g, i);
+    std::array<std::wstring, kBuiltinGroupCount> builtin;
+    for (int i = 0; i < kBuiltinGroupCount; ++i)
+        builtin[static_cast<std::size_t>(i)] = GetBuiltinGroupName(i);
     for (const std::wstring& group : groups) {
-        const std::wstring name = WideToAnsi(g, group.c_str());
-        for (std::size_t i = 0; i < 4; ++i)
+        const std::wstring name = WideToAnsi(group.c_str());
+        for (std::size_t i = 0; i < builtin.size(); ++i)
             if (!builtin[i].empty() && name == builtin[i])
                 member[i] = true;
     }
     return member;
 }
 
-} // namespace
-
-std::wstring GetLoggedOnUserName(Globals& g) {
+std::wstring AccountStore::GetLoggedOnUserName() {
     std::wstring name;
-    if (!g.ports.security.QueryUserName(name))
+    if (!security_.QueryUserName(name))
         return {};
     return UpToFirstNul(std::move(name));
 }
 
-bool GetAccountInfo(Globals& g, const std::wstring& name, platform::UserInfo2& info) {
-    const std::wstring& who = name.empty() ? g.CurrentUserName : name;
+bool AccountStore::GetAccountInfo(const std::wstring& name, platform::UserInfo2& info) {
+    return AccountNumbers(name.empty() ? GetLoggedOnUserName() : name, info);
+}
+
+bool AccountStore::AccountNumbers(const std::wstring& name, platform::UserInfo2& info) {
     platform::UserInfo2 read;
-    if (g.ports.netapi.UserGetInfo(who, read) != net_status::Success)
+    if (netapi_.UserGetInfo(name, read) != net_status::Success)
         return false;
     // Only the numbers are handed on; the texts belonged to the platform's buffer.
     info = platform::UserInfo2{};
@@ -94,32 +102,37 @@ bool GetAccountInfo(Globals& g, const std::wstring& name, platform::UserInfo2& i
     return true;
 }
 
-bool CurrentUserHasAdminPrivilege(Globals& g) {
+bool AccountStore::CurrentUserHasAdminPrivilege(const std::wstring& currentUserName) {
+    // The name as start-up learned it: an empty one (unreadable) finds no account.
     platform::UserInfo2 info;
-    if (!GetAccountInfo(g, std::wstring(), info))
+    if (!AccountNumbers(currentUserName, info))
         return false;
-    return (info.priv & 2u) != 0;
+    return (info.priv & kAdministratorPrivilegeBit) != 0;
 }
 
-std::wstring WideToAnsi(Globals& g, const wchar_t* text) {
+std::wstring AccountStore::WideToAnsi(const wchar_t* text) {
     if (text == nullptr)
         return {};
-    std::string bytes = g.ports.kernel.WideCharToMultiByte(platform::CpAcp, text, '0');
+    // On a system whose ANSI code page is UTF-8 every character survives the round trip
+    // and the "0" never appears; that is right, since the platform's "A" functions then
+    // take the same text back.
+    std::string bytes = text_.WideCharToMultiByte(platform::CpAcp, text, '0');
     const auto nul = bytes.find('\0');
     if (nul != std::string::npos)
         bytes.resize(nul);
-    return g.ports.kernel.MultiByteToWideChar(platform::CpAcp, bytes);
+    return text_.MultiByteToWideChar(platform::CpAcp, bytes);
 }
 
-void LoadAccounts(Globals& g) {
-    g.Accounts.Clear();
-    g.CurrentUserIndex = 0;
-    g.AdministratorAccountName = GetAdministratorAccountName(g);
+LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
+                                          bool currentUserIsAdmin) {
+    LoadedAccounts loaded;
+    loaded.administratorAccountName = GetAdministratorAccountName();
+    const Viewer viewer{currentUserName, currentUserIsAdmin, loaded.administratorAccountName};
 
     std::uint32_t index = 0;
     for (;;) {
         std::vector<platform::NetDisplayUser> entries;
-        const NetApiStatus status = g.ports.netapi.QueryDisplayInformation(
+        const NetApiStatus status = netapi_.QueryDisplayInformation(
             index, kDisplayBatch, platform::MaxPreferredLength, entries);
         if (status != net_status::Success && status != net_status::MoreData)
             break;
@@ -128,110 +141,113 @@ void LoadAccounts(Globals& g) {
             if ((entry.flags & user_flags::NormalAccount) == 0)
                 continue;
             auto record = std::make_unique<userInfo>();
-            record->SetUserName(WideToAnsi(g, entry.name.c_str()));
-            if (!ReadAccount(g, *record))
+            record->SetUserName(WideToAnsi(entry.name.c_str()));
+            if (!ReadAccount(*record, viewer))
                 continue;
             const bool current = record->CurrentUser();
-            g.Accounts.Add(std::move(record));
+            loaded.records.Add(std::move(record));
             if (current)
-                g.CurrentUserIndex = g.Accounts.Count();
+                loaded.currentUserIndex = loaded.records.Count();
         }
-        // An empty batch that still claims more data would repeat the same request.
-        if (status != net_status::MoreData || entries.empty())
+        if (status != net_status::MoreData)
+            break;
+        // A batch with no entries that still claims more data gives no next index: asking
+        // again would repeat the same request for ever.
+        if (entries.empty())
             break;
         index = entries.back().nextIndex;
     }
+    return loaded;
 }
 
-bool ReadAccount(Globals& g, userInfo& record) {
+bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
     const std::wstring name = record.UserName();
     platform::UserInfo2 info;
-    if (g.ports.netapi.UserGetInfo(name, info) != net_status::Success)
+    if (netapi_.UserGetInfo(name, info) != net_status::Success)
         return false;
     // A user without administrator privilege sees only their own account.
-    if (name != g.CurrentUserName && !g.CurrentUserIsAdmin)
+    if (name != viewer.currentUserName && !viewer.currentUserIsAdmin)
         return false;
 
-    const std::wstring readName = WideToAnsi(g, info.name.c_str());
+    const std::wstring readName = WideToAnsi(info.name.c_str());
     record.SetUserName(readName, true);
-    record.SetFullName(WideToAnsi(g, info.fullName.c_str()), true);
+    record.SetFullName(WideToAnsi(info.fullName.c_str()), true);
     record.SetFlags(info.flags);
     record.SetAccountDisabled((info.flags & user_flags::AccountDisable) != 0, true);
     record.SetPasswordCantChange((info.flags & user_flags::PasswordCantChange) != 0, true);
     record.SetPasswordNotNeeded((info.flags & user_flags::PasswordNotRequired) != 0, true);
 
-    const std::array<bool, 4> member = BuiltinMemberships(g, readName);
+    const std::array<bool, kBuiltinGroupCount> member = BuiltinMemberships(readName);
     std::int32_t type = static_cast<std::int32_t>(info.priv);
     // Administrator comes from the platform's privilege and outranks Power Users
     // membership, which outranks User and Guest.
     if (info.priv < platform::user_priv::Admin && member[PowerUsersGroup])
         type = PowerUser;
     std::int32_t groups = 0;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kBuiltinGroupCount; ++i)
         if (member[static_cast<std::size_t>(i)])
-            groups |= 1 << i;
+            groups |= GroupBit(i);
     record.SetUserType(type, true);
     record.SetUserGroups(groups, true);
 
-    record.SetIsAdministratorAccount(readName == g.AdministratorAccountName);
-    record.SetPassword(WideToAnsi(g, info.password.c_str()), true);
-    record.SetLastLogon(
-        LastLogonToLocal(g.ports.kernel, static_cast<std::int32_t>(info.lastLogon)));
-    record.SetComment(WideToAnsi(g, info.comment.c_str()), true);
-    record.SetUserComment(WideToAnsi(g, info.usrComment.c_str()), true);
-    record.SetCurrentUser(readName == g.CurrentUserName);
+    record.SetIsAdministratorAccount(readName == viewer.administratorAccountName);
+    record.SetPassword(WideToAnsi(info.password.c_str()), true);
+    record.SetLastLogon(LastLogonToLocal(timeZone_, static_cast<std::int32_t>(info.lastLogon)));
+    record.SetComment(WideToAnsi(info.comment.c_str()), true);
+    record.SetUserComment(WideToAnsi(info.usrComment.c_str()), true);
+    record.SetCurrentUser(readName == viewer.currentUserName);
     // No bitmap at all means, by the platform's convention, no restrictions.
     for (int i = 0; i < kLogonHourBytes; ++i)
         record.SetLogonHour(
-            i, info.logonHours ? (*info.logonHours)[static_cast<std::size_t>(i)] : 255, true);
+            i, info.logonHours ? (*info.logonHours)[static_cast<std::size_t>(i)] : kAllHoursAllowed,
+            true);
     return true;
 }
 
-std::wstring GetBuiltinGroupName(Globals& g, int index) {
-    if (index < 0 || index > 3)
+std::wstring AccountStore::GetBuiltinGroupName(int index) {
+    if (!IsBuiltinGroup(index))
         return {};
-    std::optional<std::wstring>& cached = g.builtinGroupNames[static_cast<std::size_t>(index)];
+    std::optional<std::wstring>& cached = groupNames_[static_cast<std::size_t>(index)];
     if (!cached) {
         const std::optional<platform::Sid> sid =
-            g.ports.security.StringToSid(kBuiltinGroupSids[static_cast<std::size_t>(index)]);
-        cached = sid ? LookupName(g, *sid) : std::wstring();
+            security_.StringToSid(kBuiltinGroupSids[static_cast<std::size_t>(index)]);
+        cached = sid ? LookupName(*sid) : std::wstring();
     }
     return *cached;
 }
 
-std::wstring GroupDisplayName(Globals& g, int index) {
-    std::wstring name = GetBuiltinGroupName(g, index);
-    return name.empty() ? L"Not known" : name;
+std::wstring AccountStore::GroupDisplayName(int index) {
+    std::wstring name = GetBuiltinGroupName(index);
+    return name.empty() ? kUnknownGroupName : name;
 }
 
-bool IsGroupMember(Globals& g, const std::wstring& accountName, int index) {
-    if (GetBuiltinGroupName(g, index).empty())
+bool AccountStore::IsGroupMember(const std::wstring& accountName, int index) {
+    if (GetBuiltinGroupName(index).empty())
         return false;
-    return BuiltinMemberships(g, accountName)[static_cast<std::size_t>(index)];
+    return BuiltinMemberships(accountName)[static_cast<std::size_t>(index)];
 }
 
-std::wstring GetAdministratorAccountName(Globals& g) {
-    const std::optional<platform::Sid> sid = BuildAccountSid(g, kAdministratorRid);
-    return sid ? LookupName(g, *sid) : std::wstring();
+std::wstring AccountStore::GetAdministratorAccountName() {
+    const std::optional<platform::Sid> sid = BuildAccountSid(kAdministratorRid);
+    return sid ? LookupName(*sid) : std::wstring();
 }
 
-std::optional<platform::Sid> BuildAccountSid(Globals& g, std::uint32_t rid) {
+std::optional<platform::Sid> AccountStore::BuildAccountSid(std::uint32_t rid) {
     platform::UserModalsInfo2 modals;
-    if (g.ports.netapi.UserModalsGet(modals) != net_status::Success)
+    if (netapi_.UserModalsGet(modals) != net_status::Success)
         return std::nullopt;
     platform::Sid sid = modals.domainId;
     sid.subAuthorities.push_back(rid);
     return sid;
 }
 
-bool SaveAccount(Globals& g, userInfo& record) {
-    platform::Netapi32& netapi = g.ports.netapi;
+bool AccountStore::SaveAccount(userInfo& record, const Viewer& viewer) {
     // Every write addresses the account by the name the system knows; the rename, if
     // any, comes last so that the earlier writes still find it.
     const std::wstring target = record.UserName(true);
     bool allWritten = true;
     auto write = [&](const platform::UserSetInfoData& data) {
-        if (netapi.UserSetInfo(target, data) != net_status::Success)
+        if (netapi_.UserSetInfo(target, data) != net_status::Success)
             allWritten = false;
     };
 
@@ -244,24 +260,24 @@ bool SaveAccount(Globals& g, userInfo& record) {
     }
 
     if (record.UserType() != record.UserType(true))
-        MakePlainUser(g, target);
+        MakePlainUser(target);
 
     // A current mask of 0 never changes membership: an account is never taken out of
     // every built-in group. Failures here show in the read-back, not in the result.
     const std::int32_t before = record.UserGroups(true);
     const std::int32_t after = record.UserGroups();
     if (before != after && after != 0) {
-        for (int i = 0; i < 4; ++i) {
-            const std::int32_t bit = 1 << i;
+        for (int i = 0; i < kBuiltinGroupCount; ++i) {
+            const std::int32_t bit = GroupBit(i);
             if (((before ^ after) & bit) == 0)
                 continue;
-            const std::wstring group = GetBuiltinGroupName(g, i);
+            const std::wstring group = GetBuiltinGroupName(i);
             if (group.empty())
                 continue;
             if (after & bit)
-                netapi.LocalGroupAddMember(group, target);
+                netapi_.LocalGroupAddMember(group, target);
             else
-                netapi.LocalGroupDelMember(group, target);
+                netapi_.LocalGroupDelMember(group, target);
         }
     }
 
@@ -300,32 +316,33 @@ bool SaveAccount(Globals& g, userInfo& record) {
         write(platform::UserInfo1012{record.UserComment()});
     bool renameFailed = false;
     if (record.UserName() != record.UserName(true)) {
-        renameFailed = netapi.UserSetInfo(target, platform::UserInfo0{record.UserName()}) !=
+        renameFailed = netapi_.UserSetInfo(target, platform::UserInfo0{record.UserName()}) !=
                        net_status::Success;
         allWritten = allWritten && !renameFailed;
     }
 
     // After a refused rename the new name is not this account's: it is no one's, or
     // another account's (the usual reason for the refusal), whose values must not be
-    // taken for this record's. The record then keeps its edits and stays changed.
-    const bool readBack = !renameFailed && ReadAccount(g, record);
+    // taken for this record's. So there is deliberately no read-back then: the record
+    // keeps its edits and stays changed, and the save reports false.
+    const bool readBack = !renameFailed && ReadAccount(record, viewer);
     return allWritten && readBack;
 }
 
-void MakePlainUser(Globals& g, const std::wstring& name) {
-    const std::wstring administrators = GetBuiltinGroupName(g, AdministratorsGroup);
-    const std::wstring users = GetBuiltinGroupName(g, UsersGroup);
-    const std::wstring powerUsers = GetBuiltinGroupName(g, PowerUsersGroup);
+void AccountStore::MakePlainUser(const std::wstring& name) {
+    const std::wstring administrators = GetBuiltinGroupName(AdministratorsGroup);
+    const std::wstring users = GetBuiltinGroupName(UsersGroup);
+    const std::wstring powerUsers = GetBuiltinGroupName(PowerUsersGroup);
 
     std::vector<std::wstring> groups;
-    if (g.ports.netapi.UserGetLocalGroups(name, 0, platform::MaxPreferredLength, groups) !=
-        net_status::Success)
+    if (netapi_.UserGetLocalGroups(name, kDirectMembershipsOnly, platform::MaxPreferredLength,
+                                   groups) != net_status::Success)
         return;
     bool inAdministrators = false;
     bool inUsers = false;
     bool inPowerUsers = false;
     for (const std::wstring& group : groups) {
-        const std::wstring groupName = WideToAnsi(g, group.c_str());
+        const std::wstring groupName = WideToAnsi(group.c_str());
         if (!administrators.empty() && groupName == administrators)
             inAdministrators = true;
         else if (!powerUsers.empty() && groupName == powerUsers)
@@ -334,11 +351,11 @@ void MakePlainUser(Globals& g, const std::wstring& name) {
             inUsers = true;
     }
     if (!inUsers && !users.empty())
-        g.ports.netapi.LocalGroupAddMember(users, name);
+        netapi_.LocalGroupAddMember(users, name);
     if (inAdministrators)
-        g.ports.netapi.LocalGroupDelMember(administrators, name);
+        netapi_.LocalGroupDelMember(administrators, name);
     if (inPowerUsers)
-        g.ports.netapi.LocalGroupDelMember(powerUsers, name);
+        netapi_.LocalGroupDelMember(powerUsers, name);
 }
 
 } // namespace qb
