@@ -207,13 +207,16 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
 std::wstring AccountStore::GetBuiltinGroupName(int index) {
     if (!IsBuiltinGroup(index))
         return {};
-    std::optional<std::wstring>& cached = groupNames_[static_cast<std::size_t>(index)];
-    if (!cached) {
+    // Only a name that was found is kept: a failed look-up is asked again next time, so
+    // that one passing failure does not hide the group for the rest of the run.
+    std::wstring& cached = groupNames_[static_cast<std::size_t>(index)];
+    if (cached.empty()) {
         const std::optional<platform::Sid> sid =
             security_.StringToSid(kBuiltinGroupSids[static_cast<std::size_t>(index)]);
-        cached = sid ? LookupName(*sid) : std::wstring();
+        if (sid)
+            cached = LookupName(*sid);
     }
-    return *cached;
+    return cached;
 }
 
 std::wstring AccountStore::GroupDisplayName(int index) {

@@ -84,8 +84,8 @@ private:
     platform::AccountSecurity& security_;
     platform::TextApi& text_;
     platform::TimeZoneApi& timeZone_;
-    // Looked up once per run (empty text when the platform could not name one).
-    std::array<std::optional<std::wstring>, kBuiltinGroupCount> groupNames_;
+    // The names found so far; empty until a look-up finds one.
+    std::array<std::wstring, kBuiltinGroupCount> groupNames_;
 };
 
 } // namespace qb

@@ -241,6 +241,33 @@ TEST_F(ReadAccounts, GroupsAreFoundByIdentifierAndOneThePlatformCannotNameCounts
     EXPECT_EQ(w.g.Store.GroupDisplayName(4), L"Not known");
 }
 
+TEST_F(ReadAccounts, AGroupNameTheLookUpMissedOnceIsAskedForAgainAndThenKept) {
+    w.machine->AddAccount(NewAccount(L"power", {L"Users", L"Power Users"}));
+    // Fails while the built-in administrator's groups are listed, the first account read.
+    w.machine->FailCall({"LookupAccountSidA", L"S-1-5-32-547", {}, 1332, 1});
+    w.Load();
+    EXPECT_EQ(w.Record(L"power")->UserType(), PowerUser);
+    EXPECT_EQ(w.Record(L"power")->UserGroups(), 2 | 8);
+    auto lookups = [&] {
+        return std::count_if(w.machine->Calls().begin(), w.machine->Calls().end(), [](auto& c) {
+            return c.function == "LookupAccountSidA" && c.target == L"S-1-5-32-547";
+        });
+    };
+    EXPECT_EQ(lookups(), 2) << "the failed look-up and the one that found it";
+
+    w.machine->FailCall({"LookupAccountSidA", L"S-1-5-32-547", {}, 1332, 1});
+    w.machine->ClearCalls();
+    EXPECT_EQ(w.g.Store.GroupDisplayName(PowerUsersGroup), L"Power Users");
+    w.Load();
+    EXPECT_EQ(lookups(), 0) << "a name once found is kept for the run";
+
+    // A failure before any name was found shows as "Not known" only while it lasts.
+    SimWorld fresh;
+    fresh.machine->FailCall({"LookupAccountSidA", L"S-1-5-32-545", {}, 1332, 1});
+    EXPECT_EQ(fresh.g.Store.GroupDisplayName(UsersGroup), L"Not known");
+    EXPECT_EQ(fresh.g.Store.GroupDisplayName(UsersGroup), L"Users");
+}
+
 TEST_F(ReadAccounts, TheBuiltinAdministratorIsKnownByItsIdentifierNotItsName) {
     w.machine->FindAccount(L"Administrator")->name = L"Verwalter";
     w.machine->AddAccount(NewAccount(L"Administrator"));
