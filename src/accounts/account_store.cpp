@@ -113,9 +113,10 @@ bool AccountStore::CurrentUserHasAdminPrivilege(const std::wstring& currentUserN
 std::wstring AccountStore::WideToAnsi(const wchar_t* text) {
     if (text == nullptr)
         return {};
-    // On a system whose ANSI code page is UTF-8 every character survives the round trip
-    // and the "0" never appears; that is right, since the platform's "A" functions then
-    // take the same text back.
+    // Kept working where the system's ANSI code page is UTF-8: every character then
+    // survives and no "0" appears, just as the platform's "A" functions would hand the
+    // text back there (the binding passes no default character for UTF-8, which the
+    // platform would refuse).
     std::string bytes = text_.WideCharToMultiByte(platform::CpAcp, text, '0');
     const auto nul = bytes.find('\0');
     if (nul != std::string::npos)

@@ -203,6 +203,8 @@ TEST_F(ReadAccounts, UserTypesAndGroupsFollowPrivilegeAndDirectBuiltinMembership
     w.machine->AddAccount(NewAccount(L"power", {L"Users", L"Power Users"}));
     w.machine->AddAccount(NewAccount(L"plain", {L"Users", L"Remote Desktop Users"}));
     w.machine->AddAccount(NewAccount(L"nobody", {}));
+    w.machine->AddAccount(NewAccount(L"adminguest", {L"Administrators", L"Guests"}));
+    w.machine->AddAccount(NewAccount(L"userguest", {L"Users", L"Guests"}));
     w.Load();
     struct Expected {
         const wchar_t* name;
@@ -213,7 +215,9 @@ TEST_F(ReadAccounts, UserTypesAndGroupsFollowPrivilegeAndDirectBuiltinMembership
          {Expected{L"Administrator", Administrator, 4, false}, Expected{L"Guest", Guest, 1, true},
           Expected{L"admin2", Administrator, 2 | 4 | 8, false},
           Expected{L"power", PowerUser, 2 | 8, false}, Expected{L"plain", User, 2, false},
-          Expected{L"nobody", Guest, 0, false}}) {
+          Expected{L"nobody", Guest, 0, false},
+          Expected{L"adminguest", Administrator, 4 | 1, false},
+          Expected{L"userguest", User, 2 | 1, false}}) {
         const userInfo* r = w.Record(e.name);
         ASSERT_NE(r, nullptr) << e.name;
         EXPECT_EQ(r->UserType(), e.type) << e.name;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace qb {
 namespace {
 
@@ -25,6 +27,20 @@ Lines Writes(const simulated::SimulatedMachine& m) {
                             narrow(c.target));
     }
     return lines;
+}
+
+// The member named by every group change since the last ClearCalls.
+std::vector<std::wstring> GroupMembers(const simulated::SimulatedMachine& m) {
+    std::vector<std::wstring> members;
+    for (const auto& c : m.Calls())
+        if (c.function.starts_with("NetLocalGroup"))
+            members.push_back(c.argument);
+    return members;
+}
+
+std::set<std::wstring> GroupsOf(const simulated::SimulatedMachine& m, std::wstring_view name) {
+    const std::vector<std::wstring> groups = m.GroupsOf(name);
+    return {groups.begin(), groups.end()};
 }
 
 // The account the save read back: the first NetUserGetInfo after the last write.
@@ -181,6 +197,80 @@ TEST_F(SaveAccountTest, EveryKindOfChangeInItsOrderWithTheRenameLast) {
     EXPECT_EQ(Held(L"b2").fullName, L"fn");
     EXPECT_EQ(ben().UserName(true), L"b2");
     EXPECT_FALSE(ben().DataHasChanged());
+}
+
+TEST_F(SaveAccountTest, HoursAreWrittenExactlyWhenTheyChanged) {
+    platform::LogonHoursBytes schoolDays;
+    schoolDays.fill(0x0F);
+    Held(L"ben").logonHours = schoolDays;
+    ASSERT_TRUE(w.Read(ben()));
+    ASSERT_TRUE(ben().HasTimeRestrictions());
+
+    // Restricted but unchanged: the hours are not written, so that hours changed since
+    // they were read (by another administrator, say) stay as the machine holds them.
+    platform::LogonHoursBytes changedElsewhere = schoolDays;
+    changedElsewhere[7] = 0;
+    Held(L"ben").logonHours = changedElsewhere;
+    w.machine->ClearCalls();
+    ben().SetComment(L"only this");
+    EXPECT_TRUE(w.Save(ben()));
+    EXPECT_EQ(Writes(*w.machine), Lines{"set 1007 ben"});
+    EXPECT_EQ(Held(L"ben").logonHours, changedElsewhere);
+
+    // Every restriction cleared: one write, and the machine holds 21 bytes of 255.
+    w.machine->ClearCalls();
+    for (int i = 0; i < kLogonHourBytes; ++i)
+        ben().SetLogonHour(i, kAllHoursAllowed);
+    EXPECT_TRUE(w.Save(ben()));
+    EXPECT_EQ(Writes(*w.machine), Lines{"set 1020 ben"});
+    platform::LogonHoursBytes unrestricted;
+    unrestricted.fill(255);
+    EXPECT_EQ(Held(L"ben").logonHours, unrestricted);
+    EXPECT_FALSE(ben().HasTimeRestrictions());
+}
+
+TEST_F(SaveAccountTest, TypeAndGroupChangesInARenamingSaveLandOnTheRenamedAccount) {
+    ben().SetUserName(L"bert");
+    ben().SetUserType(Administrator);
+    ben().SetUserGroups(1 | 2 | 4);
+    EXPECT_TRUE(w.Save(ben()));
+    const std::vector<std::wstring> members = GroupMembers(*w.machine);
+    EXPECT_EQ(members.size(), 2u) << "Guests and Administrators added";
+    for (const std::wstring& member : members)
+        EXPECT_EQ(member, L"ben") << "by the name the system knows then";
+    EXPECT_EQ(GroupsOf(*w.machine, L"bert"),
+              (std::set<std::wstring>{L"Guests", L"Users", L"Administrators"}));
+    EXPECT_EQ(ben().UserType(true), Administrator);
+    EXPECT_EQ(ben().UserGroups(true), 1 | 2 | 4);
+}
+
+TEST_F(SaveAccountTest, AnAdministratorOnlyAccountMadeANormalUserEndsInUsersAlone) {
+    for (const auto& [name, newName] : {std::pair{L"ada", L"ada"}, {L"alan", L"al"}}) {
+        userInfo& admin = Add(name, {L"Administrators"});
+        admin.SetUserName(newName);
+        admin.SetUserType(User);
+        admin.SetUserGroups(0);
+        EXPECT_TRUE(w.Save(admin)) << name;
+        EXPECT_EQ(GroupsOf(*w.machine, newName), std::set<std::wstring>{L"Users"}) << name;
+        EXPECT_EQ(admin.UserType(), User) << name;
+        EXPECT_EQ(admin.UserGroups(), 2) << name;
+    }
+}
+
+TEST_F(SaveAccountTest, AnAccountThatNeedsNoPasswordLosesItAlsoWhenItsRenameIsRefused) {
+    Add(L"taken", {L"Users"});
+    Held(L"taken").password = L"taken's own";
+    Held(L"ben").flags |= uf::PasswordNotRequired;
+    Held(L"ben").password = L"set elsewhere";
+    ASSERT_TRUE(w.Read(ben()));
+    w.machine->ClearCalls();
+    ben().SetPassword(L"typed");
+    ben().SetUserName(L"taken");
+    EXPECT_FALSE(w.Save(ben()));
+    EXPECT_EQ(Writes(*w.machine), (Lines{"set 1003 ben", "set 0 ben"}));
+    EXPECT_EQ(Held(L"ben").password, L"");
+    EXPECT_EQ(Held(L"taken").password, L"taken's own");
+    EXPECT_EQ(ben().Password(), L"") << "not kept for a later save either";
 }
 
 TEST_F(SaveAccountTest, AFailingWriteMakesTheSaveFalseWhileTheOthersStillHappen) {

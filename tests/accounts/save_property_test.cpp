@@ -1,6 +1,7 @@
 // On randomly made machines, random edits to random records followed by SaveAccount
 // leave the machine holding the edited value for every write that succeeded (and the old
-// value for every one that failed), and each record equal to what the machine then holds.
+// value for every one that failed), nothing written that was not edited, the type and
+// group edits applied, and each record equal to what the machine then holds.
 
 #include "accounts/account_store.h"
 #include "support/sim_world.h"
@@ -71,6 +72,27 @@ std::wstring Hours(const userInfo& r, bool original) {
 WriteLevel Text(std::uint32_t level, const std::wstring& (userInfo::*get)(bool) const) {
     return {level, [get](const userInfo& r, bool o) { return (r.*get)(o); },
             [get](const userInfo& r) { return (r.*get)(false) != (r.*get)(true); }};
+}
+
+// The built-in groups an account is in after a save of `edited`: a new type first makes
+// it a plain member of Users (Guests stays as it was), then every group bit that changed
+// is added or removed, unless the new mask is empty.
+std::int32_t GroupsAfterSave(const userInfo& edited) {
+    constexpr std::int32_t users = 2, administrators = 4, powerUsers = 8;
+    std::int32_t groups = edited.UserGroups(true);
+    if (edited.UserType() != edited.UserType(true))
+        groups = (groups | users) & ~(administrators | powerUsers);
+    const std::int32_t changed = edited.UserGroups() ^ edited.UserGroups(true);
+    if (edited.UserGroups() != 0)
+        groups = (groups & ~changed) | (edited.UserGroups() & changed);
+    return groups;
+}
+
+// The type those groups give on the machine: its privilege (administrator in
+// Administrators, user in Users or Power Users, else guest), raised to PowerUser by
+// Power Users membership below administrator.
+std::int32_t TypeOf(std::int32_t groups) {
+    return groups & 4 ? Administrator : groups & 8 ? PowerUser : groups & 2 ? User : Guest;
 }
 
 TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
@@ -172,6 +194,16 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                 EXPECT_EQ(l.value(held, true), l.value(edited, status(l.level) != 0))
                     << where << " level " << l.level;
             }
+            for (const WriteLevel& l : levels)
+                if (!l.changed(edited)) {
+                    EXPECT_EQ(status(l.level), -1) << where << " level " << l.level << " unchanged";
+                }
+            EXPECT_EQ(status(1003) != -1, edited.PasswordNotNeeded() || !edited.Password().empty())
+                << where << " password";
+            EXPECT_EQ(status(0) != -1, edited.UserName() != oldName) << where << " rename";
+            EXPECT_EQ(held.UserGroups(), GroupsAfterSave(edited)) << where;
+            EXPECT_EQ(held.UserType(), TypeOf(GroupsAfterSave(edited))) << where;
+
             if (edited.UserName() != oldName && !renamed) {
                 EXPECT_FALSE(saved) << where; // a refused rename: the record keeps every edit
                 EXPECT_EQ(r.UserName(), edited.UserName()) << where;
