@@ -95,7 +95,10 @@ TEST_F(ReadAccounts, UnreadableAccountsAreLeftOutAndAFailedEnumerationKeepsWhatW
     EXPECT_EQ(Names(w.g), (std::vector<std::wstring>{L"Administrator", L"Guest", L"anna", L"ben",
                                                      L"dora", L"emil", L"fritz"}));
 
-    w.machine->FailCall({"NetQueryDisplayInformation", {}, {}, 5, -1, L"5"}); // second batch
+    std::vector<platform::NetDisplayUser> first; // the second batch starts where it ends
+    w.machine->Netapi().QueryDisplayInformation(0, 5, platform::MaxPreferredLength, first);
+    const std::wstring second = std::to_wstring(first.back().nextIndex);
+    w.machine->FailCall({"NetQueryDisplayInformation", {}, {}, 5, -1, second});
     LoadAccounts(w.g);
     EXPECT_EQ(Names(w.g), (std::vector<std::wstring>{L"Administrator", L"Guest", L"anna", L"ben"}))
         << "the first batch of five stays";

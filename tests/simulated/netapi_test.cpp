@@ -44,9 +44,67 @@ TEST(Paging, BatchesChainByNextIndexWithMoreDataUntilTheLast) {
         for (std::size_t i = 0; i < all.size(); ++i) {
             EXPECT_EQ(all[i].name, L"u" + std::to_wstring(i)) << "in the order they were added";
             EXPECT_EQ(all[i].userId, m->FindAccount(all[i].name)->rid);
-            EXPECT_EQ(all[i].nextIndex, i + 1);
         }
     }
+}
+
+// Next indexes are the platform's opaque values, not positions: a reader that counts
+// entries instead of passing back the last entry's next index reads accounts twice.
+TEST(Paging, EveryNextIndexResumesAfterItsEntryAndCountingEntriesDoesNotPage) {
+    SimulatedMachine m; // Administrator 500 and Guest 501 first
+    m.AddAccount({.name = L"late", .rid = 4711});
+    for (int i = 0; i < 9; ++i)
+        m.AddAccount({.name = L"u" + std::to_wstring(i)}); // 1000 on, after 4711
+    std::vector<platform::NetDisplayUser> all;
+    ReadAll(m.Netapi(), all);
+    std::vector<std::wstring> expected;
+    for (const SimAccount* account : m.AccountsInOrder())
+        expected.push_back(account->name);
+    std::vector<std::wstring> names;
+    for (const platform::NetDisplayUser& entry : all)
+        names.push_back(entry.name);
+    EXPECT_EQ(names, expected);
+
+    for (std::size_t k = 0; k + 1 < all.size(); ++k) {
+        std::vector<platform::NetDisplayUser> next;
+        m.Netapi().QueryDisplayInformation(all[k].nextIndex, 1, MaxPreferredLength, next);
+        ASSERT_EQ(next.size(), 1u);
+        EXPECT_EQ(next[0].name, all[k + 1].name) << "after " << all[k].name;
+    }
+
+    std::vector<std::wstring> counted;
+    std::uint32_t index = 0;
+    NetApiStatus status = st::MoreData;
+    for (int batch = 0; batch < 10 && status == st::MoreData; ++batch) {
+        std::vector<platform::NetDisplayUser> entries;
+        status = m.Netapi().QueryDisplayInformation(index, 5, MaxPreferredLength, entries);
+        for (const platform::NetDisplayUser& entry : entries)
+            counted.push_back(entry.name);
+        index += static_cast<std::uint32_t>(entries.size());
+    }
+    EXPECT_NE(counted, expected) << "a position is no next index";
+}
+
+// An index the machine never handed out goes on at the first account with a larger
+// identifier; past the largest there is nothing more, and that is no error.
+TEST(Paging, AnIndexNeverHandedOutGoesOnAtTheNextLargerIdentifier) {
+    auto m = SimulatedMachine::Bare();
+    for (std::uint32_t rid : {1000u, 1001u, 1005u, 1006u})
+        m->AddAccount({.name = L"r" + std::to_wstring(rid), .rid = rid});
+    const auto from = [&](std::uint32_t index) {
+        std::vector<platform::NetDisplayUser> entries;
+        const NetApiStatus status =
+            m->Netapi().QueryDisplayInformation(index, 2, MaxPreferredLength, entries);
+        std::vector<std::wstring> names;
+        for (const platform::NetDisplayUser& entry : entries)
+            names.push_back(entry.name);
+        return std::pair{names, status};
+    };
+    using Names = std::vector<std::wstring>;
+    EXPECT_EQ(from(999), std::pair(Names{L"r1000", L"r1001"}, st::MoreData));
+    EXPECT_EQ(from(1003), std::pair(Names{L"r1005", L"r1006"}, st::Success));
+    EXPECT_EQ(from(1006), std::pair(Names{}, st::Success));
+    EXPECT_EQ(from(0xFFFFFFFF), std::pair(Names{}, st::Success));
 }
 
 TEST(Scale, TenThousandAccountsAreEnumeratedAndReadOneByOne) {
