@@ -200,7 +200,8 @@ TEST_F(ReadAccounts, TheBuiltinAdministratorIsKnownByItsIdentifierNotItsName) {
 }
 
 TEST_F(ReadAccounts, TextsGoThroughTheSystemCodePage) {
-    EXPECT_EQ(WideToAnsi(w.g, L"Łukasz"), L"0ukasz") << "Ł is not in code page 1252";
+    EXPECT_EQ(WideToAnsi(w.g, L"Łukasz"), L"Lukasz") << "Ł is not in code page 1252: its best fit";
+    EXPECT_EQ(WideToAnsi(w.g, L"Łukasz 李"), L"Lukasz 0") << "李 has no fit: the default";
     EXPECT_EQ(WideToAnsi(w.g, L"Zoë Müller €"), L"Zoë Müller €");
     EXPECT_EQ(WideToAnsi(w.g, nullptr), L"");
 
@@ -211,8 +212,8 @@ TEST_F(ReadAccounts, TextsGoThroughTheSystemCodePage) {
     // name it reads as; it is left out like any account that cannot be read.
     w.machine->AddAccount(NewAccount(L"Łukasz"));
     w.Load();
-    EXPECT_EQ(w.Record(L"zoe")->FullName(), L"Zoë 0ukasz");
-    EXPECT_EQ(w.Record(L"0ukasz"), nullptr);
+    EXPECT_EQ(w.Record(L"zoe")->FullName(), L"Zoë Lukasz");
+    EXPECT_EQ(w.Record(L"Lukasz"), nullptr);
     EXPECT_EQ(w.g.Accounts.Count(), 4);
 }
 

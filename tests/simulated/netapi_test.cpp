@@ -4,11 +4,16 @@
 
 #include "machine_fixture.h"
 
+#include "platform/simulated/text.h"
+
+#include <set>
 #include <tuple>
 
 namespace qb::simulated {
 namespace {
 
+using detail::DecodeCodePage;
+using detail::EncodeCodePage;
 using platform::MaxPreferredLength;
 using testing::Office;
 namespace st = platform::net_status;
@@ -230,24 +235,81 @@ TEST_F(Office, SidLookupsNameBuiltinGroupsAndAccountsAndFailForUnknownSids) {
     }
 }
 
-TEST(CodePage1252, EveryByteRoundTripsAndOtherCharactersBecomeTheDefault) {
-    std::string all;
+// Every character that some code reads as is written as a code that reads as it again (the
+// platform writes one code where several read alike); a single-byte code page gives every
+// byte back as it was.
+TEST(CodePages, EveryCharacterReadIsWrittenBackAsItself) {
+    std::string every;
     for (int b = 0; b < 256; ++b)
-        all.push_back(static_cast<char>(b));
-    const std::wstring decoded = DecodeCodePage1252(all);
-    ASSERT_EQ(decoded.size(), 256u);
-    EXPECT_EQ(decoded[0x81], L'\u0081') << "undefined: the C1 control of the same value";
-    EXPECT_EQ(decoded[0x9F], L'\u0178');
-    EXPECT_EQ(EncodeCodePage1252(decoded, '?'), all);
+        every.push_back(static_cast<char>(b));
+    for (std::uint32_t cp : {1252u, 1250u})
+        EXPECT_EQ(EncodeCodePage(cp, DecodeCodePage(cp, every), '?'), every) << cp;
 
-    EXPECT_EQ(EncodeCodePage1252(L"Łódź – 5 €", '0'), "0\xF3"
-                                                      "d0 \x96 5 \x80");
-    int mappable = 0; // those whose encoding does not depend on the default character
-    for (std::uint32_t c = 0; c <= 0xFFFF; ++c) {
-        const std::wstring one(1, static_cast<wchar_t>(c));
-        mappable += EncodeCodePage1252(one, 'A') == EncodeCodePage1252(one, 'B');
+    for (std::uint32_t cp : {1252u, 1250u, 932u}) {
+        std::set<wchar_t> characters;
+        for (std::uint32_t code = 0; code <= 0xFFFF; ++code) {
+            std::string bytes;
+            if (code > 0xFF)
+                bytes.push_back(static_cast<char>(code >> 8));
+            bytes.push_back(static_cast<char>(code & 0xFF));
+            const std::wstring read = DecodeCodePage(cp, bytes);
+            if (read.size() != 1 || !characters.insert(read[0]).second)
+                continue;
+            ASSERT_EQ(DecodeCodePage(cp, EncodeCodePage(cp, read, '\x01')), read)
+                << "code page " << cp << ", code " << std::hex << code;
+        }
+        EXPECT_GE(characters.size(), cp == 932 ? 7'000u : 256u) << cp;
     }
-    EXPECT_EQ(mappable, 256) << "each byte stands for exactly one character";
+}
+
+// The platform's conversion without flags: a character the code page lacks takes its best
+// fit where the code page has one, and the caller's default character only where it has none.
+TEST(CodePages, BestFitWhereThereIsOneElseTheDefaultCharacter) {
+    using Case = std::tuple<std::uint32_t, std::wstring, char, std::string>;
+    for (const auto& [cp, text, defaultChar, bytes] : std::vector<Case>{
+             {1252, L"Łódź – 5 €", '0', "L\363dz \x96 5 \x80"},
+             {1252, L"Łódź – 5 €", '?', "L\363dz \x96 5 \x80"},
+             {1252, L"李 \uFF10", '0', "0 0"}, // no fit, and the fullwidth digit zero
+             {1252, L"李 \uFF10", '?', "? 0"},
+             {1250, L"Łódź – 5 €", '0', "\xA3\363d\x9F \x96 5 \x80"},
+             {1250, L"Ångström", '0', "Angstr\xF6m"},
+             {932, L"日本 ｶﾅ ¥", '0', "\x93\xFA\x96\x7B \xB6\xC5 \\"},
+             {932, L"Ł李", '0', "0\x97\x9B"},
+             {932, L"À«\u0E01", '?', "A\x81\xE1?"}, // a fit of two bytes
+             // a character beyond U+FFFF counts as its two surrogates, which have no fit
+             {1252, L"a\U0001F600b", '0', "a00b"},
+             {932, L"a\U0001F600b", '0', "a00b"},
+         })
+        EXPECT_EQ(EncodeCodePage(cp, text, defaultChar), bytes) << cp << " with " << defaultChar;
+}
+
+// A lead byte takes the next byte along, unless that is a NUL or there is none.
+TEST(CodePages, ADoubleByteLeadWithoutItsTrailReadsAsTheInvalidCharacter) {
+    using Case = std::pair<std::string, std::wstring>;
+    for (const auto& [bytes, text] : std::vector<Case>{
+             {"\x93\xFA\x96\x7B", L"日本"},
+             {std::string("\x93\0a", 3), std::wstring(L"\u30FB\0a", 3)}, // NUL ends the text
+             {"a\x93", L"a\u30FB"},                                      // at the very end
+             {"\x81\x7F", L"\u30FB"},       // an invalid trail is taken along with its lead
+             {"\xA0\xFD", L"\uF8F0\uF8F1"}, // bytes outside the standard, as Windows reads them
+         })
+        EXPECT_EQ(DecodeCodePage(932, bytes), text);
+}
+
+// The machine file may name each code page the machine knows; the "A" functions then
+// speak it.
+TEST(CodePages, AMachineMayHaveEachKnownCodePage) {
+    for (std::uint32_t cp : {1252u, 1250u, 932u, 65001u}) {
+        auto m = SimulatedMachine::FromJsonText(
+            R"({"codePage": )" + std::to_string(cp) + R"(, "loggedOnUser": "Łukasz"})", "test");
+        ASSERT_EQ(m->CodePage(), cp);
+        std::wstring user;
+        ASSERT_TRUE(m->Security().QueryUserName(user));
+        EXPECT_EQ(user, cp == 1252 ? L"Lukasz" : cp == 932 ? L"?ukasz" : L"Łukasz") << cp;
+        EXPECT_EQ(m->Kernel().WideCharToMultiByte(platform::CpAcp, L"日", '0'),
+                  EncodeCodePage(cp, L"日", '0'));
+    }
+    EXPECT_THROW(SimulatedMachine::FromJsonText(R"({"codePage": 1251})", "test"), MachineFileError);
 }
 
 TEST_F(Office, EveryCallIsLoggedWithFunctionTargetLevelArgumentAndStatus) {
