@@ -95,8 +95,9 @@ class TextApi {
 public:
     virtual ~TextApi() = default;
 
-    // WideCharToMultiByte without flags; characters the code page cannot hold become
-    // `defaultChar`. The result has no terminating NUL of its own.
+    // WideCharToMultiByte without flags: a character the code page cannot hold becomes its
+    // best fit where the code page has one ("Ł" as "L" in 1252), else `defaultChar`. The
+    // result has no terminating NUL of its own.
     virtual std::string WideCharToMultiByte(std::uint32_t codePage, std::wstring_view text,
                                             char defaultChar) = 0;
     // MultiByteToWideChar without flags.

@@ -95,7 +95,10 @@ TEST_F(ReadAccounts, UnreadableAccountsAreLeftOutAndAFailedEnumerationKeepsWhatW
     EXPECT_EQ(Names(w.g), (std::vector<std::wstring>{L"Administrator", L"Guest", L"anna", L"ben",
                                                      L"dora", L"emil", L"fritz"}));
 
-    w.machine->FailCall({"NetQueryDisplayInformation", {}, {}, 5, -1, L"5"}); // second batch
+    std::vector<platform::NetDisplayUser> first; // the second batch starts where it ends
+    w.machine->Netapi().QueryDisplayInformation(0, 5, platform::MaxPreferredLength, first);
+    const std::wstring second = std::to_wstring(first.back().nextIndex);
+    w.machine->FailCall({"NetQueryDisplayInformation", {}, {}, 5, -1, second});
     w.Load();
     EXPECT_EQ(Names(w.g), (std::vector<std::wstring>{L"Administrator", L"Guest", L"anna", L"ben"}))
         << "the first batch of five stays";
@@ -290,7 +293,9 @@ TEST_F(ReadAccounts, TheBuiltinAdministratorIsKnownByItsIdentifierNotItsName) {
 }
 
 TEST_F(ReadAccounts, TextsGoThroughTheSystemCodePage) {
-    EXPECT_EQ(w.g.Store.WideToAnsi(L"Łukasz"), L"0ukasz") << "Ł is not in code page 1252";
+    EXPECT_EQ(w.g.Store.WideToAnsi(L"Łukasz"), L"Lukasz")
+        << "Ł is not in code page 1252: its best fit";
+    EXPECT_EQ(w.g.Store.WideToAnsi(L"Łukasz 李"), L"Lukasz 0") << "李 has no fit: the default";
     EXPECT_EQ(w.g.Store.WideToAnsi(L"Zoë Müller €"), L"Zoë Müller €");
     EXPECT_EQ(w.g.Store.WideToAnsi(nullptr), L"");
 
@@ -301,8 +306,8 @@ TEST_F(ReadAccounts, TextsGoThroughTheSystemCodePage) {
     // name it reads as; it is left out like any account that cannot be read.
     w.machine->AddAccount(NewAccount(L"Łukasz"));
     w.Load();
-    EXPECT_EQ(w.Record(L"zoe")->FullName(), L"Zoë 0ukasz");
-    EXPECT_EQ(w.Record(L"0ukasz"), nullptr);
+    EXPECT_EQ(w.Record(L"zoe")->FullName(), L"Zoë Lukasz");
+    EXPECT_EQ(w.Record(L"Lukasz"), nullptr);
     EXPECT_EQ(w.g.Accounts.Count(), 4);
 }
 

@@ -4,11 +4,16 @@
 
 #include "machine_fixture.h"
 
+#include "platform/simulated/text.h"
+
+#include <set>
 #include <tuple>
 
 namespace qb::simulated {
 namespace {
 
+using detail::DecodeCodePage;
+using detail::EncodeCodePage;
 using platform::MaxPreferredLength;
 using testing::Office;
 namespace st = platform::net_status;
@@ -44,9 +49,67 @@ TEST(Paging, BatchesChainByNextIndexWithMoreDataUntilTheLast) {
         for (std::size_t i = 0; i < all.size(); ++i) {
             EXPECT_EQ(all[i].name, L"u" + std::to_wstring(i)) << "in the order they were added";
             EXPECT_EQ(all[i].userId, m->FindAccount(all[i].name)->rid);
-            EXPECT_EQ(all[i].nextIndex, i + 1);
         }
     }
+}
+
+// Next indexes are the platform's opaque values, not positions: a reader that counts
+// entries instead of passing back the last entry's next index reads accounts twice.
+TEST(Paging, EveryNextIndexResumesAfterItsEntryAndCountingEntriesDoesNotPage) {
+    SimulatedMachine m; // Administrator 500 and Guest 501 first
+    m.AddAccount({.name = L"late", .rid = 4711});
+    for (int i = 0; i < 9; ++i)
+        m.AddAccount({.name = L"u" + std::to_wstring(i)}); // 1000 on, after 4711
+    std::vector<platform::NetDisplayUser> all;
+    ReadAll(m.Netapi(), all);
+    std::vector<std::wstring> expected;
+    for (const SimAccount* account : m.AccountsInOrder())
+        expected.push_back(account->name);
+    std::vector<std::wstring> names;
+    for (const platform::NetDisplayUser& entry : all)
+        names.push_back(entry.name);
+    EXPECT_EQ(names, expected);
+
+    for (std::size_t k = 0; k + 1 < all.size(); ++k) {
+        std::vector<platform::NetDisplayUser> next;
+        m.Netapi().QueryDisplayInformation(all[k].nextIndex, 1, MaxPreferredLength, next);
+        ASSERT_EQ(next.size(), 1u);
+        EXPECT_EQ(next[0].name, all[k + 1].name) << "after " << all[k].name;
+    }
+
+    std::vector<std::wstring> counted;
+    std::uint32_t index = 0;
+    NetApiStatus status = st::MoreData;
+    for (int batch = 0; batch < 10 && status == st::MoreData; ++batch) {
+        std::vector<platform::NetDisplayUser> entries;
+        status = m.Netapi().QueryDisplayInformation(index, 5, MaxPreferredLength, entries);
+        for (const platform::NetDisplayUser& entry : entries)
+            counted.push_back(entry.name);
+        index += static_cast<std::uint32_t>(entries.size());
+    }
+    EXPECT_NE(counted, expected) << "a position is no next index";
+}
+
+// An index the machine never handed out goes on at the first account with a larger
+// identifier; past the largest there is nothing more, and that is no error.
+TEST(Paging, AnIndexNeverHandedOutGoesOnAtTheNextLargerIdentifier) {
+    auto m = SimulatedMachine::Bare();
+    for (std::uint32_t rid : {1000u, 1001u, 1005u, 1006u})
+        m->AddAccount({.name = L"r" + std::to_wstring(rid), .rid = rid});
+    const auto from = [&](std::uint32_t index) {
+        std::vector<platform::NetDisplayUser> entries;
+        const NetApiStatus status =
+            m->Netapi().QueryDisplayInformation(index, 2, MaxPreferredLength, entries);
+        std::vector<std::wstring> names;
+        for (const platform::NetDisplayUser& entry : entries)
+            names.push_back(entry.name);
+        return std::pair{names, status};
+    };
+    using Names = std::vector<std::wstring>;
+    EXPECT_EQ(from(999), std::pair(Names{L"r1000", L"r1001"}, st::MoreData));
+    EXPECT_EQ(from(1003), std::pair(Names{L"r1005", L"r1006"}, st::Success));
+    EXPECT_EQ(from(1006), std::pair(Names{}, st::Success));
+    EXPECT_EQ(from(0xFFFFFFFF), std::pair(Names{}, st::Success));
 }
 
 TEST(Scale, TenThousandAccountsAreEnumeratedAndReadOneByOne) {
@@ -172,24 +235,81 @@ TEST_F(Office, SidLookupsNameBuiltinGroupsAndAccountsAndFailForUnknownSids) {
     }
 }
 
-TEST(CodePage1252, EveryByteRoundTripsAndOtherCharactersBecomeTheDefault) {
-    std::string all;
+// Every character that some code reads as is written as a code that reads as it again (the
+// platform writes one code where several read alike); a single-byte code page gives every
+// byte back as it was.
+TEST(CodePages, EveryCharacterReadIsWrittenBackAsItself) {
+    std::string every;
     for (int b = 0; b < 256; ++b)
-        all.push_back(static_cast<char>(b));
-    const std::wstring decoded = DecodeCodePage1252(all);
-    ASSERT_EQ(decoded.size(), 256u);
-    EXPECT_EQ(decoded[0x81], L'\u0081') << "undefined: the C1 control of the same value";
-    EXPECT_EQ(decoded[0x9F], L'\u0178');
-    EXPECT_EQ(EncodeCodePage1252(decoded, '?'), all);
+        every.push_back(static_cast<char>(b));
+    for (std::uint32_t cp : {1252u, 1250u})
+        EXPECT_EQ(EncodeCodePage(cp, DecodeCodePage(cp, every), '?'), every) << cp;
 
-    EXPECT_EQ(EncodeCodePage1252(L"Łódź – 5 €", '0'), "0\xF3"
-                                                      "d0 \x96 5 \x80");
-    int mappable = 0; // those whose encoding does not depend on the default character
-    for (std::uint32_t c = 0; c <= 0xFFFF; ++c) {
-        const std::wstring one(1, static_cast<wchar_t>(c));
-        mappable += EncodeCodePage1252(one, 'A') == EncodeCodePage1252(one, 'B');
+    for (std::uint32_t cp : {1252u, 1250u, 932u}) {
+        std::set<wchar_t> characters;
+        for (std::uint32_t code = 0; code <= 0xFFFF; ++code) {
+            std::string bytes;
+            if (code > 0xFF)
+                bytes.push_back(static_cast<char>(code >> 8));
+            bytes.push_back(static_cast<char>(code & 0xFF));
+            const std::wstring read = DecodeCodePage(cp, bytes);
+            if (read.size() != 1 || !characters.insert(read[0]).second)
+                continue;
+            ASSERT_EQ(DecodeCodePage(cp, EncodeCodePage(cp, read, '\x01')), read)
+                << "code page " << cp << ", code " << std::hex << code;
+        }
+        EXPECT_GE(characters.size(), cp == 932 ? 7'000u : 256u) << cp;
     }
-    EXPECT_EQ(mappable, 256) << "each byte stands for exactly one character";
+}
+
+// The platform's conversion without flags: a character the code page lacks takes its best
+// fit where the code page has one, and the caller's default character only where it has none.
+TEST(CodePages, BestFitWhereThereIsOneElseTheDefaultCharacter) {
+    using Case = std::tuple<std::uint32_t, std::wstring, char, std::string>;
+    for (const auto& [cp, text, defaultChar, bytes] : std::vector<Case>{
+             {1252, L"Łódź – 5 €", '0', "L\363dz \x96 5 \x80"},
+             {1252, L"Łódź – 5 €", '?', "L\363dz \x96 5 \x80"},
+             {1252, L"李 \uFF10", '0', "0 0"}, // no fit, and the fullwidth digit zero
+             {1252, L"李 \uFF10", '?', "? 0"},
+             {1250, L"Łódź – 5 €", '0', "\xA3\363d\x9F \x96 5 \x80"},
+             {1250, L"Ångström", '0', "Angstr\xF6m"},
+             {932, L"日本 ｶﾅ ¥", '0', "\x93\xFA\x96\x7B \xB6\xC5 \\"},
+             {932, L"Ł李", '0', "0\x97\x9B"},
+             {932, L"À«\u0E01", '?', "A\x81\xE1?"}, // a fit of two bytes
+             // a character beyond U+FFFF counts as its two surrogates, which have no fit
+             {1252, L"a\U0001F600b", '0', "a00b"},
+             {932, L"a\U0001F600b", '0', "a00b"},
+         })
+        EXPECT_EQ(EncodeCodePage(cp, text, defaultChar), bytes) << cp << " with " << defaultChar;
+}
+
+// A lead byte takes the next byte along, unless that is a NUL or there is none.
+TEST(CodePages, ADoubleByteLeadWithoutItsTrailReadsAsTheInvalidCharacter) {
+    using Case = std::pair<std::string, std::wstring>;
+    for (const auto& [bytes, text] : std::vector<Case>{
+             {"\x93\xFA\x96\x7B", L"日本"},
+             {std::string("\x93\0a", 3), std::wstring(L"\u30FB\0a", 3)}, // NUL ends the text
+             {"a\x93", L"a\u30FB"},                                      // at the very end
+             {"\x81\x7F", L"\u30FB"},       // an invalid trail is taken along with its lead
+             {"\xA0\xFD", L"\uF8F0\uF8F1"}, // bytes outside the standard, as Windows reads them
+         })
+        EXPECT_EQ(DecodeCodePage(932, bytes), text);
+}
+
+// The machine file may name each code page the machine knows; the "A" functions then
+// speak it.
+TEST(CodePages, AMachineMayHaveEachKnownCodePage) {
+    for (std::uint32_t cp : {1252u, 1250u, 932u, 65001u}) {
+        auto m = SimulatedMachine::FromJsonText(
+            R"({"codePage": )" + std::to_string(cp) + R"(, "loggedOnUser": "Łukasz"})", "test");
+        ASSERT_EQ(m->CodePage(), cp);
+        std::wstring user;
+        ASSERT_TRUE(m->Security().QueryUserName(user));
+        EXPECT_EQ(user, cp == 1252 ? L"Lukasz" : cp == 932 ? L"?ukasz" : L"Łukasz") << cp;
+        EXPECT_EQ(m->Kernel().WideCharToMultiByte(platform::CpAcp, L"日", '0'),
+                  EncodeCodePage(cp, L"日", '0'));
+    }
+    EXPECT_THROW(SimulatedMachine::FromJsonText(R"({"codePage": 1251})", "test"), MachineFileError);
 }
 
 TEST_F(Office, EveryCallIsLoggedWithFunctionTargetLevelArgumentAndStatus) {

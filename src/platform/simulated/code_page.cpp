@@ -1,20 +1,23 @@
+// The simulated machine's text conversions: its ANSI code pages, from the tables of
+// code_page_tables.cpp, and UTF-8.
+
+#include "platform/assert.h"
+#include "platform/simulated/code_page_tables.h"
 #include "platform/simulated/simulated_machine.h"
 #include "platform/simulated/text.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace qb::simulated {
 
 namespace {
 
-// Bytes 0x80..0x9F of Windows-1252. The five bytes the code page leaves undefined (0x81,
-// 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control of the same value, in both directions,
-// as Windows' own table does. Every other byte is its own Latin-1 character.
-constexpr std::array<char32_t, 32> HighHalf{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
+using detail::CodePageData;
+using detail::NoCode;
+using detail::Run;
+using detail::RunKind;
 
 constexpr char32_t Replacement = 0xFFFD;
 
@@ -42,43 +45,142 @@ void AppendWide(std::wstring& out, char32_t c) {
     out.push_back(static_cast<wchar_t>(c));
 }
 
-} // namespace
+template <typename List>
+std::uint16_t RunValue(const Run& run, std::uint32_t i, const List& list) {
+    switch (run.kind) {
+    case RunKind::Linear:
+        return static_cast<std::uint16_t>(run.start + i);
+    case RunKind::Same:
+        return run.start;
+    case RunKind::Listed:
+        break;
+    }
+    return static_cast<std::uint16_t>(list[run.start + i]);
+}
 
-// The platform's conversion without flags would also apply "best fit" replacements (Ł
-// as L); the machine models the strict table only, so every character outside it
-// becomes the default character. A surrogate pair counts as the two code units it is
-// made of on Windows, as the real conversion does.
-std::string EncodeCodePage1252(std::wstring_view text, char defaultChar) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t wc : text) {
-        const char32_t c = Unit(wc);
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            out.push_back(static_cast<char>(static_cast<unsigned char>(c)));
-            continue;
-        }
-        char mapped = defaultChar;
-        for (std::size_t i = 0; i < HighHalf.size(); ++i) {
-            if (HighHalf[i] == c) {
-                mapped = static_cast<char>(static_cast<unsigned char>(0x80 + i));
-                break;
+// One ANSI code page as the platform converts it without flags, unpacked from its
+// compact table: every code's character, and every UTF-16 code unit's code.
+class CodePage {
+public:
+    explicit CodePage(const CodePageData& data)
+        : codePage_(data.codePage), invalidChar_(static_cast<wchar_t>(data.invalidChar)),
+          doubleByte_(!data.leadBytes.empty()) {
+        for (const detail::LeadByteRange& range : data.leadBytes)
+            for (unsigned b = range.first; b <= range.last; ++b)
+                lead_[b] = true;
+
+        read_.assign(doubleByte_ ? 0x10000 : 0x100, invalidChar_);
+        std::vector<bool> covered(read_.size(), false);
+        for (const Run& run : data.read) {
+            for (std::uint32_t i = 0; i < run.count; ++i) {
+                const std::uint32_t code = run.first + i;
+                if (code >= read_.size())
+                    break;
+                read_[code] = static_cast<wchar_t>(RunValue(run, i, data.readList));
+                covered[code] = true;
             }
         }
-        out.push_back(mapped);
+
+        // Each character is written as the lowest code that reads as it, unless the
+        // table says otherwise (best fit, a choice among equal codes, or no code at all).
+        write_.fill(NoCode);
+        for (std::uint32_t code = 0; code < read_.size(); ++code) {
+            if (!covered[code] || !IsReadable(code))
+                continue;
+            std::uint16_t& slot = write_[static_cast<std::uint16_t>(read_[code])];
+            if (slot == NoCode)
+                slot = static_cast<std::uint16_t>(code);
+        }
+        for (const Run& run : data.write) {
+            for (std::uint32_t i = 0; i < run.count && run.first + i < write_.size(); ++i)
+                write_[run.first + i] = RunValue(run, i, data.writeList);
+        }
     }
-    return out;
+
+    std::uint32_t Number() const { return codePage_; }
+
+    // Characters outside the code page take their best fit where the code page has one,
+    // and `defaultChar` only where it has none. Text is converted one UTF-16 code unit at
+    // a time, so a surrogate pair (or, where wchar_t is 32 bits wide, a character beyond
+    // U+FFFF) becomes two default characters, as on Windows.
+    std::string Encode(std::wstring_view text, char defaultChar) const {
+        std::string out;
+        out.reserve(text.size());
+        const auto put = [&](char32_t unit) {
+            const std::uint16_t code = unit <= 0xFFFF ? write_[unit] : NoCode;
+            if (code == NoCode) {
+                out.push_back(defaultChar);
+            } else if (code > 0xFF) {
+                out.push_back(static_cast<char>(code >> 8));
+                out.push_back(static_cast<char>(code & 0xFF));
+            } else {
+                out.push_back(static_cast<char>(code));
+            }
+        };
+        for (wchar_t wc : text) {
+            const char32_t c = Unit(wc);
+            if (c > 0xFFFF && c <= 0x10FFFF) {
+                put(0xD800 + ((c - 0x10000) >> 10));
+                put(0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                put(c);
+            }
+        }
+        return out;
+    }
+
+    // A lead byte at the end of the text, or before a NUL, reads as the code page's
+    // character for invalid text; the NUL stays.
+    std::wstring Decode(std::string_view bytes) const {
+        std::wstring out;
+        out.reserve(bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (!doubleByte_ || !lead_[b]) {
+                out.push_back(read_[b]);
+                continue;
+            }
+            const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0u;
+            if (trail == 0) {
+                out.push_back(invalidChar_);
+                continue;
+            }
+            out.push_back(read_[(static_cast<std::uint32_t>(b) << 8) | trail]);
+            ++i;
+        }
+        return out;
+    }
+
+private:
+    bool IsReadable(std::uint32_t code) const {
+        if (code < 0x100)
+            return !lead_[code];
+        return lead_[code >> 8] && (code & 0xFF) != 0;
+    }
+
+    std::uint32_t codePage_;
+    wchar_t invalidChar_;
+    bool doubleByte_;
+    std::array<bool, 256> lead_{};
+    std::vector<wchar_t> read_;
+    std::array<std::uint16_t, 0x10000> write_{};
+};
+
+// The code pages are unpacked together, once, on first use.
+const CodePage* FindCodePage(std::uint32_t codePage) {
+    static const std::vector<CodePage> all = [] {
+        std::vector<CodePage> pages;
+        pages.reserve(detail::CodePageTables().size());
+        for (const CodePageData& data : detail::CodePageTables())
+            pages.emplace_back(data);
+        return pages;
+    }();
+    const auto it = std::find_if(all.begin(), all.end(),
+                                 [&](const CodePage& page) { return page.Number() == codePage; });
+    return it == all.end() ? nullptr : &*it;
 }
 
-std::wstring DecodeCodePage1252(std::string_view bytes) {
-    std::wstring out;
-    out.reserve(bytes.size());
-    for (char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        const char32_t c = (b >= 0x80 && b < 0xA0) ? HighHalf[b - 0x80u] : char32_t{b};
-        out.push_back(static_cast<wchar_t>(c));
-    }
-    return out;
-}
+} // namespace
 
 namespace detail {
 
@@ -164,19 +266,23 @@ std::wstring Utf8ToWide(std::string_view text) {
 }
 
 bool IsKnownCodePage(std::uint32_t codePage) {
-    return codePage == CodePageWestern || codePage == CodePageUtf8;
+    return codePage == CodePageUtf8 || FindCodePage(codePage) != nullptr;
 }
 
 std::string EncodeCodePage(std::uint32_t codePage, std::wstring_view text, char defaultChar) {
     if (codePage == CodePageUtf8)
         return WideToUtf8(text);
-    return EncodeCodePage1252(text, defaultChar);
+    const CodePage* page = FindCodePage(codePage);
+    QB_ASSERT(page != nullptr);
+    return page ? page->Encode(text, defaultChar) : std::string();
 }
 
 std::wstring DecodeCodePage(std::uint32_t codePage, std::string_view bytes) {
     if (codePage == CodePageUtf8)
         return Utf8ToWide(bytes);
-    return DecodeCodePage1252(bytes);
+    const CodePage* page = FindCodePage(codePage);
+    QB_ASSERT(page != nullptr);
+    return page ? page->Decode(bytes) : std::wstring();
 }
 
 } // namespace detail

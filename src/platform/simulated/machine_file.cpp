@@ -283,7 +283,7 @@ void ReadSettings(const Reader& reader, const Json& root, MachineState& state) {
     if (const Json* codePage = Field(root, "codePage")) {
         state.codePage = reader.Unsigned(*codePage, "codePage");
         if (!IsKnownCodePage(state.codePage))
-            reader.Fail("codePage", "the machine knows code pages 1252 and 65001 (UTF-8), not " +
+            reader.Fail("codePage", "the machine knows code pages 932, 1250, 1252 and 65001 (UTF-8), not " +
                                         std::to_string(state.codePage));
     }
     if (const Json* user = Field(root, "loggedOnUser")) {

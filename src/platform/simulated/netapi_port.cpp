@@ -32,8 +32,13 @@ class NetapiPort final : public platform::Netapi32 {
 public:
     explicit NetapiPort(MachineState& state) : state_(state) {}
 
-    // Positions in the platform's order are the enumeration indexes: index 0 is the
-    // first account and an entry's next index is its position + 1.
+    // The next index of an entry is not its position but the account's relative
+    // identifier, as the platform's display list hands it out: a caller that counts
+    // entries instead of passing back the last entry's next index starts over. Index 0
+    // starts at the first account; an index names the account after which to go on. An
+    // index that names no account (one that never existed, or has gone since) goes on at
+    // the first account with a larger identifier, and past the largest one there is
+    // nothing more.
     NetApiStatus QueryDisplayInformation(std::uint32_t index, std::uint32_t entriesRequested,
                                          std::uint32_t preferredMaximumLength,
                                          std::vector<platform::NetDisplayUser>& entries) override {
@@ -44,7 +49,7 @@ public:
 
         const std::size_t count = state_.AccountCount();
         const std::uint32_t wanted = std::min(entriesRequested, MaxDisplayEntries);
-        std::size_t position = index;
+        std::size_t position = ResumePosition(index);
         std::uint64_t bytes = 0;
         while (position < count && entries.size() < wanted) {
             const SimAccount& account = state_.AccountAt(position);
@@ -53,7 +58,7 @@ public:
             if (!entries.empty() && bytes > preferredMaximumLength)
                 break;
             entries.push_back({account.name, account.comment, account.flags, account.fullName,
-                               account.rid, static_cast<std::uint32_t>(position + 1)});
+                               account.rid, account.rid});
             ++position;
         }
         return state_.Log(std::move(call), position < count ? st::MoreData : st::Success);
@@ -153,6 +158,22 @@ public:
     }
 
 private:
+    // Where the display list goes on after `index` (see QueryDisplayInformation).
+    std::size_t ResumePosition(std::uint32_t index) const {
+        if (index == 0)
+            return 0;
+        if (const SimAccount* last = state_.FindByRid(index)) {
+            if (auto position = state_.PositionOf(last->name))
+                return *position + 1;
+        }
+        const std::size_t count = state_.AccountCount();
+        for (std::size_t position = 0; position < count; ++position) {
+            if (state_.AccountAt(position).rid > index)
+                return position;
+        }
+        return count;
+    }
+
     NetApiStatus Apply(std::size_t position, SimAccount& account, const platform::UserInfo0& v) {
         if (!IsValidAccountName(v.name))
             return st::BadUsername;

@@ -154,7 +154,7 @@ public:
     void SetTimeZone(std::uint32_t id, platform::TimeZoneInformation info);
     std::uint32_t TimeZoneId() const;
     const platform::TimeZoneInformation& TimeZone() const;
-    void SetCodePage(std::uint32_t codePage); // 1252 is the one the machine knows
+    void SetCodePage(std::uint32_t codePage); // 932, 1250, 1252 or 65001 (UTF-8)
     std::uint32_t CodePage() const;
     const platform::Sid& DomainSid() const;
     const std::wstring& DomainName() const;
@@ -186,10 +186,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
-
-// The machine's code page 1252 (Western European), which the simulation uses for all
-// ANSI text. Characters it cannot hold become `defaultChar`.
-std::string EncodeCodePage1252(std::wstring_view text, char defaultChar);
-std::wstring DecodeCodePage1252(std::string_view bytes);
 
 } // namespace qb::simulated

@@ -17,9 +17,14 @@ constexpr std::uint32_t CodePageUtf8 = 65001;
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
 
-// The code pages a simulated machine can have as its ANSI code page.
+// The code pages a simulated machine can have as its ANSI code page: 1252 (Western
+// European), 1250 (Central European), 932 (Japanese, double-byte) and 65001 (UTF-8).
 bool IsKnownCodePage(std::uint32_t codePage);
+// WideCharToMultiByte without flags: a character the code page lacks becomes its best fit
+// where the code page has one (Ł as L in 1252), else `defaultChar`. UTF-8 does not use
+// `defaultChar` (see WideToUtf8).
 std::string EncodeCodePage(std::uint32_t codePage, std::wstring_view text, char defaultChar);
+// MultiByteToWideChar without flags.
 std::wstring DecodeCodePage(std::uint32_t codePage, std::string_view bytes);
 
 } // namespace qb::simulated::detail

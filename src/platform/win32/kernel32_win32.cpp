@@ -108,7 +108,11 @@ std::string Win32Kernel32::WideCharToMultiByte(std::uint32_t codePage, std::wstr
     if (text.empty() || text.size() > INT_MAX)
         return {};
     const int length = static_cast<int>(text.size());
-    const char* replacement = (codePage == CP_UTF8 || codePage == CP_UTF7) ? nullptr : &defaultChar;
+    // The default character is read as a NUL-terminated string: in a double-byte code
+    // page the platform takes two bytes of it.
+    const char defaultString[2] = {defaultChar, '\0'};
+    const char* replacement =
+        (codePage == CP_UTF8 || codePage == CP_UTF7) ? nullptr : defaultString;
     const int needed =
         ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, replacement, nullptr);
     if (needed <= 0)
