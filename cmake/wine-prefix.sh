@@ -8,6 +8,9 @@ prefix=$1
 mode=${2:-headless}
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# Wine takes the system code page from the Unix locale: the same one (1252) for every run,
+# whatever the developer's own locale.
+export LC_ALL=C.UTF-8
 [ "$mode" = headless ] && unset DISPLAY
 
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
