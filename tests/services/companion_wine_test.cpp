@@ -81,10 +81,10 @@ TEST_F(CompanionWineTest, UpdateArrivesWithItsSevenCharactersAndAZeroByte) {
 }
 
 // The receiver gets the command in the system code page (1252 in the test prefix), byte for
-// byte as the sender converted it; read back in its own code page, "é" is "é" again. A
-// character that 1252 lacks arrives as its closest letter where Windows knows one ("Ł" as
-// "L") and as "?" otherwise ("中"), since a command that cannot be read as sent is better
-// than none. cbData counts the bytes and the 0 byte.
+// byte as the sender converted it; read in the receiver's own code page, "é" is "é" again.
+// The sender converts without flags, as the ANSI interfaces do: a character that 1252
+// lacks arrives as the closest letter where the platform knows one ("Ł" as "L") and as "?"
+// otherwise ("中"). cbData counts the bytes and the 0 byte.
 TEST_F(CompanionWineTest, NonAsciiTextArrivesInTheSystemCodePage) {
     ASSERT_EQ(GetACP(), 1252u) << "the test prefix's system code page";
     ASSERT_NO_FATAL_FAILURE(StartReceiver(L""));
