@@ -11,9 +11,9 @@
 #   src/accounts/            platform, platform/win32, accounts
 #   src/services/            platform, platform/win32, services
 #   src/startup/             platform, platform/win32, accounts, services, startup
-#   src/controls/            the layers above, and controls
+#   src/controls/            every layer listed before it, and controls
 #   src/mainwindow/, src/settings/
-#                            the layers above, controls, mainwindow, settings
+#                            every layer listed before them, controls, mainwindow, settings
 #   src/app/                 everything under src/ (it binds the ports: the composition roots)
 # The program's logic is written against the ports only: below src/app nothing includes the
 # simulated machine, and only Win32 code includes platform/win32 (see the next rule). Nothing
@@ -132,6 +132,7 @@ fi
 include_pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*([<"])([^>"]*)[>"]'
 checked=0
 problems=()
+used_upward=()
 for file in "${files[@]}"; do
     case $file in
     *.h | *.hh | *.hpp | *.hxx | *.c | *.cc | *.cpp | *.cxx | *.inl | *.ipp) ;;
@@ -173,9 +174,21 @@ for file in "${files[@]}"; do
         fi
         [ "$allowed" = "*" ] && continue
         in_list "$(layer_of "$target")" $allowed && continue
-        in_list "$file $name" "${OLD_UPWARD_INCLUDES[@]}" && continue
+        if in_list "$file $name" "${OLD_UPWARD_INCLUDES[@]}"; then
+            used_upward+=("$file $name")
+            continue
+        fi
         problems+=("$where - $layer may include only: ${allowed// /, } (platform/win32 from Win32 code)")
     done <"$file"
+done
+
+# The interim exceptions above, once the changes they wait for are in, are to be dropped.
+for entry in "${OLD_UPWARD_INCLUDES[@]}"; do
+    in_list "$entry" "${used_upward[@]}" ||
+        echo "Layer check: no longer needed in OLD_UPWARD_INCLUDES: $entry"
+done
+for stem in "${OLD_WIN32_NAMES[@]}"; do
+    compgen -G "$stem.*" >/dev/null || echo "Layer check: no longer needed in OLD_WIN32_NAMES: $stem"
 done
 
 if [ ${#problems[@]} -gt 0 ]; then
