@@ -1,18 +1,50 @@
 # Shared build settings and helpers for Quill Bay targets.
 
+# Each compiler gets the flags it understands: the program is built with mingw-w64 (GCC)
+# and natively with GCC or Clang, and stays buildable with MSVC.
+if(MSVC)
+    set(QB_COMPILER msvc)
+elseif(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    set(QB_COMPILER gcc)
+elseif(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    set(QB_COMPILER clang)
+else()
+    set(QB_COMPILER other)
+endif()
+
 if(QB_SANITIZE)
-    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
-    add_link_options(-fsanitize=address,undefined)
+    if(QB_COMPILER STREQUAL "gcc" OR QB_COMPILER STREQUAL "clang")
+        add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                            -fno-sanitize-recover=all)
+        add_link_options(-fsanitize=address,undefined)
+    elseif(QB_COMPILER STREQUAL "msvc")
+        # MSVC has AddressSanitizer only.
+        add_compile_options(/fsanitize=address)
+    else()
+        message(FATAL_ERROR "QB_SANITIZE: no sanitizer flags known for ${CMAKE_CXX_COMPILER_ID}")
+    endif()
 endif()
 
 # Compiler settings for our own code (not for third-party sources such as GoogleTest).
 add_library(qb_settings INTERFACE)
-target_compile_options(qb_settings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
-                                             -Wno-sign-conversion -Wno-missing-field-initializers
-                                             # false alarms of GCC 12 inside std::string at -O2 and above
-                                             -Wno-restrict)
-if(QB_WARNINGS_AS_ERRORS)
-    target_compile_options(qb_settings INTERFACE -Werror)
+if(QB_COMPILER STREQUAL "msvc")
+    # The sources are UTF-8 without a byte order mark; without /utf-8 MSVC would read their
+    # text literals in the machine's ANSI code page.
+    target_compile_options(qb_settings INTERFACE /W4 /permissive- /utf-8)
+    if(QB_WARNINGS_AS_ERRORS)
+        target_compile_options(qb_settings INTERFACE /WX)
+    endif()
+elseif(QB_COMPILER STREQUAL "gcc" OR QB_COMPILER STREQUAL "clang")
+    target_compile_options(qb_settings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                                                 -Wno-sign-conversion
+                                                 -Wno-missing-field-initializers)
+    if(QB_COMPILER STREQUAL "gcc")
+        # False alarms of GCC 12 inside std::string at -O2 and above.
+        target_compile_options(qb_settings INTERFACE -Wno-restrict)
+    endif()
+    if(QB_WARNINGS_AS_ERRORS)
+        target_compile_options(qb_settings INTERFACE -Werror)
+    endif()
 endif()
 target_include_directories(qb_settings INTERFACE ${PROJECT_SOURCE_DIR}/src)
 if(WIN32)
@@ -20,22 +52,57 @@ if(WIN32)
                                                      _WIN32_WINNT=0x0601)
 endif()
 
-# nlohmann/json is header-only. The cross compiler must not see the host's /usr/include,
-# so its headers are reached through a folder that holds only them.
-set(QB_JSON_INCLUDE ${CMAKE_BINARY_DIR}/third_party/include)
-file(MAKE_DIRECTORY ${QB_JSON_INCLUDE})
-if(NOT EXISTS ${QB_JSON_INCLUDE}/nlohmann)
-    file(CREATE_LINK /usr/include/nlohmann ${QB_JSON_INCLUDE}/nlohmann SYMBOLIC)
-endif()
+# nlohmann/json (header-only): its CMake package where the build can use one, that is
+# natively or from the cross toolchain's own root.
 add_library(qb_json INTERFACE)
-target_include_directories(qb_json SYSTEM INTERFACE ${QB_JSON_INCLUDE})
+find_package(nlohmann_json 3 QUIET)
+if(nlohmann_json_FOUND)
+    target_link_libraries(qb_json INTERFACE nlohmann_json::nlohmann_json)
+else()
+    # Otherwise the host's headers, which serve any target. The cross compiler must not see
+    # the rest of the host's include folder, so they are reached through a folder of the
+    # build tree that holds only them.
+    find_path(QB_JSON_INCLUDE_DIR nlohmann/json.hpp CMAKE_FIND_ROOT_PATH_BOTH
+              DOC "The folder that holds nlohmann/json.hpp")
+    if(NOT EXISTS "${QB_JSON_INCLUDE_DIR}/nlohmann/json.hpp")
+        message(FATAL_ERROR "nlohmann/json was not found: install it (Debian: nlohmann-json3-dev) "
+                            "or set QB_JSON_INCLUDE_DIR to the folder that holds nlohmann/json.hpp")
+    endif()
+    set(only_json ${CMAKE_BINARY_DIR}/third_party/include)
+    file(MAKE_DIRECTORY ${only_json})
+    if(IS_SYMLINK ${only_json}/nlohmann)
+        file(READ_SYMLINK ${only_json}/nlohmann linked)
+        if(NOT linked STREQUAL "${QB_JSON_INCLUDE_DIR}/nlohmann")
+            file(REMOVE ${only_json}/nlohmann)
+        endif()
+    endif()
+    if(NOT EXISTS ${only_json}/nlohmann)
+        file(CREATE_LINK ${QB_JSON_INCLUDE_DIR}/nlohmann ${only_json}/nlohmann SYMBOLIC)
+    endif()
+    target_include_directories(qb_json SYSTEM INTERFACE ${only_json})
+endif()
 
-# GoogleTest: Debian's prebuilt library natively; built from Debian's sources for Windows.
-if(WIN32)
+# GoogleTest: the installed package where there is one for the target (natively); for the
+# cross build, compiled from its sources, which Debian's libgtest-dev installs.
+if(CMAKE_CROSSCOMPILING)
+    find_package(GTest QUIET)
+endif()
+if(CMAKE_CROSSCOMPILING AND NOT GTest_FOUND)
+    find_path(QB_GOOGLETEST_SOURCE_DIR googletest/CMakeLists.txt
+              HINTS ENV GOOGLETEST_SOURCE_DIR
+              PATHS /usr/src /usr/local/src /opt/src
+              PATH_SUFFIXES googletest
+              NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+              DOC "GoogleTest's source tree: the folder that holds googletest/CMakeLists.txt")
+    if(NOT EXISTS "${QB_GOOGLETEST_SOURCE_DIR}/googletest/CMakeLists.txt")
+        message(FATAL_ERROR "GoogleTest's sources were not found: install them (Debian: "
+                            "libgtest-dev) or set QB_GOOGLETEST_SOURCE_DIR")
+    endif()
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
-    add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    add_subdirectory(${QB_GOOGLETEST_SOURCE_DIR}/googletest ${CMAKE_BINARY_DIR}/googletest
+                     EXCLUDE_FROM_ALL)
 else()
     find_package(GTest REQUIRED)
 endif()

@@ -8,6 +8,9 @@ prefix=$1
 mode=${2:-headless}
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# Wine takes the system code page from the Unix locale: the same one (1252) for every run,
+# whatever the developer's own locale.
+export LC_ALL=C.UTF-8
 [ "$mode" = headless ] && unset DISPLAY
 
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
@@ -27,7 +30,9 @@ if [ ! -f "$prefix/.quillbay-$mode" ]; then
     touch "$prefix/.quillbay-$mode"
 fi
 
-# Keep the server alive between test processes; detached from ctest's pipes.
-nohup wineserver -p 30 </dev/null >/dev/null 2>&1 &
+# Keep the server alive between test processes, detached from ctest's pipes, and let it
+# end by itself half a minute after the last one. The delay is one word: "-p 30" is "-p"
+# (stay forever) followed by a stray argument.
+nohup wineserver -p30 </dev/null >/dev/null 2>&1 &
 quiet wine cmd /c exit 0
 echo "wine prefix ready: $prefix ($mode)"

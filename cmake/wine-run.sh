@@ -9,6 +9,9 @@ if [ -z "${WINEPREFIX:-}" ]; then
     exit 2
 fi
 export WINEDEBUG=-all
+# Wine takes the system code page from the Unix locale: the same one (1252) for every run,
+# whatever the developer's own locale.
+export LC_ALL=C.UTF-8
 # No Mono/Gecko prompts; a crash exits non-zero instead of waiting in the debugger.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # Headless unless a test asks for the X display on purpose (screenshots).

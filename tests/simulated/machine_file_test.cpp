@@ -106,6 +106,92 @@ TEST(MachineFile, AMalformedFileIsRefusedNamingTheFileAndLeftUntouched) {
     }
 }
 
+// A file that the machine refuses: the place in the file and the problem it names.
+struct Refused {
+    std::string text;
+    std::string where;
+    std::string problem;
+};
+
+// Reads each file and expects it refused with "machine.json: <where>: ...<problem>...".
+void ExpectEachRefused(const std::vector<Refused>& files) {
+    for (const Refused& file : files) {
+        try {
+            SimulatedMachine::FromJsonText(file.text, "machine.json");
+            ADD_FAILURE() << "accepted: " << file.text;
+        } catch (const MachineFileError& e) {
+            const std::string message = e.what();
+            const std::string place =
+                "machine.json: " + (file.where.empty() ? "" : file.where + ": ");
+            EXPECT_EQ(message.rfind(place, 0), 0u) << message;
+            EXPECT_NE(message.find(file.problem), std::string::npos) << message;
+        }
+    }
+}
+
+// The JSON parser would keep the last of two equal keys, and a group would hold a member
+// once however often it is listed: either way the machine would silently differ from what
+// the file says.
+TEST(MachineFile, AKeyOrAMemberGivenTwiceIsRefusedWhereItStands) {
+    ExpectEachRefused({
+        {R"({"codePage": 1252, "loggedOnUser": "a", "codePage": 65001})", "",
+         "the field \"codePage\" appears twice in one object"},
+        {R"({"timeZone": {"bias": 60, "daylightBias": 0, "bias": -60}})", "timeZone",
+         "the field \"bias\" appears twice"},
+        // The same key written once plainly and once with an escape.
+        {R"({"accounts": [{"name": "a"}, {"name": "b", "comment": "", "n\u0061me": "c"}]})",
+         "accounts[1]", "the field \"name\" appears twice"},
+        {R"({"groups": [{"sid": "S-1-5-32-545", "members": [{"x": [1, {"y": 2, "y": 3}]}]}]})",
+         "groups[0].members[0].x[1]", "the field \"y\" appears twice"},
+        {R"({"accounts": [{"name": "a"}, {"name": "b"}],
+             "groups": [{"sid": "S-1-5-32-545", "members": ["a", "b", "a"]}]})",
+         "groups[0].members[2]", "\"a\" is listed twice"},
+        // The machine's own domain may qualify a member; it is still the same account.
+        {R"({"accounts": [{"name": "a"}],
+             "groups": [{"sid": "S-1-5-32-544", "members": ["a", "quillbay-pc\\a"]}]})",
+         "groups[0].members[1]", "\"quillbay-pc\\a\" is listed twice"},
+    });
+}
+
+// An account's identity is the machine's domain identifier followed by its rid, and a
+// group of the machine's own is the same domain identifier with a rid of its own. Nothing
+// in a file may name an identity of another domain or give one identity twice.
+TEST(MachineFile, IdentitiesOutsideTheMachinesDomainAreRefused) {
+    ExpectEachRefused({
+        {R"({"accounts": [{"name": "ann"}],
+             "groups": [{"sid": "S-1-5-32-545", "members": ["OTHER-PC\\ann"]}]})",
+         "groups[0].members[0]",
+         "\"OTHER-PC\\ann\" is an account of the domain \"OTHER-PC\"; the groups of "
+         "\"QUILLBAY-PC\" hold only its own accounts"},
+        {R"({"domain": {"name": "HOME-PC", "sid": "S-1-5-21-1-2-3"},
+             "groups": [{"sid": "S-1-5-21-1-2-4-1005", "name": "Team"}]})",
+         "groups[0].sid", "the machine's domain identifier S-1-5-21-1-2-3 followed by -<rid>"},
+        {R"({"domain": {"sid": "S-1-5-21-1-2-3"}, "accounts": [{"name": "ann", "rid": 1005}],
+             "groups": [{"sid": "S-1-5-21-1-2-3-1005", "name": "Team"}]})",
+         "groups[0].sid", "the rid 1005 belongs to an account already"},
+        {R"({"domain": {"sid": "S-1-5-32"}, "accounts": [{"name": "ann"}]})", "domain.sid",
+         "\"S-1-5-21-<number>-<number>-<number>\""},
+    });
+}
+
+TEST(MachineFile, AccountsWithoutARidAreGivenNoneThatAGroupOfTheDomainHolds) {
+    const auto m = SimulatedMachine::FromJsonText(
+        R"({"domain": {"name": "HOME-PC", "sid": "S-1-5-21-1-2-3"},
+            "accounts": [{"name": "ann"}, {"name": "bob", "rid": 1001}],
+            "groups": [{"sid": "S-1-5-21-1-2-3-1000", "name": "Team",
+                        "members": ["home-pc\\ann", "bob"]}]})",
+        "machine.json");
+    EXPECT_EQ(m->FindAccount(L"ann")->rid, 1002u);
+    EXPECT_TRUE(m->IsMember(L"Team", L"ann"));
+    EXPECT_TRUE(m->IsMember(L"Team", L"bob"));
+    std::wstring name;
+    std::wstring domain;
+    platform::Sid sid = m->DomainSid();
+    sid.subAuthorities.push_back(1000);
+    ASSERT_TRUE(m->Security().LookupSidName(sid, name, domain));
+    EXPECT_EQ(name, L"Team");
+}
+
 TEST_F(Office, APersistedMachineSavesEachChangeAndUndoesOneItCannotSave) {
     const TempFolder folder;
     m.PersistTo(folder.path / "machine.json");

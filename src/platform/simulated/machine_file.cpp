@@ -17,6 +17,7 @@
 #include <sstream>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace qb::simulated::detail {
 
@@ -50,42 +51,52 @@ std::string Quoted(std::wstring_view text) {
     return "\"" + WideToUtf8(text) + "\"";
 }
 
+std::string Child(const std::string& where, std::string_view key) {
+    return where.empty() ? std::string(key) : where + "." + std::string(key);
+}
+
+std::string Item(const std::string& where, std::size_t index) {
+    return where + "[" + std::to_string(index) + "]";
+}
+
 // Checks a file's syntax and that no object has a key twice, without building values.
+// It follows where it is ("accounts[2]") so that a repeated key can be shown in its object.
 class SyntaxCheck final : public nlohmann::json_sax<Json> {
 public:
     std::string repeatedKey;
+    std::string repeatedWhere;
     std::string error;
     std::size_t errorByte = 0;
 
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
-    bool start_array(std::size_t) override { return true; }
-    bool end_array() override { return true; }
-
-    bool start_object(std::size_t) override {
-        // The key lists of finished objects are kept for reuse at the same depth.
-        if (depth_ == keys_.size())
-            keys_.emplace_back();
-        keys_[depth_++].clear();
+    bool null() override { return Value(); }
+    bool boolean(bool) override { return Value(); }
+    bool number_integer(number_integer_t) override { return Value(); }
+    bool number_unsigned(number_unsigned_t) override { return Value(); }
+    bool number_float(number_float_t, const string_t&) override { return Value(); }
+    bool string(string_t&) override { return Value(); }
+    bool binary(binary_t&) override { return Value(); }
+    bool start_array(std::size_t) override { return Open(true); }
+    bool end_array() override {
+        frames_.pop_back();
         return true;
     }
+    bool start_object(std::size_t) override { return Open(false); }
     bool key(string_t& name) override {
-        keys_[depth_ - 1].push_back(name);
+        frames_.back().keys.push_back(name);
         return true;
     }
     bool end_object() override {
-        std::vector<std::string>& names = keys_[--depth_];
+        Frame& frame = frames_.back();
+        std::vector<std::string>& names = frame.keys;
         std::sort(names.begin(), names.end());
         auto repeated = std::adjacent_find(names.begin(), names.end());
-        if (repeated == names.end())
-            return true;
-        repeatedKey = *repeated;
-        return false;
+        if (repeated != names.end()) {
+            repeatedKey = *repeated;
+            repeatedWhere = frame.where;
+            return false;
+        }
+        frames_.pop_back();
+        return true;
     }
     bool parse_error(std::size_t position, const std::string&,
                      const nlohmann::detail::exception& e) override {
@@ -95,8 +106,31 @@ public:
     }
 
 private:
-    std::vector<std::vector<std::string>> keys_;
-    std::size_t depth_ = 0;
+    struct Frame {
+        bool array = false;
+        std::size_t items = 0;         // of an array: the values so far
+        std::string where;             // of the array or object itself
+        std::vector<std::string> keys; // of an object: its keys so far, the last one current
+    };
+
+    // Counts a value of an array; the place of a value in an object is its key.
+    bool Value() {
+        if (!frames_.empty() && frames_.back().array)
+            ++frames_.back().items;
+        return true;
+    }
+    bool Open(bool array) {
+        std::string where;
+        if (!frames_.empty()) {
+            Frame& parent = frames_.back();
+            where = parent.array ? Item(parent.where, parent.items++)
+                                 : Child(parent.where, parent.keys.back());
+        }
+        frames_.push_back(Frame{array, 0, std::move(where), {}});
+        return true;
+    }
+
+    std::vector<Frame> frames_;
 };
 
 // Reads one machine file, remembering where it is so that every error can say so.
@@ -116,7 +150,8 @@ public:
         SyntaxCheck check;
         if (!Json::sax_parse(text.begin(), text.end(), &check)) {
             if (!check.repeatedKey.empty())
-                Fail("", "the field \"" + check.repeatedKey + "\" appears twice in one object");
+                Fail(check.repeatedWhere,
+                     "the field \"" + check.repeatedKey + "\" appears twice in one object");
             Fail(Position(text, check.errorByte), "not valid JSON: " + Detail(check.error));
         }
         return Json::parse(text.begin(), text.end());
@@ -244,14 +279,6 @@ private:
     const std::string& source_;
 };
 
-std::string Child(const std::string& where, std::string_view key) {
-    return where.empty() ? std::string(key) : where + "." + std::string(key);
-}
-
-std::string Item(const std::string& where, std::size_t index) {
-    return where + "[" + std::to_string(index) + "]";
-}
-
 const Json* Field(const Json& object, std::string_view key) {
     auto it = object.find(std::string(key));
     return it == object.end() ? nullptr : &*it;
@@ -327,6 +354,30 @@ std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const Json& value
     return hours;
 }
 
+// The rids that the file's groups of the machine's own domain take (S-1-5-21-...-<rid>).
+// Accounts and those groups share the domain's identifiers, so an account without a rid
+// must not be given one of these. Entries that are not well-formed are left to ReadGroups,
+// which reports them.
+std::unordered_set<std::uint32_t> DomainGroupRids(const Json& root, const MachineState& state) {
+    std::unordered_set<std::uint32_t> rids;
+    const Json* groups = Field(root, "groups");
+    if (!groups || !groups->is_array())
+        return rids;
+    for (const Json& entry : *groups) {
+        const Json* sid = entry.is_object() ? Field(entry, "sid") : nullptr;
+        if (!sid || !sid->is_string())
+            continue;
+        auto parsed = platform::ParseSidString(sid->get_ref<const std::string&>());
+        if (!parsed || parsed->subAuthorities.empty())
+            continue;
+        const std::uint32_t rid = parsed->subAuthorities.back();
+        parsed->subAuthorities.pop_back();
+        if (*parsed == state.domainSid)
+            rids.insert(rid);
+    }
+    return rids;
+}
+
 void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
     const Json* accounts = Field(root, "accounts");
     if (!accounts)
@@ -335,6 +386,7 @@ void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
     // Accounts without a rid get theirs after every explicit rid is known.
     std::unordered_map<std::wstring, std::size_t> names;
     std::unordered_map<std::uint32_t, std::size_t> rids;
+    const std::unordered_set<std::uint32_t> groupRids = DomainGroupRids(root, state);
     std::vector<SimAccount> read;
     std::vector<bool> hasRid;
     for (std::size_t i = 0; i < accounts->size(); ++i) {
@@ -383,13 +435,33 @@ void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
     std::uint32_t next = 1000;
     for (std::size_t i = 0; i < read.size(); ++i) {
         if (!hasRid[i]) {
-            while (rids.count(next))
+            while (rids.count(next) || groupRids.count(next))
                 ++next;
             read[i].rid = next;
             rids.emplace(next, i);
         }
         state.Insert(std::move(read[i]));
     }
+}
+
+// A group member as the file names it: "name", or "DOMAIN\\name" with the machine's own
+// domain, as NetLocalGroupAddMembers accepts it. The machine holds only its own accounts,
+// so a member of another domain cannot be one of its groups' members.
+const SimAccount& MemberAccount(const Reader& reader, const MachineState& state,
+                                const std::wstring& member, const std::string& where) {
+    if (auto position = state.ResolveMember(member))
+        return state.AccountAt(*position);
+    // Domain names compare without case, as the machine compares them.
+    const auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - 32) : c; };
+    const auto slash = member.find(L'\\');
+    const std::wstring_view domain = std::wstring_view(member).substr(0, slash);
+    if (slash != std::wstring::npos &&
+        !std::equal(domain.begin(), domain.end(), state.domainName.begin(), state.domainName.end(),
+                    [&](wchar_t a, wchar_t b) { return upper(a) == upper(b); }))
+        reader.Fail(where, Quoted(member) + " is an account of the domain " + Quoted(domain) +
+                               "; the groups of " + Quoted(state.domainName) +
+                               " hold only its own accounts");
+    reader.Fail(where, "there is no account named " + Quoted(member));
 }
 
 void ReadGroups(const Reader& reader, const Json& root, MachineState& state) {
@@ -450,10 +522,8 @@ void ReadGroups(const Reader& reader, const Json& root, MachineState& state) {
                 for (std::size_t m = 0; m < members->size(); ++m) {
                     const std::string memberWhere = Item(membersWhere, m);
                     const std::wstring member = reader.Text((*members)[m], memberWhere);
-                    const SimAccount* account = state.Find(member);
-                    if (!account)
-                        reader.Fail(memberWhere, "there is no account named " + Quoted(member));
-                    if (!group.Add(account->rid))
+                    const SimAccount& account = MemberAccount(reader, state, member, memberWhere);
+                    if (!group.Add(account.rid))
                         reader.Fail(memberWhere, Quoted(member) + " is listed twice");
                 }
             }
