@@ -43,8 +43,6 @@ WINE_TEST_HELPERS=(tests/services/stand_in.cpp)
 # "_win32" suffix.
 OLD_WIN32_NAMES=(src/controls/gdi src/controls/heading/heading src/controls/customlist/custom_list
                  src/services/hook_window src/controls/window_instance)
-# Removed by the account store change: the account layer still reaches the start-up state.
-OLD_UPWARD_INCLUDES=("src/accounts/users.h startup/globals.h")
 
 WINDOWS_HEADER='^(windows|windowsx|commctrl|commdlg|win[a-z0-9]*|lm[a-z]*|sddl|shellapi|shlobj|shlwapi|objbase|ole2|oleauto|uxtheme|dwmapi|tchar|richedit|mmsystem|psapi|tlhelp32|userenv|wtsapi32)\.h$'
 
@@ -174,19 +172,11 @@ for file in "${files[@]}"; do
         fi
         [ "$allowed" = "*" ] && continue
         in_list "$(layer_of "$target")" $allowed && continue
-        if in_list "$file $name" "${OLD_UPWARD_INCLUDES[@]}"; then
-            used_upward+=("$file $name")
-            continue
-        fi
         problems+=("$where - $layer may include only: ${allowed// /, } (platform/win32 from Win32 code)")
     done <"$file"
 done
 
 # The interim exceptions above, once the changes they wait for are in, are to be dropped.
-for entry in "${OLD_UPWARD_INCLUDES[@]}"; do
-    in_list "$entry" "${used_upward[@]}" ||
-        echo "Layer check: no longer needed in OLD_UPWARD_INCLUDES: $entry"
-done
 for stem in "${OLD_WIN32_NAMES[@]}"; do
     compgen -G "$stem.*" >/dev/null || echo "Layer check: no longer needed in OLD_WIN32_NAMES: $stem"
 done
