@@ -130,7 +130,6 @@ fi
 include_pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*([<"])([^>"]*)[>"]'
 checked=0
 problems=()
-used_upward=()
 for file in "${files[@]}"; do
     case $file in
     *.h | *.hh | *.hpp | *.hxx | *.c | *.cc | *.cpp | *.cxx | *.inl | *.ipp) ;;
