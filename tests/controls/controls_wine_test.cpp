@@ -1,6 +1,8 @@
-// The user list in real windows under Wine: mouse messages in, events and painted pixels out.
+// The controls in real windows under Wine: mouse messages in, events and painted pixels out.
 
-#include "controls/customlist/custom_list.h"
+#include "controls/customlist/custom_list_win32.h"
+#include "controls/heading/heading_win32.h"
+#include "support/message_pump_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -12,26 +14,17 @@
 namespace qb::controls {
 namespace {
 
-constexpr COLORREF kHighlight = RGB(96, 135, 223);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kHighlight = gdi::ToColorRef(ListColours::Highlight);
+constexpr COLORREF kWhite = gdi::ToColorRef(ListColours::Background);
 
-// Runs every message already queued.
-void Drain() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using testing::DrainMessages;
 
 // The colour painted at a client pixel, once the pending paints are done.
 COLORREF PixelAt(HWND window, int x, int y) {
-    Drain();
+    DrainMessages();
     UpdateWindow(window);
-    HDC dc = GetDC(window);
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return c;
+    const gdi::WindowDc dc = gdi::GetWindowDc(window);
+    return GetPixel(dc.Get(), x, y);
 }
 
 // A press and a release of the left (or the right) button at a client pixel; the list
@@ -59,7 +52,7 @@ protected:
     void TearDown() override {
         list.reset();
         DestroyWindow(host);
-        Drain();
+        DrainMessages();
     }
     bool Create(const RECT& bounds, const PropertyBag* layout = nullptr) {
         list = CustomList::Create(host, 100, bounds, layout);
@@ -179,6 +172,136 @@ TEST_F(ListWindow, NoHeaderPutsTheFirstRowOnePixelFromTheTop) {
             (y == 18 ? above : inSlot) += PixelAt(w, x, y) != kWhite;
     EXPECT_GT(inSlot, 0);
     EXPECT_EQ(above, 0);
+}
+
+} // namespace
+} // namespace qb::controls
+
+namespace qb::controls {
+namespace {
+
+// Everything a list's windows show: the scroll bar's state and place, the header strip
+// and its columns, and the rows as painted.
+struct Shown {
+    int barMin, barMax, barPage, barPos;
+    bool barVisible;
+    RECT barRect;
+    bool headerVisible;
+    RECT headerRect;
+    std::array<LRESULT, CustomListModel::ColumnCount> columns;
+    std::vector<std::uint32_t> pixels;
+};
+
+RECT RectIn(HWND child, HWND parent) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+Shown ShownBy(const CustomList& list) {
+    Shown s{};
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(list.ScrollBarWindow(), SB_CTL, &si);
+    s.barMin = si.nMin;
+    s.barMax = si.nMax;
+    s.barPage = static_cast<int>(si.nPage);
+    s.barPos = si.nPos;
+    s.barVisible = IsWindowVisible(list.ScrollBarWindow()) != FALSE;
+    s.barRect = RectIn(list.ScrollBarWindow(), list.Window());
+    s.headerVisible = IsWindowVisible(list.ListViewWindow()) != FALSE;
+    s.headerRect = RectIn(list.ListViewWindow(), list.Window());
+    for (int c = 0; c < CustomListModel::ColumnCount; ++c)
+        s.columns[static_cast<std::size_t>(c)] =
+            SendMessageW(list.ListViewWindow(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0);
+
+    RECT client{};
+    GetClientRect(list.Window(), &client);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = client.right;
+    bi.bmiHeader.biHeight = -client.bottom;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const gdi::Bitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const gdi::MemoryDc dc(CreateCompatibleDC(nullptr));
+    const gdi::Selection keep(dc.Get(), bitmap.Get());
+    SendMessageW(list.Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+    GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    s.pixels.assign(first, first + client.right * client.bottom);
+    return s;
+}
+
+void ExpectSameShown(const Shown& a, const Shown& b) {
+    EXPECT_EQ(a.barMin, b.barMin);
+    EXPECT_EQ(a.barMax, b.barMax);
+    EXPECT_EQ(a.barPage, b.barPage);
+    EXPECT_EQ(a.barPos, b.barPos);
+    EXPECT_EQ(a.barVisible, b.barVisible);
+    EXPECT_TRUE(EqualRect(&a.barRect, &b.barRect));
+    EXPECT_EQ(a.headerVisible, b.headerVisible);
+    EXPECT_TRUE(EqualRect(&a.headerRect, &b.headerRect));
+    EXPECT_EQ(a.columns, b.columns);
+    EXPECT_TRUE(a.pixels == b.pixels) << "the rows are painted differently";
+}
+
+TEST_F(ListWindow, FillingInOneBatchShowsExactlyWhatFillingRowByRowShows) {
+    // Nine rows fit: below, at, just past and far past the first row that does not.
+    for (const int count : {5, 9, 10, 300}) {
+        SCOPED_TRACE(count);
+        const RECT bounds{3, 21, 3 + 339, 21 + 238};
+        auto rowByRow = CustomList::Create(host, 101, bounds);
+        auto batched = CustomList::Create(host, 102, bounds);
+        ASSERT_TRUE(rowByRow && batched);
+        auto add = [](CustomList& l, int i) {
+            l.AddItem(L"user" + std::to_wstring(1000 - i), i % 4, i % 2 == 0, i % 3 == 0, i + 1);
+        };
+        for (int i = 0; i < count; ++i)
+            add(*rowByRow, i);
+        rowByRow->selectItem(count / 2, false);
+
+        const Shown before = ShownBy(*batched);
+        {
+            CustomList::Batch batch(*batched);
+            {
+                CustomList::Batch nested(*batched);
+                for (int i = 0; i < count; ++i)
+                    add(*batched, i);
+            }
+            batched->selectItem(count / 2, false);
+            // Nothing has reached the windows yet, not even at the end of the inner batch.
+            const Shown during = ShownBy(*batched);
+            EXPECT_EQ(during.barMax, before.barMax);
+            EXPECT_EQ(during.barVisible, before.barVisible);
+        }
+        const ScrollBarState& a = rowByRow->Model().ScrollBar();
+        const ScrollBarState& b = batched->Model().ScrollBar();
+        EXPECT_EQ(std::tie(a.visible, a.max, a.largeChange, a.value),
+                  std::tie(b.visible, b.max, b.largeChange, b.value));
+        ExpectSameShown(ShownBy(*rowByRow), ShownBy(*batched));
+    }
+}
+
+TEST(Heading, ReceivesItsCreationAndFirstSizeLikeEveryWindow) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuillBayStripHost";
+    RegisterClassW(&wc);
+    const HWND host = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                      0, 600, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    // Wider than designed: the caption and the closing line follow the real width from the
+    // start, with no repair after creation.
+    auto strip = Heading::Create(host, 1, RECT{2, 2, 2 + 500, 2 + 19});
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->Model().CaptionWidth(), 500 * strip->Model().Tppx());
+    EXPECT_EQ(strip->Model().LineX(), 499 * strip->Model().Tppx());
+    EXPECT_NE(strip->CaptionFont(), nullptr); // made at WM_CREATE
+    strip.reset();
+    DestroyWindow(host);
+    DrainMessages();
 }
 
 } // namespace

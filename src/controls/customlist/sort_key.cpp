@@ -16,19 +16,6 @@ constexpr char32_t kDefaultCharacter = U'?';
 
 } // namespace
 
-AnsiBytesOf AnsiBytesFrom(platform::Kernel32& kernel) {
-    return [&kernel](wchar_t c) -> std::string {
-        const std::wstring one(1, c);
-        std::string bytes = kernel.WideCharToMultiByte(platform::CpAcp, one, '?');
-        if (bytes.empty())
-            return {};
-        // '?' may stand for a character the code page lacks: only a round trip tells.
-        if (kernel.MultiByteToWideChar(platform::CpAcp, bytes) != one)
-            return {};
-        return bytes;
-    };
-}
-
 AnsiBytesOf Windows1252Bytes() {
     return [](wchar_t c) -> std::string {
         const auto code = static_cast<std::uint32_t>(c);
