@@ -95,6 +95,33 @@ TEST_F(ListWindow, ClickingARowPixelRaisesItsTag) {
     EXPECT_EQ(PixelAt(w, 300, SlotTop(2)), kWhite); // the old row is deselected
 }
 
+TEST_F(ListWindow, APressedRowItemHoldsTheMouseUntilReleasedOrInterrupted) {
+    Fill(6);
+    const RowItems& row = list->Model().Row(2);
+    const int x = row.label.left / 15 + 5, y = row.label.top / 15 + 3;
+    // Pressed on the name and released outside the list: the list holds the mouse, so the
+    // release reaches it, and nothing is clicked.
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    EXPECT_EQ(GetCapture(), w);
+    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, 1000));
+    EXPECT_EQ(GetCapture(), nullptr);
+    // A later release over the same name, with no press in the list, is no click.
+    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    EXPECT_TRUE(items.empty());
+
+    // Pressed again, and another window takes the mouse (a menu, a dialog): the press is over.
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SetCapture(host);
+    ReleaseCapture();
+    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    EXPECT_TRUE(items.empty());
+
+    // Pressed and released on the same name: one click, and the mouse is free again.
+    Click(w, x, y);
+    EXPECT_EQ(items, (std::vector<int>{3}));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(ListWindow, RightClickAndShiftClickOnTheEmptyPartDoNothing) {
     Fill(6);
     const int y = SlotTop(1) + 20; // below row 1's label, beside its icons

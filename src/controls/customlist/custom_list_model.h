@@ -183,6 +183,10 @@ public:
     void MouseDown(MouseButton button, ShiftState shift, int x, int y);
     // The release: completes an item click when it ends on the item it began on.
     void MouseUp(MouseButton button, int x, int y);
+    // True while a row item is pressed and its release is awaited.
+    bool ItemPressed() const noexcept { return pressedItem_.has_value(); }
+    // The press ends without a click (the window lost the mouse to another).
+    void CancelPress() noexcept { pressedItem_.reset(); }
     // The left button released over the header at pixel x.
     void HeaderButtonUp(int xPx);
     int ColumnFromX(int xPx) const;

@@ -328,12 +328,20 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnMouseDown(MouseButton::Middle, wParam, lParam);
         return 0;
     case WM_LBUTTONUP: {
+        // The click is raised first: letting go of the mouse ends the press (below).
         const int tppx = model_->Metrics().tppx, tppy = model_->Metrics().tppy;
         model_->MouseUp(MouseButton::Left, GET_X_LPARAM(lParam) * tppx,
                         GET_Y_LPARAM(lParam) * tppy);
+        if (Window() != nullptr && GetCapture() == Window())
+            ReleaseCapture();
         Sync();
         return 0;
     }
+    case WM_CAPTURECHANGED:
+        // Released above, or taken by another window while a row item was pressed: either
+        // way a release that follows is no longer this press's.
+        model_->CancelPress();
+        return 0;
     case WM_VSCROLL:
         OnVScroll(wParam);
         return 0;
@@ -359,6 +367,11 @@ void CustomList::OnMouseDown(MouseButton button, WPARAM wParam, LPARAM lParam) {
     shift.ctrl = (wParam & MK_CONTROL) != 0;
     shift.alt = GetKeyState(VK_MENU) < 0;
     model_->MouseDown(button, shift, GET_X_LPARAM(lParam) * tppx, GET_Y_LPARAM(lParam) * tppy);
+    // A pressed row item is clicked like a button: the list holds the mouse until the
+    // release, wherever it happens, so a press released outside cannot linger and turn a
+    // later release into a click.
+    if (model_->ItemPressed() && GetCapture() != Window())
+        SetCapture(Window());
     Sync();
 }
 
