@@ -311,6 +311,40 @@ TEST_F(ListWindow, FillingInOneBatchShowsExactlyWhatFillingRowByRowShows) {
     }
 }
 
+// The painted pixels of row slot k (96 dpi), from a capture of the whole list.
+std::vector<std::uint32_t> SlotPixels(const CustomList& list, const Shown& shown, int k) {
+    RECT client{};
+    GetClientRect(list.Window(), &client);
+    const int top = (list.Model().ListTop() + k * list.Model().RowHeight()) / 15;
+    const int bottom = top + list.Model().RowHeight() / 15;
+    return std::vector<std::uint32_t>(shown.pixels.begin() + top * client.right,
+                                      shown.pixels.begin() + bottom * client.right);
+}
+
+TEST_F(ListWindow, SetFontIgnoresBoldAndLeavesTheNamesAlreadyShown) {
+    const RECT bounds{3, 21, 3 + 339, 21 + 238};
+    auto fill = [&](CustomList& l, int bold) {
+        l.AddItem(L"Anna Adams", 1, false, false, 1);
+        l.AddItem(L"Ben Brown", 1, false, false, 2);
+        if (bold >= 0)
+            l.SetFont(L"Tahoma", 14, bold == 1, false, false, false);
+        l.AddItem(L"Carla Cole", 1, false, false, 3);
+    };
+    fill(*list, 1);
+    auto plain = CustomList::Create(host, 101, bounds);
+    auto untouched = CustomList::Create(host, 102, bounds);
+    ASSERT_TRUE(plain && untouched);
+    fill(*plain, 0);
+    fill(*untouched, -1);
+    const Shown bold = ShownBy(*list), notBold = ShownBy(*plain), designed = ShownBy(*untouched);
+    EXPECT_TRUE(bold.pixels == notBold.pixels) << "the bold flag was applied";
+    // Row 1 was added before SetFont and keeps its font; row 2 takes the new one, and so
+    // does row 0, whose name is the template every later row copies.
+    EXPECT_TRUE(SlotPixels(*list, bold, 1) == SlotPixels(*untouched, designed, 1));
+    EXPECT_FALSE(SlotPixels(*list, bold, 2) == SlotPixels(*untouched, designed, 2));
+    EXPECT_FALSE(SlotPixels(*list, bold, 0) == SlotPixels(*untouched, designed, 0));
+}
+
 TEST(Heading, ReceivesItsCreationAndFirstSizeLikeEveryWindow) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = &DefWindowProcW;

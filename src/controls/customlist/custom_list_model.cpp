@@ -313,11 +313,11 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
 }
 
 void CustomListModel::SetFont(const std::wstring& fontName, float fontSize, bool /*fontBold*/,
-                              bool fontItalic, bool fontUnderline, bool fontStrikethru,
-                              int labelHeight) {
+                              bool fontItalic, bool fontUnderline, bool fontStrikethru) {
     // The weight stays as designed; each setting is applied on its own so that one that
     // cannot be applied does not stop the others.
-    for (FontSpec* f : {&labelFont_, &headerFont_}) {
+    FontSpec label = labelFonts_.back();
+    for (FontSpec* f : {&label, &headerFont_}) {
         f->italic = fontItalic;
         if (!fontName.empty())
             f->name = fontName;
@@ -326,10 +326,16 @@ void CustomListModel::SetFont(const std::wstring& fontName, float fontSize, bool
         f->strikethrough = fontStrikethru;
         f->underline = fontUnderline;
     }
-    if (labelHeight > 0) {
-        metrics_.labelHeight = labelHeight;
-        rows_.front().label.height = labelHeight;
-    }
+    if (!(label == labelFonts_.back()))
+        labelFonts_.push_back(std::move(label));
+    rows_.front().labelFont = static_cast<int>(labelFonts_.size()) - 1;
+}
+
+void CustomListModel::SetLabelHeight(int labelHeight) noexcept {
+    if (labelHeight <= 0)
+        return;
+    metrics_.labelHeight = labelHeight;
+    rows_.front().label.height = labelHeight;
 }
 
 // --- size and scrolling ---

@@ -71,6 +71,7 @@ struct RowItems {
     int clockPicture = 0;        // index into clockImage
     int lockPicture = 0;         // index into lockImage
     bool labelWhite = false;     // white text (selected look), else black
+    int labelFont = 0;           // index into LabelFonts(): the font the row was added with
     std::wstring labelText;
 };
 
@@ -165,11 +166,15 @@ public:
     void SetNewUserType(std::int32_t t, std::int32_t itmNum = -1);
     void Sort(std::int32_t sortColumn, bool sortForwards);
 
-    // The labels' font; bold is not applied. `labelHeight` (twips) is the height of a
-    // label in the new font, measured by the window; labels added later copy it.
+    // The labels' font; bold is not applied. It goes to the template row (row 0's own
+    // label) and every row added later; rows added before keep theirs.
     void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
-                 bool fontUnderline, bool fontStrikethru, int labelHeight = 0);
-    const FontSpec& LabelFont() const { return labelFont_; }
+                 bool fontUnderline, bool fontStrikethru);
+    // The height of a label in the template's font (twips), as the window measured it.
+    void SetLabelHeight(int labelHeight) noexcept;
+    // Every font the labels were given, the designed one first; the last is the template's.
+    const std::vector<FontSpec>& LabelFonts() const { return labelFonts_; }
+    const FontSpec& LabelFont() const { return labelFonts_.back(); }
     const FontSpec& HeaderFont() const { return headerFont_; }
 
     // --- size and scrolling ---
@@ -253,7 +258,7 @@ private:
     Highlight highlight_;
     HeaderStrip header_;
     ScrollBarState scrollBar_;
-    FontSpec labelFont_;
+    std::vector<FontSpec> labelFonts_{FontSpec{}};
     FontSpec headerFont_;
     std::optional<std::pair<int, RowItem>> pressedItem_;
 };

@@ -80,7 +80,7 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
         return false;
     const FontSpec designed;
     headerFont_ = gdi::MakeFont(designed, false);
-    labelFont_ = gdi::MakeFont(designed, false);
+    labelFonts_.push_back(gdi::MakeFont(designed, false));
     SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), FALSE);
     const wchar_t* captions[CustomListModel::ColumnCount] = {L"", L"", L"",
                                                              CustomListModel::NameColumnCaption};
@@ -111,7 +111,7 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
     metrics.scrollBarWidthPx = GetSystemMetrics(SM_CXVSCROLL);
     model_ = std::make_unique<CustomListModel>(metrics, width * metrics.tppx, height * metrics.tppy,
                                                std::move(ansiBytes_));
-    model_->SetFont(designed.name, designed.size, false, false, false, false, LabelHeightTwips());
+    model_->SetLabelHeight(LabelHeightTwips());
     model_->ItemClick = [this](std::int32_t tag) {
         if (ItemClick)
             ItemClick(tag);
@@ -200,15 +200,15 @@ void CustomList::SetFont(const std::wstring& fontName, float fontSize, bool font
                          bool fontItalic, bool fontUnderline, bool fontStrikethru) {
     model_->SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru);
     MakeFonts();
-    model_->SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru,
-                    LabelHeightTwips());
+    model_->SetLabelHeight(LabelHeightTwips());
     Sync();
 }
 
 void CustomList::MakeFonts() {
-    // A font that cannot be made leaves the old one in use.
-    if (gdi::Font f = gdi::MakeFont(model_->LabelFont(), false))
-        labelFont_ = std::move(f);
+    // A font that cannot be made leaves the old one in use (see LabelFont).
+    const std::vector<FontSpec>& fonts = model_->LabelFonts();
+    while (labelFonts_.size() < fonts.size())
+        labelFonts_.push_back(gdi::MakeFont(fonts[labelFonts_.size()], false));
     if (gdi::Font f = gdi::MakeFont(model_->HeaderFont(), false)) {
         headerFont_ = std::move(f);
         if (listView_ != nullptr)
@@ -216,11 +216,19 @@ void CustomList::MakeFonts() {
     }
 }
 
+HFONT CustomList::LabelFont(int index) const {
+    for (int i = std::min(index, static_cast<int>(labelFonts_.size()) - 1); i >= 0; --i)
+        if (labelFonts_[static_cast<std::size_t>(i)])
+            return labelFonts_[static_cast<std::size_t>(i)].Get();
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
 int CustomList::LabelHeightTwips() {
     const gdi::WindowDc screen = gdi::GetWindowDc(nullptr);
-    if (!screen || !labelFont_)
+    if (!screen)
         return 0;
-    const gdi::Selection font(screen.Get(), labelFont_.Get());
+    const gdi::Selection font(screen.Get(),
+                              LabelFont(model_ ? model_->TemplateRow().labelFont : 0));
     TEXTMETRICW tm{};
     if (!GetTextMetricsW(screen.Get(), &tm))
         return 0;
@@ -440,9 +448,11 @@ void CustomList::Paint(HDC dc, const RECT& client) {
         FillRect(dc, &r, brush.Get());
     }
 
+    // The rows are painted here rather than shown as child windows, four per row: a list
+    // of ten thousand accounts would otherwise need forty thousand windows, and move every
+    // one of them at each scroll step. The model keeps every row item's place all the same.
     const ListPictures& pictures = *pictures_;
-    const gdi::Selection font(dc, labelFont_ ? static_cast<HGDIOBJ>(labelFont_.Get())
-                                             : GetStockObject(DEFAULT_GUI_FONT));
+    const gdi::Selection keepFont(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     const auto [first, last] = m.VisibleRows();
     for (int i = first; i <= last; ++i) {
@@ -459,9 +469,12 @@ void CustomList::Paint(HDC dc, const RECT& client) {
         if (row.labelVisible && !row.labelText.empty()) {
             SetTextColor(dc, gdi::ToColorRef(row.labelWhite ? ListColours::SelectedLabel
                                                             : ListColours::Label));
+            SelectObject(dc, LabelFont(row.labelFont));
             const int top = gdi::ToPixels(row.label.top, tppy);
             RECT r{gdi::ToPixels(row.label.left, tppx), top, clip.right - 2,
                    top + row.label.height / tppy};
+            // A name too long for the list ends in an ellipsis, so that it is seen to go on,
+            // rather than being cut off mid-letter at the edge.
             DrawTextW(dc, row.labelText.c_str(), static_cast<int>(row.labelText.size()), &r,
                       DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qb::controls {
 
@@ -87,6 +88,7 @@ private:
     void OnVScroll(WPARAM wParam);
     void PaintSortMark();
     void MakeFonts();
+    HFONT LabelFont(int index) const;
     int LabelHeightTwips();
     // Applies the model's header, scroll bar and rows to the windows (later, in a batch).
     void Sync(bool keepThumb = false);
@@ -100,7 +102,7 @@ private:
     services::HookSlot headerHook_;
     std::unique_ptr<CustomListModel> model_;
     std::shared_ptr<const ListPictures> pictures_;
-    gdi::Font labelFont_;
+    std::vector<gdi::Font> labelFonts_; // as the model's LabelFonts(); empty where none was made
     gdi::Font headerFont_;
     int batches_ = 0;
     bool syncPending_ = false;

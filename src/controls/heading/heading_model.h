@@ -18,6 +18,7 @@ struct FontSpec {
     bool italic = false;
     bool underline = false;
     bool strikethrough = false;
+    bool operator==(const FontSpec&) const = default;
 };
 
 class HeadingModel {
