@@ -354,6 +354,9 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnVScroll(wParam);
         return 0;
     case WM_MOUSEWHEEL:
+        // The wheel scrolls the rows, three a notch as the system's own lists do: a list
+        // that ignored it would feel broken. It moves the scroll bar's value, so it stays
+        // within the same limits as the bar itself.
         if (model_->ScrollBar().visible) {
             const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
             model_->ScrollBarChanged(model_->ScrollBar().value - 3 * notches);
