@@ -14,7 +14,7 @@
 // Lifetime: the object owns its window. When the window goes first (its parent was
 // destroyed), the object learns it at WM_NCDESTROY and Window() becomes null; when the
 // object goes first, it unbinds and then destroys the window, so no message reaches a
-// dead object.
+// dead object. An object is never deleted from inside one of its own handlers.
 //
 // A derived class is created in two steps: construct the object, then call MakeWindow (never
 // from a constructor: the messages of creation already go to the derived class).
@@ -73,7 +73,8 @@ protected:
     // above, everything else DefWindowProcW.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Draws the whole client area into `dc`; the default fills it with the class background.
+    // Draws the whole client area into `dc` (which may be clipped to the part being
+    // repainted); the default fills it with the class background.
     virtual void Paint(HDC dc, const RECT& client);
 
     // Default processing of a message.
