@@ -3,15 +3,18 @@
 # test processes, so that each test does not pay for Wine's start-up.
 #   wine-prefix.sh <prefix> headless   windows without X (Graphics=null)
 #   wine-prefix.sh <prefix> display    windows on $DISPLAY, unmanaged (no 2 s waits)
+#   wine-prefix.sh <prefix> headless-<dpi>   headless, the screen at <dpi> dots per inch
 set -euo pipefail
 prefix=$1
 mode=${2:-headless}
+dpi=
+case $mode in headless-*) dpi=${mode#headless-} ;; esac
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 # Wine takes the system code page from the Unix locale: the same one (1252) for every run,
 # whatever the developer's own locale.
 export LC_ALL=C.UTF-8
-[ "$mode" = headless ] && unset DISPLAY
+[ "$mode" != display ] && unset DISPLAY
 
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
 
@@ -22,8 +25,11 @@ if [ ! -f "$prefix/.quillbay-$mode" ]; then
     rm -rf "$prefix"
     mkdir -p "$prefix"
     quiet wineboot -i
-    if [ "$mode" = headless ]; then
+    if [ "$mode" != display ]; then
         quiet wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+    fi
+    if [ -n "$dpi" ]; then
+        quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
     fi
     quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
     quiet wineserver -w

@@ -39,10 +39,6 @@ cd "$(dirname "$0")/.."
 WINDOWS_PROGRAMS=(tools/controls_demo.cpp bench/customlist_bench.cpp)
 WINE_TEST_HELPERS=(tests/services/stand_in.cpp)
 
-# Renamed by the window-base change: the Win32 views under their names of before the
-# "_win32" suffix.
-OLD_WIN32_NAMES=(src/controls/gdi src/controls/heading/heading src/controls/customlist/custom_list
-                 src/services/hook_window src/controls/window_instance)
 
 WINDOWS_HEADER='^(windows|windowsx|commctrl|commdlg|win[a-z0-9]*|lm[a-z]*|sddl|shellapi|shlobj|shlwapi|objbase|ole2|oleauto|uxtheme|dwmapi|tchar|richedit|mmsystem|psapi|tlhelp32|userenv|wtsapi32)\.h$'
 
@@ -67,7 +63,6 @@ is_win32() {
     esac
     [[ $path == tests/* && ${path##*/} == wine_*.h ]] && return 0
     in_list "$path" "${WINDOWS_PROGRAMS[@]}" "${WINE_TEST_HELPERS[@]}" && return 0
-    in_list "$stem" "${OLD_WIN32_NAMES[@]}" && return 0
     return 1
 }
 
@@ -175,10 +170,6 @@ for file in "${files[@]}"; do
     done <"$file"
 done
 
-# The interim exceptions above, once the changes they wait for are in, are to be dropped.
-for stem in "${OLD_WIN32_NAMES[@]}"; do
-    compgen -G "$stem.*" >/dev/null || echo "Layer check: no longer needed in OLD_WIN32_NAMES: $stem"
-done
 
 if [ ${#problems[@]} -gt 0 ]; then
     echo "Layer check: ${#problems[@]} include(s) point the wrong way:" >&2

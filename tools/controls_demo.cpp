@@ -4,9 +4,11 @@
 // With --seconds the window closes itself after N seconds; with --ready the file is
 // written once the window has been painted.
 
-#include "controls/customlist/custom_list.h"
-#include "controls/heading/heading.h"
+#include "controls/customlist/custom_list_win32.h"
+#include "controls/heading/heading_win32.h"
+#include "support/message_pump_win32.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <memory>
@@ -90,34 +92,41 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ReleaseDC(nullptr, screen);
     const std::wstring face = ncm.lfMenuFont.lfFaceName;
 
-    auto heading1 = Heading::Create(w, 1, Twips(30, 30, 5115, 285));
+    // One set of pictures for all strips and one for both lists, as the main window does.
+    const HeadingBandBitmap band = MakeHeadingBand();
+    const std::shared_ptr<const ListPictures> pictures = ListPictures::Make();
+    auto heading1 = Heading::Create(w, 1, Twips(30, 30, 5115, 285), nullptr, band);
     heading1->SetText(L"Select user...");
-    auto heading2 = Heading::Create(w, 2, Twips(5220, 30, 6075, 285));
+    auto heading2 = Heading::Create(w, 2, Twips(5220, 30, 6075, 285), nullptr, band);
     heading2->SetText(L"Logon hours for emma");
-    auto heading3 = Heading::Create(w, 3, Twips(30, 4005, 5115, 285));
+    auto heading3 = Heading::Create(w, 3, Twips(30, 4005, 5115, 285), nullptr, band);
     heading3->SetText(L"Copy logon times from...");
-    auto blank = Heading::Create(w, 4, Twips(5220, 6720, 6075, 285)); // no text: "-"
+    auto blank = Heading::Create(w, 4, Twips(5220, 6720, 6075, 285), nullptr, band); // "-"
 
-    auto list1 = CustomList::Create(w, 10, Twips(45, 315, 5085, 3570));
+    auto list1 = CustomList::Create(w, 10, Twips(45, 315, 5085, 3570), nullptr, nullptr, pictures);
     MemoryPropertyBag smallLayout;
     smallLayout.Set(L"SmallIcons", true);
     smallLayout.Set(L"NoHeader", true);
-    auto list2 = CustomList::Create(w, 11, Twips(45, 4290, 5085, 2715), &smallLayout);
+    auto list2 =
+        CustomList::Create(w, 11, Twips(45, 4290, 5085, 2715), &smallLayout, nullptr, pictures);
     for (auto* h : {heading1.get(), heading2.get(), heading3.get(), blank.get()})
         h->SetFont(face, points, true, false, false, false);
     for (auto* l : {list1.get(), list2.get()})
         l->SetFont(face, points, false, false, false, false);
 
-    list2->AddItem(L"<no restrictions>", -1, false, false, 0);
-    int tag = 1;
-    for (const Account& a : kAccounts) {
-        list1->AddItem(a.name, a.type, a.restricted, a.locked, tag);
-        list2->AddItem(a.name, a.type, a.restricted, a.locked, tag);
-        ++tag;
+    {
+        const CustomList::Batch batch1(*list1), batch2(*list2);
+        list2->AddItem(L"<no restrictions>", -1, false, false, 0);
+        int tag = 1;
+        for (const Account& a : kAccounts) {
+            list1->AddItem(a.name, a.type, a.restricted, a.locked, tag);
+            list2->AddItem(a.name, a.type, a.restricted, a.locked, tag);
+            ++tag;
+        }
+        list1->Sort(3, true);
+        list2->Sort(3, true);
+        list1->selectItem(7, true); // emma
     }
-    list1->Sort(3, true);
-    list2->Sort(3, true);
-    list1->selectItem(7, true); // emma
     list1->ItemClick = [&](std::int32_t t) {
         heading2->SetText(std::wstring(L"Logon hours for ") + kAccounts[t - 1].name);
     };
@@ -148,15 +157,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             std::fclose(f);
         }
     }
-    if (seconds > 0)
-        SetTimer(w, 1, static_cast<UINT>(seconds) * 1000, nullptr);
-
-    MSG msg;
-    while (IsWindow(w) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_TIMER && msg.hwnd == w)
-            break;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    // Until the window is closed, or for the time asked.
+    const auto forever = std::chrono::hours(24 * 365);
+    qb::testing::PumpUntil([w] { return !IsWindow(w); },
+                           seconds > 0 ? std::chrono::seconds(seconds) : forever);
     return 0;
 }

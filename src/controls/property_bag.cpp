@@ -2,7 +2,7 @@
 
 namespace qb::controls {
 
-std::optional<bool> MemoryPropertyBag::ReadBool(std::wstring_view name) const {
+std::optional<bool> MemoryPropertyBag::ReadBool(std::wstring_view name) const noexcept {
     const auto it = values_.find(name);
     if (it == values_.end())
         return std::nullopt;

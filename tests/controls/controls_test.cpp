@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,55 @@ TEST(CustomListScrolling, FittingRule) {
     EXPECT_EQ(list.Header().width, 5085);
 }
 
+TEST(CustomListScrolling, TheValueStaysBetweenTheTopAndTheLastFullPage) {
+    CustomListModel list = MakeList(); // nine rows fit
+    AddUsers(list, 30);
+    list.Resize(5085, 3570);
+    ASSERT_EQ(list.ScrollBar().max, 30 - 9);
+    for (const auto& [asked, shown] :
+         {std::pair{-5, 0}, {0, 0}, {7, 7}, {21, 21}, {22, 21}, {100000, 21}}) {
+        list.ScrollBarChanged(asked);
+        EXPECT_EQ(list.ScrollBar().value, shown) << asked;
+        EXPECT_EQ(list.TopIndex(), shown) << asked;
+        EXPECT_EQ(list.Row(shown).userIcon.top, list.ListTop()) << asked;
+    }
+    // Made taller while scrolled to the end, the list needs less scrolling: the value
+    // follows the smaller maximum, and the last row stays in the last slot.
+    list.Resize(5085, 3570 + 5 * 360);
+    EXPECT_EQ(list.ScrollBar().max, 30 - 14);
+    EXPECT_EQ(list.ScrollBar().value, 16);
+    EXPECT_EQ(list.TopIndex(), 16);
+    EXPECT_EQ(list.Row(29).userIcon.top, list.ListTop() + 13 * list.RowHeight());
+}
+
+TEST(CustomListMouse, TheLockIconIsHitExactlyWhereItShows) {
+    CustomListModel list = MakeList();
+    list.AddItem(L"locked", 1, false, true, 1);
+    list.AddItem(L"open", 1, false, false, 2);
+    std::vector<int> clicks;
+    list.ItemClick = [&](std::int32_t tag) { clicks.push_back(tag); };
+    const TwipsRect lock = list.Row(0).lockIcon;
+    const auto onLock = std::optional{std::pair{0, RowItem::LockIcon}};
+    EXPECT_EQ(list.ItemAt(lock.left, lock.top), onLock);
+    EXPECT_EQ(list.ItemAt(lock.right() - 1, lock.bottom() - 1), onLock);
+    EXPECT_EQ(list.ItemAt(lock.left - 1, lock.top + 30), std::nullopt); // the gap after the clock
+    EXPECT_EQ(list.ItemAt(lock.right(), lock.top + 90), std::nullopt);  // the gap before the name
+    // Where a row without the lock would show it is the empty part of its slot.
+    const TwipsRect hidden = list.Row(1).lockIcon;
+    EXPECT_EQ(list.ItemAt(hidden.left + 30, hidden.top + 30), std::nullopt);
+
+    // Pressed on the lock, the row is clicked on release over it, not on leaving it.
+    list.MouseDown(MouseButton::Left, {}, lock.left + 30, lock.top + 30);
+    EXPECT_TRUE(clicks.empty());
+    list.MouseUp(MouseButton::Left, lock.right() - 30, lock.bottom() - 30);
+    list.MouseDown(MouseButton::Left, {}, lock.left + 30, lock.top + 30);
+    list.MouseUp(MouseButton::Left, lock.right() + 15, lock.top + 30);
+    EXPECT_EQ(clicks, (std::vector<int>{1}));
+    // Pressed where row 1 would have its lock: the slot clicks at once.
+    list.MouseDown(MouseButton::Left, {}, hidden.left + 30, hidden.top + 30);
+    EXPECT_EQ(clicks, (std::vector<int>{1, 2}));
+}
+
 TEST(CustomListMouse, HitAreaStartsOnePixelAboveTheSlot) {
     CustomListModel list = MakeList();
     AddAccounts(list);
@@ -263,7 +313,12 @@ double Luma(std::uint32_t rgb) {
 TEST(Pictures, HaveTheirSizesAndStandOutOnTheirBackground) {
     // The normal look sits on white, the selected look on the highlight.
     auto check = [](const Picture& p, int width, int height, bool selected) {
-        const std::uint32_t background = selected ? 0x6087DF : 0xFFFFFF;
+        // The list's colours are 0x00BBGGRR, the pictures' 0x00RRGGBB.
+        auto rgb = [](std::uint32_t bgr) {
+            return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+        };
+        const std::uint32_t background =
+            rgb(selected ? ListColours::Highlight : ListColours::Background);
         ASSERT_EQ(p.width, width);
         ASSERT_EQ(p.height, height);
         ASSERT_EQ(p.pixels.size(), static_cast<std::size_t>(width * height));
@@ -281,8 +336,8 @@ TEST(Pictures, HaveTheirSizesAndStandOutOnTheirBackground) {
         check(ClockImage(i), i < 2 ? 24 : 16, i < 2 ? 22 : 16, i % 2 == 1);
         check(LockImage(i), i < 2 ? 24 : 16, i < 2 ? 22 : 16, i % 2 == 1);
     }
-    check(SortMarkImage(1), 12, 12, false);
-    check(SortMarkImage(2), 12, 12, false);
+    check(SortMarkImage(AscendingSortMark), 12, 12, false);
+    check(SortMarkImage(DescendingSortMark), 12, 12, false);
     EXPECT_EQ(HeadingBand().width, 800);
     EXPECT_EQ(HeadingBand().height, 16);
 }

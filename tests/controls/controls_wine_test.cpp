@@ -1,37 +1,33 @@
-// The user list in real windows under Wine: mouse messages in, events and painted pixels out.
+// The controls in real windows under Wine: mouse messages in, events and painted pixels out.
 
-#include "controls/customlist/custom_list.h"
+#include "controls/customlist/custom_list_win32.h"
+#include "controls/heading/heading_win32.h"
+#include "support/message_pump_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace qb::controls {
 namespace {
 
-constexpr COLORREF kHighlight = RGB(96, 135, 223);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kHighlight = gdi::ToColorRef(ListColours::Highlight);
+constexpr COLORREF kWhite = gdi::ToColorRef(ListColours::Background);
 
-// Runs every message already queued.
-void Drain() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using testing::DrainMessages;
 
 // The colour painted at a client pixel, once the pending paints are done.
 COLORREF PixelAt(HWND window, int x, int y) {
-    Drain();
+    DrainMessages();
     UpdateWindow(window);
-    HDC dc = GetDC(window);
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return c;
+    const gdi::WindowDc dc = gdi::GetWindowDc(window);
+    return GetPixel(dc.Get(), x, y);
 }
 
 // A press and a release of the left (or the right) button at a client pixel; the list
@@ -59,7 +55,7 @@ protected:
     void TearDown() override {
         list.reset();
         DestroyWindow(host);
-        Drain();
+        DrainMessages();
     }
     bool Create(const RECT& bounds, const PropertyBag* layout = nullptr) {
         list = CustomList::Create(host, 100, bounds, layout);
@@ -92,14 +88,44 @@ TEST_F(ListWindow, ClickingARowPixelRaisesItsTag) {
     Click(w, 200, SlotTop(2) - 1);
     EXPECT_EQ(items, (std::vector<int>{3}));
     EXPECT_EQ(list->SelectedItem(), 2);
+    // The selected row clicked again tells its owner again.
+    Click(w, 200, SlotTop(2) + 20);
+    EXPECT_EQ(items, (std::vector<int>{3, 3}));
     // The highlight is painted from that pixel down.
     EXPECT_EQ(PixelAt(w, 300, SlotTop(2) - 1), kHighlight);
     EXPECT_EQ(PixelAt(w, 300, SlotTop(2) - 2), kWhite);
     // Row 4's user-type icon clicks its row, Shift or not.
     const RowItems& row = list->Model().Row(4);
     Click(w, row.userIcon.left / 15 + 10, row.userIcon.top / 15 + 10, MK_SHIFT);
-    EXPECT_EQ(items, (std::vector<int>{3, 5}));
+    EXPECT_EQ(items, (std::vector<int>{3, 3, 5}));
     EXPECT_EQ(PixelAt(w, 300, SlotTop(2)), kWhite); // the old row is deselected
+}
+
+TEST_F(ListWindow, APressedRowItemHoldsTheMouseUntilReleasedOrInterrupted) {
+    Fill(6);
+    const RowItems& row = list->Model().Row(2);
+    const int x = row.label.left / 15 + 5, y = row.label.top / 15 + 3;
+    // Pressed on the name and released outside the list: the list holds the mouse, so the
+    // release reaches it, and nothing is clicked.
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    EXPECT_EQ(GetCapture(), w);
+    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, 1000));
+    EXPECT_EQ(GetCapture(), nullptr);
+    // A later release over the same name, with no press in the list, is no click.
+    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    EXPECT_TRUE(items.empty());
+
+    // Pressed again, and another window takes the mouse (a menu, a dialog): the press is over.
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SetCapture(host);
+    ReleaseCapture();
+    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    EXPECT_TRUE(items.empty());
+
+    // Pressed and released on the same name: one click, and the mouse is free again.
+    Click(w, x, y);
+    EXPECT_EQ(items, (std::vector<int>{3}));
+    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(ListWindow, RightClickAndShiftClickOnTheEmptyPartDoNothing) {
@@ -179,6 +205,372 @@ TEST_F(ListWindow, NoHeaderPutsTheFirstRowOnePixelFromTheTop) {
             (y == 18 ? above : inSlot) += PixelAt(w, x, y) != kWhite;
     EXPECT_GT(inSlot, 0);
     EXPECT_EQ(above, 0);
+}
+
+// Everything a list's windows show: the scroll bar's state and place, the header strip
+// and its columns, and the rows as painted.
+struct Shown {
+    int barMin, barMax, barPage, barPos;
+    bool barVisible;
+    RECT barRect;
+    bool headerVisible;
+    RECT headerRect;
+    std::array<LRESULT, CustomListModel::ColumnCount> columns;
+    std::vector<std::uint32_t> pixels;
+};
+
+RECT RectIn(HWND child, HWND parent) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+Shown ShownBy(const CustomList& list) {
+    Shown s{};
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(list.ScrollBarWindow(), SB_CTL, &si);
+    s.barMin = si.nMin;
+    s.barMax = si.nMax;
+    s.barPage = static_cast<int>(si.nPage);
+    s.barPos = si.nPos;
+    s.barVisible = IsWindowVisible(list.ScrollBarWindow()) != FALSE;
+    s.barRect = RectIn(list.ScrollBarWindow(), list.Window());
+    s.headerVisible = IsWindowVisible(list.ListViewWindow()) != FALSE;
+    s.headerRect = RectIn(list.ListViewWindow(), list.Window());
+    for (int c = 0; c < CustomListModel::ColumnCount; ++c)
+        s.columns[static_cast<std::size_t>(c)] =
+            SendMessageW(list.ListViewWindow(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0);
+
+    RECT client{};
+    GetClientRect(list.Window(), &client);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = client.right;
+    bi.bmiHeader.biHeight = -client.bottom;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const gdi::Bitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const gdi::MemoryDc dc(CreateCompatibleDC(nullptr));
+    const gdi::Selection keep(dc.Get(), bitmap.Get());
+    SendMessageW(list.Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+    GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    s.pixels.assign(first, first + client.right * client.bottom);
+    return s;
+}
+
+void ExpectSameShown(const Shown& a, const Shown& b) {
+    EXPECT_EQ(a.barMin, b.barMin);
+    EXPECT_EQ(a.barMax, b.barMax);
+    EXPECT_EQ(a.barPage, b.barPage);
+    EXPECT_EQ(a.barPos, b.barPos);
+    EXPECT_EQ(a.barVisible, b.barVisible);
+    EXPECT_TRUE(EqualRect(&a.barRect, &b.barRect));
+    EXPECT_EQ(a.headerVisible, b.headerVisible);
+    EXPECT_TRUE(EqualRect(&a.headerRect, &b.headerRect));
+    EXPECT_EQ(a.columns, b.columns);
+    EXPECT_TRUE(a.pixels == b.pixels) << "the rows are painted differently";
+}
+
+TEST_F(ListWindow, FillingInOneBatchShowsExactlyWhatFillingRowByRowShows) {
+    // Nine rows fit: below, at, just past and far past the first row that does not.
+    for (const int count : {5, 9, 10, 300}) {
+        SCOPED_TRACE(count);
+        const RECT bounds{3, 21, 3 + 339, 21 + 238};
+        auto rowByRow = CustomList::Create(host, 101, bounds);
+        auto batched = CustomList::Create(host, 102, bounds);
+        ASSERT_TRUE(rowByRow && batched);
+        auto add = [](CustomList& l, int i) {
+            l.AddItem(L"user" + std::to_wstring(1000 - i), i % 4, i % 2 == 0, i % 3 == 0, i + 1);
+        };
+        for (int i = 0; i < count; ++i)
+            add(*rowByRow, i);
+        rowByRow->selectItem(count / 2, false);
+
+        const Shown before = ShownBy(*batched);
+        {
+            CustomList::Batch batch(*batched);
+            {
+                CustomList::Batch nested(*batched);
+                for (int i = 0; i < count; ++i)
+                    add(*batched, i);
+            }
+            batched->selectItem(count / 2, false);
+            // Nothing has reached the windows yet, not even at the end of the inner batch.
+            const Shown during = ShownBy(*batched);
+            EXPECT_EQ(during.barMax, before.barMax);
+            EXPECT_EQ(during.barVisible, before.barVisible);
+        }
+        const ScrollBarState& a = rowByRow->Model().ScrollBar();
+        const ScrollBarState& b = batched->Model().ScrollBar();
+        EXPECT_EQ(std::tie(a.visible, a.max, a.largeChange, a.value),
+                  std::tie(b.visible, b.max, b.largeChange, b.value));
+        ExpectSameShown(ShownBy(*rowByRow), ShownBy(*batched));
+    }
+}
+
+// The painted pixels of row slot k (96 dpi), from a capture of the whole list.
+std::vector<std::uint32_t> SlotPixels(const CustomList& list, const Shown& shown, int k) {
+    RECT client{};
+    GetClientRect(list.Window(), &client);
+    const int top = (list.Model().ListTop() + k * list.Model().RowHeight()) / 15;
+    const int bottom = top + list.Model().RowHeight() / 15;
+    return std::vector<std::uint32_t>(shown.pixels.begin() + top * client.right,
+                                      shown.pixels.begin() + bottom * client.right);
+}
+
+TEST_F(ListWindow, SetFontIgnoresBoldAndLeavesTheNamesAlreadyShown) {
+    const RECT bounds{3, 21, 3 + 339, 21 + 238};
+    auto fill = [&](CustomList& l, int bold) {
+        l.AddItem(L"Anna Adams", 1, false, false, 1);
+        l.AddItem(L"Ben Brown", 1, false, false, 2);
+        if (bold >= 0)
+            l.SetFont(L"Tahoma", 14, bold == 1, false, false, false);
+        l.AddItem(L"Carla Cole", 1, false, false, 3);
+    };
+    fill(*list, 1);
+    auto plain = CustomList::Create(host, 101, bounds);
+    auto untouched = CustomList::Create(host, 102, bounds);
+    ASSERT_TRUE(plain && untouched);
+    fill(*plain, 0);
+    fill(*untouched, -1);
+    const Shown bold = ShownBy(*list), notBold = ShownBy(*plain), designed = ShownBy(*untouched);
+    EXPECT_TRUE(bold.pixels == notBold.pixels) << "the bold flag was applied";
+    // Row 1 was added before SetFont and keeps its font; row 2 takes the new one, and so
+    // does row 0, whose name is the template every later row copies.
+    EXPECT_TRUE(SlotPixels(*list, bold, 1) == SlotPixels(*untouched, designed, 1));
+    EXPECT_FALSE(SlotPixels(*list, bold, 2) == SlotPixels(*untouched, designed, 2));
+    EXPECT_FALSE(SlotPixels(*list, bold, 0) == SlotPixels(*untouched, designed, 0));
+}
+
+// The columns of the header in which the sort mark's bluish pixels lie, as painted.
+std::pair<int, int> SortMarkColumns(HWND header) {
+    DrainMessages();
+    UpdateWindow(header);
+    RECT r{};
+    GetClientRect(header, &r);
+    const gdi::WindowDc dc = gdi::GetWindowDc(header);
+    int first = -1, last = -1;
+    for (int x = 0; x < r.right; ++x)
+        for (int y = 0; y < r.bottom; ++y) {
+            const COLORREF c = GetPixel(dc.Get(), x, y);
+            if (GetBValue(c) >= GetRValue(c) + 40) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+    return {first, last};
+}
+
+// How far into the sort mark picture its first column bluish enough for SortMarkColumns
+// lies, on the header's background.
+int MarkInset(HWND header, int mark) {
+    const gdi::WindowDc dc = gdi::GetWindowDc(header);
+    const COLORREF background = GetPixel(dc.Get(), 2, 2); // left of any mark and caption
+    const std::uint32_t rgb =
+        (GetRValue(background) << 16) | (GetGValue(background) << 8) | GetBValue(background);
+    const Picture picture = SortMarkImage(mark);
+    for (int x = 0; x < picture.width; ++x)
+        for (int y = 0; y < picture.height; ++y) {
+            const std::uint32_t c = OverColour(picture.At(x, y), rgb);
+            if ((c & 0xFF) >= ((c >> 16) & 0xFF) + 40)
+                return x;
+        }
+    return -1;
+}
+
+TEST_F(ListWindow, TheHeaderShowsTheSortMarkWhereTheSortIs) {
+    Fill(3);
+    const HWND header = list->HeaderWindow();
+    // Columns 0 to 2 are 24 pixels wide: the mark stands 6 pixels into its column, and
+    // nothing of it is left at its old place.
+    for (const int column : {0, 1, 2}) {
+        list->Sort(column, column != 1);
+        const auto [left, right] = SortMarkColumns(header);
+        const int mark = column != 1 ? AscendingSortMark : DescendingSortMark;
+        EXPECT_EQ(left, 24 * column + 6 + MarkInset(header, mark)) << column;
+        EXPECT_LT(right, 24 * column + 6 + SortMarkSize.width) << column;
+    }
+    // In the name column the mark follows the caption, 14 pixels past its measured width.
+    list->Sort(3, false);
+    const auto font =
+        reinterpret_cast<HFONT>(SendMessageW(list->ListViewWindow(), WM_GETFONT, 0, 0));
+    const gdi::WindowDc dc = gdi::GetWindowDc(header);
+    const gdi::Selection keep(dc.Get(), font);
+    SIZE caption{};
+    GetTextExtentPoint32W(dc.Get(), L"User name", 9, &caption);
+    const auto [left3, right3] = SortMarkColumns(header);
+    EXPECT_EQ(left3, 72 + caption.cx + 14 + MarkInset(header, DescendingSortMark));
+    EXPECT_LT(right3, 72 + caption.cx + 14 + SortMarkSize.width);
+}
+
+HWND watchedHeader = nullptr;
+LONG_PTR procAfterLastMessage = 0;
+
+LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == watchedHeader && call->message == WM_NCDESTROY)
+        procAfterLastMessage = GetWindowLongPtrW(call->hwnd, GWLP_WNDPROC);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(ListWindow, TheHeaderHasItsOwnProcedureBackWhenTheListGoes) {
+    const HHOOK hook =
+        SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterMessage, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    // The list object goes first, or its window goes first with its parent.
+    for (const bool objectFirst : {true, false}) {
+        SCOPED_TRACE(objectFirst ? "object first" : "window first");
+        if (!list) {
+            ASSERT_TRUE(Create(RECT{3, 21, 3 + 339, 21 + 238}));
+        }
+        watchedHeader = list->HeaderWindow();
+        const LONG_PTR own = GetClassLongPtrW(watchedHeader, GCLP_WNDPROC);
+        EXPECT_NE(GetWindowLongPtrW(watchedHeader, GWLP_WNDPROC), own) << "not hooked";
+        procAfterLastMessage = 0;
+        if (objectFirst) {
+            list.reset();
+        } else {
+            DestroyWindow(w);
+            EXPECT_EQ(list->HeaderWindow(), nullptr);
+            list.reset();
+        }
+        EXPECT_EQ(procAfterLastMessage, own);
+    }
+    UnhookWindowsHookEx(hook);
+}
+
+TEST_F(ListWindow, SettersOfTheSelectedRowChangeNothingWithoutASelection) {
+    Fill(4); // rows 0 and 2 restricted, rows 0 and 3 locked
+    ASSERT_EQ(list->SelectedItem(), -1);
+    const Shown before = ShownBy(*list);
+    // Each would show on the first or the last row, were it taken for the selected one.
+    list->SetAccountLocked(false);
+    list->SetHasTimeRestrictions(true);
+    list->SetNewUserName(L"changed");
+    ExpectSameShown(before, ShownBy(*list));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(list->Model().Entry(i).userName, L"user" + std::to_wstring(100 + i));
+        EXPECT_EQ(list->Model().Entry(i).userRestricted, i % 2 == 0);
+        EXPECT_EQ(list->Model().Entry(i).userLocked, i % 3 == 0);
+    }
+}
+
+TEST_F(ListWindow, PageDownAndPageUpFromTheScrollBar) {
+    Fill(30); // nine rows fit
+    const HWND sb = list->ScrollBarWindow();
+    auto page = [&](WORD code) {
+        SendMessageW(w, WM_VSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(sb));
+        SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, 0, 0};
+        GetScrollInfo(sb, SB_CTL, &si);
+        return std::pair{list->Model().TopIndex(), si.nPos};
+    };
+    list->selectItem(29, false);
+    // The large change is the row count: a page down shows the last rows, the thumb at
+    // the end and the last row in the last slot.
+    EXPECT_EQ(page(SB_PAGEDOWN), std::pair(21, 21));
+    EXPECT_EQ(PixelAt(w, 250, SlotTop(8) + 5), kHighlight);
+    EXPECT_EQ(page(SB_PAGEDOWN), std::pair(21, 21));
+    EXPECT_EQ(page(SB_LINEUP), std::pair(20, 20));
+    EXPECT_EQ(page(SB_PAGEUP), std::pair(0, 0));
+    EXPECT_EQ(PixelAt(w, 250, SlotTop(8) + 5), kWhite);
+    EXPECT_EQ(page(SB_PAGEUP), std::pair(0, 0));
+}
+
+// A host window for caption strips, and what a strip painted.
+class StripWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QuillBayStripHost";
+        RegisterClassW(&wc); // fails harmlessly from the second test on
+        host = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                               600, 200, nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(host, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(host);
+        DrainMessages();
+    }
+    std::unique_ptr<Heading> Make(int width, int top = 2) {
+        return Heading::Create(host, 1, RECT{2, top, 2 + width, top + 19});
+    }
+    // The strip's client area as painted into a DC of our own.
+    static std::vector<COLORREF> Printed(const Heading& strip) {
+        RECT client{};
+        GetClientRect(strip.Window(), &client);
+        const gdi::WindowDc screen = gdi::GetWindowDc(nullptr);
+        const gdi::MemoryDc dc(CreateCompatibleDC(screen.Get()));
+        const gdi::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+        const gdi::Selection keep(dc.Get(), bitmap.Get());
+        SendMessageW(strip.Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()),
+                     PRF_CLIENT);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x)
+                pixels.push_back(GetPixel(dc.Get(), x, y));
+        return pixels;
+    }
+
+    HWND host = nullptr;
+};
+
+constexpr COLORREF kStrip = gdi::ToColorRef(HeadingModel::StripColour);
+
+TEST_F(StripWindow, ReceivesItsCreationAndFirstSizeLikeEveryWindow) {
+    // Wider than designed: the caption and the closing line follow the real width from the
+    // start, with no repair after creation.
+    auto strip = Make(500);
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->Model().CaptionWidth(), 500 * strip->Model().Tppx());
+    EXPECT_EQ(strip->Model().LineX(), 499 * strip->Model().Tppx());
+    EXPECT_NE(strip->CaptionFont(), nullptr); // made at WM_CREATE
+}
+
+TEST_F(StripWindow, ShowsItsColourTheBandOnePixelInTheClosingLineAndADash) {
+    auto strip = Make(300);
+    ASSERT_NE(strip, nullptr);
+    wchar_t title[8] = {};
+    GetWindowTextW(strip->Window(), title, 8);
+    EXPECT_EQ(std::wstring(title), L"-");
+    const std::vector<COLORREF> shown = Printed(*strip);
+    auto at = [&](int x, int y) { return shown[static_cast<std::size_t>(y * 300 + x)]; };
+    // The strip's colour round the band, which starts one pixel in and is 16 pixels high.
+    EXPECT_EQ(at(0, 0), kStrip);
+    EXPECT_EQ(at(0, 10), kStrip);
+    EXPECT_EQ(at(150, 0), kStrip);
+    EXPECT_EQ(at(150, 17), kStrip);
+    EXPECT_NE(at(1, 1), kStrip);
+    EXPECT_NE(at(150, 16), kStrip);
+    // The closing line: the last column is the strip's colour where the band would show.
+    EXPECT_NE(at(298, 8), kStrip);
+    EXPECT_EQ(at(299, 8), kStrip);
+    // The dash: dark pixels in the caption's first few columns, none once the text is empty.
+    auto dark = [](const std::vector<COLORREF>& pixels) {
+        return std::count_if(pixels.begin(), pixels.end(), [](COLORREF c) {
+            return GetRValue(c) < 64 && GetGValue(c) < 64 && GetBValue(c) < 64;
+        });
+    };
+    EXPECT_GT(dark(shown), 0);
+    strip->SetText(L"");
+    EXPECT_EQ(dark(Printed(*strip)), 0);
+}
+
+TEST_F(StripWindow, StaysBoldWhateverSetFontSays) {
+    auto notBold = Make(300);
+    auto bold = Make(300, 30);
+    ASSERT_TRUE(notBold && bold);
+    notBold->SetFont(L"Tahoma", 9, false, false, false, false);
+    bold->SetFont(L"Tahoma", 9, true, false, false, false);
+    LOGFONTW font{};
+    ASSERT_NE(GetObjectW(notBold->CaptionFont(), sizeof(font), &font), 0);
+    EXPECT_EQ(font.lfWeight, FW_BOLD);
+    EXPECT_EQ(std::wstring(font.lfFaceName), L"Tahoma");
+    EXPECT_TRUE(Printed(*notBold) == Printed(*bold));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/win32/user32_win32.h"
 #include "services/companion.h"
 #include "services/paths.h"
+#include "support/message_pump_win32.h"
 #include "wine_process.h"
 
 #include <windows.h>
@@ -34,7 +35,7 @@ protected:
                                    L"receiver \"" + std::wstring(kServiceWindowTitle) + L"\" \"" +
                                        recordFile + L"\" " + mode));
         HWND window = nullptr;
-        ASSERT_TRUE(testing::WaitUntil(
+        ASSERT_TRUE(testing::PumpUntil(
             [&] { return (window = testing::FindWindowOf(receiver.id, kServiceWindowTitle)); },
             10s))
             << "the receiver's window did not appear";
@@ -53,7 +54,7 @@ protected:
     // The receiver's complete record lines, once there are `count` (or after five seconds).
     std::vector<std::string> Records(std::size_t count) {
         std::vector<std::string> lines;
-        testing::WaitUntil(
+        testing::PumpUntil(
             [&] {
                 lines.clear();
                 std::ifstream in{std::filesystem::path(recordFile)};

@@ -1,12 +1,13 @@
 // Window subclassing with real windows under Wine.
 
-#include "services/hook_window.h"
+#include "services/hook_window_win32.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace qb::services {
@@ -16,18 +17,17 @@ constexpr UINT kPassedOn = WM_APP + 1;     // the owner passes it on
 constexpr UINT kConsumed = WM_APP + 2;     // the owner answers it itself
 constexpr UINT kThrows = WM_GETTEXTLENGTH; // the owner fails on it when told to
 
-// The window's procedure slot when its own procedure got WM_NCDESTROY.
-LONG_PTR procAtNcDestroy = 0;
-
 // The window's own procedure: its answers tell whether a message reached it.
 LRESULT CALLBACK OwnProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg == kPassedOn)
         return 1000 + lParam;
     if (uMsg == kThrows)
         return 9999; // never what default processing answers
-    if (uMsg == WM_NCDESTROY)
-        procAtNcDestroy = GetWindowLongPtrW(hWnd, GWLP_WNDPROC);
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+LONG_PTR ProcOf(HWND window) {
+    return GetWindowLongPtrW(window, GWLP_WNDPROC);
 }
 
 class Owner final : public WindowProcOwner {
@@ -38,12 +38,20 @@ public:
             return 42;
         if (uMsg == kThrows && failing)
             throw std::runtime_error("owner failed");
-        return CallSavedProc(savedProc, hWnd, uMsg, wParam, lParam);
+        if (uMsg == kPassedOn)
+            lParam += addend; // so that the order of several hooks shows in the answer
+        return CallNextProc(slot, hWnd, uMsg, wParam, lParam);
     }
-    WNDPROC savedProc = nullptr;
+    HookSlot slot;
     int seen = 0;
+    int addend = 0;
     bool failing = false;
 };
+
+std::vector<std::wstring> reports;
+void Record(const wchar_t* text) {
+    reports.emplace_back(text);
+}
 
 class HookWindowTest : public ::testing::Test {
 protected:
@@ -54,6 +62,7 @@ protected:
         wc.lpszClassName = L"QuillBayHookTest";
         ASSERT_NE(RegisterClassW(&wc), 0);
     }
+    void SetUp() override { reports.clear(); }
     void TearDown() override {
         for (HWND window : windows)
             DestroyWindow(window);
@@ -73,42 +82,76 @@ protected:
 
 TEST_F(HookWindowTest, AWindowIsHookedOnceAndGetsWhatItsOwnerDoesNotConsume) {
     HWND window = NewWindow();
-    HookWindow(window, owner, owner.savedProc);
-    const LONG_PTR dispatcher = GetWindowLongPtrW(window, GWLP_WNDPROC);
-    EXPECT_EQ(owner.savedProc, &OwnProc);
-    HookWindow(window, other, owner.savedProc);
-    EXPECT_EQ(GetWindowLongPtrW(window, GWLP_WNDPROC), dispatcher);
-    EXPECT_EQ(owner.savedProc, &OwnProc);
+    ASSERT_TRUE(HookWindow(window, owner, owner.slot));
+    EXPECT_EQ(owner.slot.Window(), window);
+    EXPECT_NE(ProcOf(window), reinterpret_cast<LONG_PTR>(&OwnProc));
+    // Through the same slot, for whichever owner, nothing more is installed.
+    ASSERT_TRUE(HookWindow(window, other, owner.slot));
 
-    // One pass through the owner, one through the window's own procedure: a second
-    // dispatcher would have saved the first as "previous" and looped.
+    // One pass through the owner, one through the window's own procedure.
     EXPECT_EQ(SendMessageW(window, kPassedOn, 0, 4), 1004);
     EXPECT_EQ(SendMessageW(window, kConsumed, 0, 0), 42);
     EXPECT_EQ(owner.seen, 2);
     EXPECT_EQ(other.seen, 0);
 }
 
-TEST_F(HookWindowTest, LastMessageRestoresTheProcedureAndFreesTheSlotForTheNextWindow) {
+TEST_F(HookWindowTest, TheLastMessageGivesTheWindowItsOwnProcedureBackAndFreesTheSlot) {
     HWND window = NewWindow();
-    HookWindow(window, owner, owner.savedProc);
-    DestroyWindow(window);
-    EXPECT_EQ(procAtNcDestroy, reinterpret_cast<LONG_PTR>(&OwnProc));
-    EXPECT_EQ(owner.savedProc, nullptr);
+    HookWindow(window, owner, owner.slot);
+    // WM_NCDESTROY sent by hand, so that the window is still there to be looked at.
+    SendMessageW(window, WM_NCDESTROY, 0, 0);
+    EXPECT_EQ(ProcOf(window), reinterpret_cast<LONG_PTR>(&OwnProc));
+    EXPECT_FALSE(owner.slot);
+    const int seen = owner.seen;
+    EXPECT_EQ(SendMessageW(window, kConsumed, 0, 0), 0); // no longer the owner's answer
+    EXPECT_EQ(owner.seen, seen);
 
+    // A window destroyed for real lets go of the slot as well, for the next window.
     HWND second = NewWindow();
-    HookWindow(second, owner, owner.savedProc);
-    EXPECT_EQ(owner.savedProc, &OwnProc);
-    EXPECT_EQ(SendMessageW(second, kConsumed, 0, 0), 42);
+    HookWindow(second, owner, owner.slot);
+    DestroyWindow(second);
+    EXPECT_FALSE(owner.slot);
+    HWND third = NewWindow();
+    ASSERT_TRUE(HookWindow(third, owner, owner.slot));
+    EXPECT_EQ(SendMessageW(third, kConsumed, 0, 0), 42);
 }
 
-TEST_F(HookWindowTest, AFailingOwnerIsAnsweredWithDefaultProcessing) {
+TEST_F(HookWindowTest, HooksOnOneWindowChainAndComeOffInAnyOrder) {
     HWND window = NewWindow();
-    HookWindow(window, owner, owner.savedProc);
+    owner.addend = 10;
+    other.addend = 100;
+    HookWindow(window, owner, owner.slot);
+    HookWindow(window, other, other.slot);
+    EXPECT_EQ(SendMessageW(window, kPassedOn, 0, 1), 1111);
+
+    // The first hook goes while the second stays: the second and the window's own
+    // procedure still get their messages (replacing the procedure by hand would have
+    // cut off whatever was installed after it).
+    UnhookWindow(owner.slot);
+    EXPECT_FALSE(owner.slot);
+    EXPECT_EQ(SendMessageW(window, kPassedOn, 0, 1), 1101);
+    EXPECT_EQ(owner.seen, 1);
+    UnhookWindow(other.slot);
+    EXPECT_EQ(ProcOf(window), reinterpret_cast<LONG_PTR>(&OwnProc));
+    EXPECT_EQ(SendMessageW(window, kPassedOn, 0, 1), 1001);
+    EXPECT_EQ(other.seen, 2);
+}
+
+TEST_F(HookWindowTest, AFailingOwnerIsReportedAndAnsweredWithDefaultProcessing) {
+    HWND window = NewWindow();
+    HookWindow(window, owner, owner.slot);
     owner.failing = true;
+    const FailureReport previous = SetFailureReport(&Record);
     // The length of the title "Hello", not the window's own answer; nothing escapes into
     // the window system, and the window keeps working.
-    EXPECT_EQ(SendMessageW(window, kThrows, 0, 0), 5);
+    const LRESULT answer = SendMessageW(window, kThrows, 0, 0);
+    SetFailureReport(previous);
+    EXPECT_EQ(answer, 5);
     EXPECT_EQ(SendMessageW(window, kPassedOn, 0, 2), 1002);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(L"owner failed"), std::wstring::npos) << reports[0];
+    EXPECT_NE(reports[0].find(L"QuillBayHookTest"), std::wstring::npos) << reports[0];
+    EXPECT_NE(reports[0].find(L"0x000E"), std::wstring::npos) << reports[0]; // WM_GETTEXTLENGTH
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/win32/kernel32_win32.h"
 #include "services/paths.h"
+#include "support/message_pump_win32.h"
 #include "wine_process.h"
 
 #include <windows.h>
@@ -29,7 +30,7 @@ bool Start(testing::ChildProcess& probe) {
 // Waits until `probe` shows the window titled `title`; null when it ends first or never does.
 HWND WaitForWindow(const testing::ChildProcess& probe, const wchar_t* title) {
     HWND window = nullptr;
-    testing::WaitUntil(
+    testing::PumpUntil(
         [&] { return (window = testing::FindWindowOf(probe.id, title)) || !probe.Running(); }, 20s);
     return window;
 }
@@ -44,7 +45,7 @@ TEST(SingleInstance, ASecondStartEndsSilentlyAndTheNextRunsOnceTheFirstHasLetGo)
     testing::ChildProcess second;
     ASSERT_TRUE(Start(second));
     bool windowSeen = false;
-    testing::WaitUntil(
+    testing::PumpUntil(
         [&] {
             const auto windows = testing::WindowsOf(second.id);
             windowSeen = windowSeen || std::any_of(windows.begin(), windows.end(), IsWindowVisible);

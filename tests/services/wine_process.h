@@ -1,31 +1,17 @@
 #pragma once
 // For tests that start other Windows programs: a child process that ends with the test,
-// waiting on a condition with a deadline, and the windows a process shows.
+// and the windows a process shows. Tests wait for them with PumpUntil.
 
 #include "platform/win32/handles.h"
 
 #include <windows.h>
 
-#include <chrono>
 #include <cwchar>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 namespace qb::testing {
-
-// Polls `condition` until it holds or `timeout` has passed; true when it held.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 // A program started with CreateProcessW; terminated, if it still runs, when it goes.
 class ChildProcess {

@@ -20,6 +20,10 @@ constexpr int kLabelGap = 60;
 constexpr int kLargeLabelOffset = 60;
 constexpr int kSmallLabelOffsetPlaced = 15;
 constexpr int kSmallLabelOffsetMoved = 30;
+// The sort mark's left edge: this far into columns 0 to 2, this far past the caption of
+// the name column, in pixels.
+constexpr int kSortMarkIndentPx = 6;
+constexpr int kSortMarkPastCaptionPx = 14;
 
 int FloorDiv(int a, int b) {
     int q = a / b;
@@ -35,11 +39,11 @@ int RoundTwips(double value) {
 }
 
 PictureSize UserImageSize(int index) {
-    return index < 8 ? PictureSize{23, 22} : PictureSize{15, 16};
+    return index < SmallUserImages ? LargeUserImageSize : SmallUserImageSize;
 }
 
 PictureSize ClockImageSize(int index) {
-    return index < 2 ? PictureSize{24, 22} : PictureSize{16, 16};
+    return index < SmallClockImages ? LargeClockImageSize : SmallClockImageSize;
 }
 
 CustomListModel::CustomListModel(const ListMetrics& metrics, int innerWidth, int innerHeight,
@@ -71,10 +75,10 @@ CustomListModel::CustomListModel(const ListMetrics& metrics, int innerWidth, int
 
 // --- persisted properties ---
 
-void CustomListModel::SetSmallIcons(bool small) {
+void CustomListModel::SetSmallIcons(bool small) noexcept {
     smallIcons_ = small;
-    const PictureSize user = UserImageSize(small ? 8 : 0);
-    const PictureSize clock = ClockImageSize(small ? 2 : 0);
+    const PictureSize user = UserImageSize(small ? SmallUserImages : 0);
+    const PictureSize clock = ClockImageSize(small ? SmallClockImages : 0);
     rowHeight_ = 2 * metrics_.tppy + user.height * metrics_.tppy;
 
     RowItems& tpl = rows_.front();
@@ -90,7 +94,7 @@ void CustomListModel::SetSmallIcons(bool small) {
         SetHeaderColumnWidths();
 }
 
-void CustomListModel::SetNoHeader(bool hdr) {
+void CustomListModel::SetNoHeader(bool hdr) noexcept {
     noHeader_ = hdr;
     if (hdr) {
         listTop_ = metrics_.tppy; // the first row starts one pixel from the top
@@ -104,34 +108,20 @@ void CustomListModel::SetNoHeader(bool hdr) {
     tpl.label.top = listTop_ + (smallIcons_ ? kSmallLabelOffsetMoved : kLargeLabelOffset);
 }
 
-void CustomListModel::ReadProperties(const PropertyBag& bag) {
-    bool small = false;
-    bool hdr = false;
-    try {
-        small = bag.ReadBool(kSmallIconsProperty).value_or(false);
-    } catch (...) {
-        // An unreadable value keeps its default.
-    }
-    try {
-        hdr = bag.ReadBool(kNoHeaderProperty).value_or(false);
-    } catch (...) {
-    }
+void CustomListModel::ReadProperties(const PropertyBag& bag) noexcept {
+    // The bag reports a value it cannot read as missing, so each keeps its default.
+    const bool small = bag.ReadBool(kSmallIconsProperty).value_or(false);
+    const bool hdr = bag.ReadBool(kNoHeaderProperty).value_or(false);
     SetSmallIcons(small);
     SetNoHeader(hdr);
 }
 
 void CustomListModel::WriteProperties(PropertyBag& bag) const {
-    try {
-        bag.WriteBool(kSmallIconsProperty, smallIcons_, false);
-    } catch (...) {
-    }
-    try {
-        bag.WriteBool(kNoHeaderProperty, noHeader_, false);
-    } catch (...) {
-    }
+    bag.WriteBool(kSmallIconsProperty, smallIcons_, false);
+    bag.WriteBool(kNoHeaderProperty, noHeader_, false);
 }
 
-void CustomListModel::LayTemplateLefts() {
+void CustomListModel::LayTemplateLefts() noexcept {
     RowItems& tpl = rows_.front();
     tpl.clockIcon.left = tpl.userIcon.left + tpl.userIcon.width + kIconGap;
     tpl.lockIcon.left = tpl.clockIcon.left + tpl.clockIcon.width + kIconGap;
@@ -139,7 +129,7 @@ void CustomListModel::LayTemplateLefts() {
     tpl.label.width = std::max(0, innerWidth_ - tpl.label.left);
 }
 
-void CustomListModel::SetHeaderColumnWidths() {
+void CustomListModel::SetHeaderColumnWidths() noexcept {
     const RowItems& tpl = rows_.front();
     header_.columnWidthPx[0] = tpl.userIcon.width / metrics_.tppx + 1;
     header_.columnWidthPx[1] = tpl.clockIcon.width / metrics_.tppx;
@@ -158,13 +148,13 @@ void CustomListModel::SetResizedNameColumn() {
 // --- rows ---
 
 int CustomListModel::ClockLockPicture(bool selected) const {
-    return (smallIcons_ ? 2 : 0) + (selected ? 1 : 0);
+    return (smallIcons_ ? SmallClockImages : 0) + (selected ? SelectedClockImage : 0);
 }
 
 int CustomListModel::UserPicture(std::int32_t priv, bool selected) const {
     if (priv < 0 || priv > 3)
         return NoPicture; // -1 has no icon; other values are the caller's mistake
-    return SizeBase() + (selected ? 4 : 0) + priv;
+    return SizeBase() + (selected ? SelectedUserImages : 0) + priv;
 }
 
 void CustomListModel::ApplyLook(int i, bool selected) {
@@ -323,11 +313,11 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
 }
 
 void CustomListModel::SetFont(const std::wstring& fontName, float fontSize, bool /*fontBold*/,
-                              bool fontItalic, bool fontUnderline, bool fontStrikethru,
-                              int labelHeight) {
+                              bool fontItalic, bool fontUnderline, bool fontStrikethru) {
     // The weight stays as designed; each setting is applied on its own so that one that
     // cannot be applied does not stop the others.
-    for (FontSpec* f : {&labelFont_, &headerFont_}) {
+    FontSpec label = labelFonts_.back();
+    for (FontSpec* f : {&label, &headerFont_}) {
         f->italic = fontItalic;
         if (!fontName.empty())
             f->name = fontName;
@@ -336,10 +326,16 @@ void CustomListModel::SetFont(const std::wstring& fontName, float fontSize, bool
         f->strikethrough = fontStrikethru;
         f->underline = fontUnderline;
     }
-    if (labelHeight > 0) {
-        metrics_.labelHeight = labelHeight;
-        rows_.front().label.height = labelHeight;
-    }
+    if (!(label == labelFonts_.back()))
+        labelFonts_.push_back(std::move(label));
+    rows_.front().labelFont = static_cast<int>(labelFonts_.size()) - 1;
+}
+
+void CustomListModel::SetLabelHeight(int labelHeight) noexcept {
+    if (labelHeight <= 0)
+        return;
+    metrics_.labelHeight = labelHeight;
+    rows_.front().label.height = labelHeight;
 }
 
 // --- size and scrolling ---
@@ -502,9 +498,9 @@ int CustomListModel::SortMarkX(double captionWidth) const {
                            static_cast<double>(header_.columnWidthPx[static_cast<std::size_t>(c)]) *
                                metrics_.tppx);
     if (k != 3)
-        return total / metrics_.tppx + 6;
+        return total / metrics_.tppx + kSortMarkIndentPx;
     total = RoundTwips(total + captionWidth);
-    return total / metrics_.tppx + 14;
+    return total / metrics_.tppx + kSortMarkPastCaptionPx;
 }
 
 } // namespace qb::controls

@@ -11,6 +11,7 @@
 
 #include "controls/customlist/sort_key.h"
 #include "controls/heading/heading_model.h"
+#include "controls/pictures/pictures.h"
 #include "controls/property_bag.h"
 
 #include <array>
@@ -47,10 +48,10 @@ struct TwipsRect {
 // The stock pictures. userImage: 0..3 large normal, 4..7 large selected, 8..11 small
 // normal, 12..15 small selected (by user type). clockImage and lockImage: 0 large normal,
 // 1 large selected, 2 small normal, 3 small selected.
-struct PictureSize {
-    int width;
-    int height;
-};
+inline constexpr int SmallUserImages = 8;    // where the small user pictures start
+inline constexpr int SelectedUserImages = 4; // the selected look's offset in each size
+inline constexpr int SmallClockImages = 2;
+inline constexpr int SelectedClockImage = 1;
 PictureSize UserImageSize(int index);  // pixels
 PictureSize ClockImageSize(int index); // pixels; the lock pictures have the same sizes
 constexpr int NoPicture = -1;
@@ -70,6 +71,7 @@ struct RowItems {
     int clockPicture = 0;        // index into clockImage
     int lockPicture = 0;         // index into lockImage
     bool labelWhite = false;     // white text (selected look), else black
+    int labelFont = 0;           // index into LabelFonts(): the font the row was added with
     std::wstring labelText;
 };
 
@@ -101,7 +103,14 @@ struct Highlight {
     int top = 0;
     int width = 0;
     int height = 0;
-    static constexpr std::uint32_t Colour = 0xDF8760; // red 96, green 135, blue 223
+};
+
+// The list's colours, 0x00BBGGRR. The selected pictures are drawn to sit on the highlight.
+struct ListColours {
+    static constexpr std::uint32_t Background = 0xFFFFFF;
+    static constexpr std::uint32_t Highlight = 0xDF8760; // red 96, green 135, blue 223
+    static constexpr std::uint32_t Label = 0x000000;
+    static constexpr std::uint32_t SelectedLabel = 0xFFFFFF;
 };
 
 enum class MouseButton { Left, Right, Middle };
@@ -136,11 +145,13 @@ public:
 
     // --- persisted properties ---
     bool SmallIcons() const { return smallIcons_; }
-    void SetSmallIcons(bool small);
+    void SetSmallIcons(bool small) noexcept;
     bool NoHeader() const { return noHeader_; }
-    void SetNoHeader(bool hdr);
-    // Reads "SmallIcons" then "NoHeader" (missing: False) and applies them in that order.
-    void ReadProperties(const PropertyBag& bag);
+    void SetNoHeader(bool hdr) noexcept;
+    // Reads "SmallIcons" then "NoHeader" (missing or unreadable: False) and applies them
+    // in that order.
+    void ReadProperties(const PropertyBag& bag) noexcept;
+    // Stores both; what the bag cannot store (it runs out of memory) is the caller's to handle.
     void WriteProperties(PropertyBag& bag) const;
 
     // --- rows ---
@@ -155,11 +166,15 @@ public:
     void SetNewUserType(std::int32_t t, std::int32_t itmNum = -1);
     void Sort(std::int32_t sortColumn, bool sortForwards);
 
-    // The labels' font; bold is not applied. `labelHeight` (twips) is the height of a
-    // label in the new font, measured by the window; labels added later copy it.
+    // The labels' font; bold is not applied. It goes to the template row (row 0's own
+    // label) and every row added later; rows added before keep theirs.
     void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
-                 bool fontUnderline, bool fontStrikethru, int labelHeight = 0);
-    const FontSpec& LabelFont() const { return labelFont_; }
+                 bool fontUnderline, bool fontStrikethru);
+    // The height of a label in the template's font (twips), as the window measured it.
+    void SetLabelHeight(int labelHeight) noexcept;
+    // Every font the labels were given, the designed one first; the last is the template's.
+    const std::vector<FontSpec>& LabelFonts() const { return labelFonts_; }
+    const FontSpec& LabelFont() const { return labelFonts_.back(); }
     const FontSpec& HeaderFont() const { return headerFont_; }
 
     // --- size and scrolling ---
@@ -173,6 +188,10 @@ public:
     void MouseDown(MouseButton button, ShiftState shift, int x, int y);
     // The release: completes an item click when it ends on the item it began on.
     void MouseUp(MouseButton button, int x, int y);
+    // True while a row item is pressed and its release is awaited.
+    bool ItemPressed() const noexcept { return pressedItem_.has_value(); }
+    // The press ends without a click (the window lost the mouse to another).
+    void CancelPress() noexcept { pressedItem_.reset(); }
     // The left button released over the header at pixel x.
     void HeaderButtonUp(int xPx);
     int ColumnFromX(int xPx) const;
@@ -204,18 +223,19 @@ public:
     // Indexes of the rows that may show in the rows area, first and last (inclusive).
     std::pair<int, int> VisibleRows() const;
     // Left edge, in header pixels, of the sort mark; `captionWidth` is the width of
-    // "User name" in the list's font, in twips.
+    // "User name" in the list's font, in twips. The mark's top is SortMarkTopPx.
     int SortMarkX(double captionWidth) const;
+    static constexpr int SortMarkTopPx = 4;
 
 private:
-    int SizeBase() const { return smallIcons_ ? 8 : 0; }
+    int SizeBase() const { return smallIcons_ ? SmallUserImages : 0; }
     int ClockLockPicture(bool selected) const;
     int UserPicture(std::int32_t priv, bool selected) const;
     void ApplyLook(int i, bool selected);
     void ShowRow(int i, bool selected);
     void DeselectRow(int i);
-    void LayTemplateLefts();
-    void SetHeaderColumnWidths();
+    void LayTemplateLefts() noexcept;
+    void SetHeaderColumnWidths() noexcept;
     void SetResizedNameColumn();
     void FitRows(bool fromResize);
     void SetScrollValue(int v);
@@ -238,7 +258,7 @@ private:
     Highlight highlight_;
     HeaderStrip header_;
     ScrollBarState scrollBar_;
-    FontSpec labelFont_;
+    std::vector<FontSpec> labelFonts_{FontSpec{}};
     FontSpec headerFont_;
     std::optional<std::pair<int, RowItem>> pressedItem_;
 };

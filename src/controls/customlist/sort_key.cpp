@@ -16,19 +16,6 @@ constexpr char32_t kDefaultCharacter = U'?';
 
 } // namespace
 
-AnsiBytesOf AnsiBytesFrom(platform::TextApi& text) {
-    return [&text](wchar_t c) -> std::string {
-        const std::wstring one(1, c);
-        std::string bytes = text.WideCharToMultiByte(platform::CpAcp, one, '?');
-        if (bytes.empty())
-            return {};
-        // '?' may stand for a character the code page lacks: only a round trip tells.
-        if (text.MultiByteToWideChar(platform::CpAcp, bytes) != one)
-            return {};
-        return bytes;
-    };
-}
-
 AnsiBytesOf Windows1252Bytes() {
     return [](wchar_t c) -> std::string {
         const auto code = static_cast<std::uint32_t>(c);

@@ -9,11 +9,10 @@
 //  - a double-byte character (lead and trail byte in a multi-byte code page) gives two
 //    codes, 256 - lead and 256 - trail, so double-byte names are reversed in the code
 //    page's own byte order as well;
-//  - a character the code page cannot hold at all is what every ANSI interface of the
-//    platform sees in its place: the default character '?', i.e. 256 - 63.
+//  - a character the code page has no byte for, not even a close one, is what every ANSI
+//    interface of the platform sees in its place: the default character '?', i.e. 256 - 63.
 // All mirrored codes lie in 1..255, above the 0 that puts the row tagged 0 first.
-
-#include "platform/kernel32.h"
+// The bytes themselves come from the window, which asks the platform (see AnsiBytesOf).
 
 #include <cstdint>
 #include <functional>
@@ -25,13 +24,12 @@ namespace qb::controls {
 
 using SortKey = std::u32string;
 
-// The bytes one character has in the system's ANSI code page; empty when it has none.
+// The bytes one character has in the system's ANSI code page, as the platform's ANSI
+// conversion gives them (a close character where the code page has one); empty when the
+// conversion could only put in its default character.
 using AnsiBytesOf = std::function<std::string(wchar_t)>;
 
-// Uses the platform's conversion (WideCharToMultiByte with the ANSI code page); a round
-// trip tells a character the code page cannot hold from a real '?'.
-AnsiBytesOf AnsiBytesFrom(platform::TextApi& text);
-// Windows-1252 without the platform: for tests and for a machine without a port.
+// Windows-1252's own characters, without the platform: the models' default, for tests.
 AnsiBytesOf Windows1252Bytes();
 
 // Lower-cases a name the way the list compares names: simple one-to-one case mapping

@@ -33,20 +33,12 @@ void HeadingModel::Resize(int innerWidth) {
 }
 
 void HeadingModel::ReadProperties(const PropertyBag& bag) {
-    try {
-        const auto stored = bag.ReadText(kTextProperty);
-        SetText(stored ? *stored : std::wstring(kDefaultText));
-    } catch (...) {
-        // A layout that cannot be read keeps the caption as it was.
-    }
+    const auto stored = bag.ReadText(kTextProperty);
+    SetText(stored ? *stored : std::wstring(kDefaultText));
 }
 
 void HeadingModel::WriteProperties(PropertyBag& bag) const {
-    try {
-        bag.WriteText(kTextProperty, text_, kDefaultText);
-    } catch (...) {
-        // Storing the layout goes on without this control's text.
-    }
+    bag.WriteText(kTextProperty, text_, kDefaultText);
 }
 
 } // namespace qb::controls

@@ -18,21 +18,23 @@ struct FontSpec {
     bool italic = false;
     bool underline = false;
     bool strikethrough = false;
+    bool operator==(const FontSpec&) const = default;
 };
 
 class HeadingModel {
 public:
     static constexpr std::uint32_t StripColour = 0xC0774F; // 0x00BBGGRR
     static constexpr std::uint32_t CaptionColour = 0x000000;
-    // The band picture sits one pixel in from the top left corner.
-    static constexpr int BandWidthPx = 800;
-    static constexpr int BandHeightPx = 16;
     static constexpr int DesignedWidth = 3000; // twips
     static constexpr int DesignedHeight = 270;
     static constexpr int CaptionTop = 45;
     static constexpr int CaptionHeight = 255;
     static constexpr int LineTop = 0;
     static constexpr int LineBottom = 255;
+    // The caption's text stands this far in from its left edge and stops this far before
+    // its right edge, in pixels, so it does not touch the band's rim.
+    static constexpr int CaptionInsetLeftPx = 4;
+    static constexpr int CaptionInsetRightPx = 2;
 
     explicit HeadingModel(int tppx = 15, int tppy = 15);
 
@@ -52,12 +54,14 @@ public:
     int CaptionLeft() const { return 0; }
     int CaptionWidth() const { return captionWidth_; }
     int LineX() const { return lineX_; }
+    // The band picture sits one pixel in from the top left corner.
     int BandLeft() const { return tppx_; }
     int BandTop() const { return tppy_; }
     int Tppx() const { return tppx_; }
     int Tppy() const { return tppy_; }
 
-    // The stored "Text" property; a failed read leaves the caption as it was.
+    // The stored "Text" property, or "-" when none is stored. The bag reports a value it
+    // cannot read as missing; running out of memory is the caller's to handle.
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 

@@ -213,7 +213,8 @@ constexpr std::array<TypeColours, 4> kTypeColours = {{
 }};
 
 Picture DrawUser(int type, bool small, bool selected) {
-    const int w = small ? 15 : 23, h = small ? 16 : 22;
+    const PictureSize size = small ? SmallUserImageSize : LargeUserImageSize;
+    const int w = size.width, h = size.height;
     Canvas c(w, h);
     const Scale k = small ? Scale{0.68f, 0.0f, 0.6f} : Scale{1.0f, 0.0f, 0.0f};
     const float line = small ? 0.9f : 1.0f;
@@ -258,7 +259,8 @@ Picture DrawUser(int type, bool small, bool selected) {
 }
 
 Picture DrawClock(bool small, bool selected) {
-    const int w = small ? 16 : 24, h = small ? 16 : 22;
+    const PictureSize size = small ? SmallClockImageSize : LargeClockImageSize;
+    const int w = size.width, h = size.height;
     Canvas c(w, h);
     const Vec centre = small ? Vec{8.0f, 8.0f} : Vec{12.0f, 11.0f};
     const float r = small ? 7.4f : 10.2f;
@@ -298,7 +300,8 @@ Picture DrawClock(bool small, bool selected) {
 }
 
 Picture DrawLock(bool small, bool selected) {
-    const int w = small ? 16 : 24, h = small ? 16 : 22;
+    const PictureSize size = small ? SmallClockImageSize : LargeClockImageSize;
+    const int w = size.width, h = size.height;
     Canvas c(w, h);
     const Scale k = small ? Scale{0.7f, -0.4f, -0.2f} : Scale{1.0f, 0.0f, 0.0f};
     // Shackle: an arch of steel.
@@ -333,7 +336,7 @@ Picture DrawLock(bool small, bool selected) {
 }
 
 Picture DrawSortMark(bool descending) {
-    Canvas c(12, 12);
+    Canvas c(SortMarkSize.width, SortMarkSize.height);
     const Shape arrow = descending ? Polygon({{1.5f, 3.5f}, {10.5f, 3.5f}, {6.0f, 9.0f}})
                                    : Polygon({{1.5f, 8.5f}, {10.5f, 8.5f}, {6.0f, 3.0f}});
     c.Fill(arrow, Hex(0x4F6F9F));
@@ -343,33 +346,33 @@ Picture DrawSortMark(bool descending) {
 } // namespace
 
 Picture UserImage(int index) {
-    if (index < 0 || index > 15)
+    if (index < 0 || index >= UserImageCount)
         return {};
     return DrawUser(index % 4, index >= 8, (index / 4) % 2 == 1);
 }
 
 Picture ClockImage(int index) {
-    if (index < 0 || index > 3)
+    if (index < 0 || index >= ClockImageCount)
         return {};
     return DrawClock(index >= 2, index % 2 == 1);
 }
 
 Picture LockImage(int index) {
-    if (index < 0 || index > 3)
+    if (index < 0 || index >= ClockImageCount)
         return {};
     return DrawLock(index >= 2, index % 2 == 1);
 }
 
 Picture SortMarkImage(int index) {
-    if (index != 1 && index != 2)
+    if (index != AscendingSortMark && index != DescendingSortMark)
         return {};
-    return DrawSortMark(index == 2);
+    return DrawSortMark(index == DescendingSortMark);
 }
 
 Picture HeadingBand() {
     // A pane of glass: light at the left where the caption stands, deepening to the right,
     // with a brighter upper half.
-    constexpr int w = 800, h = 16;
+    constexpr int w = HeadingBandSize.width, h = HeadingBandSize.height;
     Picture pic{w, h, std::vector<std::uint32_t>(static_cast<std::size_t>(w * h))};
     const Rgb light = Hex(0xF4F8FE), deep = Hex(0x9FB9E6);
     for (int y = 0; y < h; ++y) {

@@ -9,6 +9,26 @@
 
 namespace qb::controls {
 
+// A picture's size in pixels.
+struct PictureSize {
+    int width;
+    int height;
+};
+
+// The stock pictures' sizes. The lock pictures have the clock pictures' sizes.
+inline constexpr PictureSize LargeUserImageSize{23, 22};
+inline constexpr PictureSize SmallUserImageSize{15, 16};
+inline constexpr PictureSize LargeClockImageSize{24, 22};
+inline constexpr PictureSize SmallClockImageSize{16, 16};
+inline constexpr PictureSize SortMarkSize{12, 12};
+inline constexpr PictureSize HeadingBandSize{800, 16};
+
+// How many pictures each stock set holds (see CustomListModel for their order).
+inline constexpr int UserImageCount = 16;
+inline constexpr int ClockImageCount = 4; // and as many lock pictures
+inline constexpr int AscendingSortMark = 1;
+inline constexpr int DescendingSortMark = 2;
+
 struct Picture {
     int width = 0;
     int height = 0;
@@ -25,9 +45,9 @@ struct Picture {
 Picture UserImage(int index);
 Picture ClockImage(int index);
 Picture LockImage(int index);
-// ImageList1: 1 ascending, 2 descending (12 x 12).
+// The header's sort marks: AscendingSortMark or DescendingSortMark.
 Picture SortMarkImage(int index);
-// The caption strip's decorative band, 800 x 16, opaque.
+// The caption strip's decorative band, opaque.
 Picture HeadingBand();
 
 // Composites a picture over an opaque colour (0x00RRGGBB); what a user sees.

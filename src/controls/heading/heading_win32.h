@@ -1,8 +1,9 @@
 #pragma once
 // The caption strip window (Windows only): draws what HeadingModel says.
 
-#include "controls/gdi.h"
 #include "controls/heading/heading_model.h"
+#include "controls/pictures/pictures_win32.h"
+#include "controls/window_base_win32.h"
 
 #include <windows.h>
 
@@ -11,19 +12,17 @@
 
 namespace qb::controls {
 
-class Heading {
+class Heading final : public WindowBase {
 public:
     static constexpr const wchar_t* ClassName = L"QuillBayHeading";
 
-    // A strip as a child of `parent` at a rectangle in pixels. `layout`, when given, is
-    // the saved layout its "Text" is read from.
+    // A strip as a child of `parent` at a rectangle in pixels. `layout`, when given, is the
+    // saved layout its "Text" is read from; `band` is the band picture shared by the
+    // window's strips (made for this strip when not given). Null when no window can be made.
     static std::unique_ptr<Heading> Create(HWND parent, int id, const RECT& bounds,
-                                           const PropertyBag* layout = nullptr);
-    ~Heading();
-    Heading(const Heading&) = delete;
-    Heading& operator=(const Heading&) = delete;
+                                           const PropertyBag* layout = nullptr,
+                                           HeadingBandBitmap band = nullptr);
 
-    HWND Window() const { return hwnd_; }
     const HeadingModel& Model() const { return model_; }
     HFONT CaptionFont() const { return font_.Get(); }
 
@@ -35,14 +34,12 @@ public:
 
 private:
     Heading();
-    static LRESULT CALLBACK Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT uMsg, WPARAM wParam, LPARAM lParam);
-    void Paint(HDC dc, const RECT& client);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(HDC dc, const RECT& client) override;
 
-    HWND hwnd_ = nullptr;
     HeadingModel model_;
     gdi::Font font_;
-    gdi::BackBuffer buffer_;
+    HeadingBandBitmap band_;
 };
 
 } // namespace qb::controls

@@ -1,4 +1,4 @@
-#include "controls/gdi.h"
+#include "controls/gdi_win32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,11 +85,25 @@ Bitmap MakeBitmap(const Picture& picture) {
     return Bitmap(MakeDib(picture, false));
 }
 
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+constexpr int kPointsPerInch = 72;
+constexpr int kDefaultDpi = 96; // what the screen has when it cannot be asked
+
+int ScreenDpi(int axis) {
+    const WindowDc screen = GetWindowDc(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.Get(), axis) : 0;
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+} // namespace
+
 Font MakeFont(const FontSpec& font, bool bold) {
-    WindowDc screen(nullptr);
-    const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
+    const int dpi = ScreenDpi(LOGPIXELSY);
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(font.size * static_cast<float>(dpi) / 72.0f));
+    lf.lfHeight = -static_cast<LONG>(
+        std::lround(font.size * static_cast<float>(dpi) / static_cast<float>(kPointsPerInch)));
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = font.italic ? 1 : 0;
     lf.lfUnderline = font.underline ? 1 : 0;
@@ -101,15 +115,11 @@ Font MakeFont(const FontSpec& font, bool bold) {
 }
 
 int ScreenTwipsPerPixelX() {
-    WindowDc screen(nullptr);
-    const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
-    return dpi > 0 ? 1440 / dpi : 15;
+    return kTwipsPerInch / ScreenDpi(LOGPIXELSX);
 }
 
 int ScreenTwipsPerPixelY() {
-    WindowDc screen(nullptr);
-    const int dpi = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
-    return dpi > 0 ? 1440 / dpi : 15;
+    return kTwipsPerInch / ScreenDpi(LOGPIXELSY);
 }
 
 } // namespace qb::controls::gdi

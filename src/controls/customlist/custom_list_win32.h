@@ -1,12 +1,13 @@
 #pragma once
 // The user list window (Windows only). It draws the rows CustomListModel lays out, in
 // its own window and without a child window per row, under a real list-view column
-// header whose window it subclasses, beside a real vertical scroll bar. Every decision
-// is the model's; this class turns messages into model calls and paints the result.
+// header whose window it hooks, beside a real vertical scroll bar. Every decision is the
+// model's; this class turns messages into model calls and paints the result.
 
 #include "controls/customlist/custom_list_model.h"
-#include "controls/gdi.h"
-#include "services/hook_window.h"
+#include "controls/pictures/pictures_win32.h"
+#include "controls/window_base_win32.h"
+#include "services/hook_window_win32.h"
 
 #include <windows.h>
 
@@ -14,32 +15,47 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qb::controls {
 
-class CustomList final : public services::WindowProcOwner {
+class CustomList final : public WindowBase, public services::WindowProcOwner {
 public:
     static constexpr const wchar_t* ClassName = L"QuillBayCustomList";
 
-    // A list as a child of `parent` at a rectangle in pixels. `layout`, when given, is
-    // the saved layout its "SmallIcons" and "NoHeader" are read from. `ansiBytes` is the
-    // system code page for the backwards name sort (the platform's by default).
-    static std::unique_ptr<CustomList> Create(HWND parent, int id, const RECT& bounds,
-                                              const PropertyBag* layout = nullptr,
-                                              AnsiBytesOf ansiBytes = nullptr);
-    ~CustomList();
-    CustomList(const CustomList&) = delete;
-    CustomList& operator=(const CustomList&) = delete;
+    // A list as a child of `parent` at a rectangle in pixels. `layout`, when given, is the
+    // saved layout its "SmallIcons" and "NoHeader" are read from. `ansiBytes` is the system
+    // code page for the backwards name sort (the platform's by default). `pictures` are the
+    // stock pictures shared by the window's lists (made for this list when not given).
+    // Null when no window can be made.
+    static std::unique_ptr<CustomList>
+    Create(HWND parent, int id, const RECT& bounds, const PropertyBag* layout = nullptr,
+           AnsiBytesOf ansiBytes = nullptr, std::shared_ptr<const ListPictures> pictures = nullptr);
+    ~CustomList() override;
 
-    HWND Window() const { return hwnd_; }
     HWND ListViewWindow() const { return listView_; }
-    HWND HeaderWindow() const { return header_; }
+    HWND HeaderWindow() const { return headerHook_.Window(); }
     HWND ScrollBarWindow() const { return scrollBar_; }
     const CustomListModel& Model() const { return *model_; }
 
     // Events to the owner, raised synchronously.
     std::function<void(std::int32_t tag)> ItemClick;
     std::function<void(std::int32_t column)> ColumnClick;
+
+    // While a Batch lives, AddItem and every other change reach only the model; when the
+    // last batch of the list ends, the header, scroll bar and rows are brought up to date
+    // once, to what they would show had each change been applied on its own. Filling a
+    // list of thousands of rows row by row would re-lay the windows thousands of times.
+    class Batch {
+    public:
+        explicit Batch(CustomList& list) noexcept;
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        CustomList& list_;
+    };
 
     bool SmallIcons() const { return model_->SmallIcons(); }
     void SetSmallIcons(bool small);
@@ -60,39 +76,43 @@ public:
     void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
                  bool fontUnderline, bool fontStrikethru);
 
-    // The header window's procedure (reached through the subclassing dispatcher).
+    // The header window's procedure (reached through its hook).
     LRESULT WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     CustomList() = default;
-    static LRESULT CALLBACK ListProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleList(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(HDC dc, const RECT& client) override;
+    bool OnCreate(const CREATESTRUCTW& creation);
     void OnMouseDown(MouseButton button, WPARAM wParam, LPARAM lParam);
     void OnVScroll(WPARAM wParam);
-    void Paint(HDC dc, const RECT& client);
     void PaintSortMark();
     void MakeFonts();
+    HFONT LabelFont(int index) const;
     int LabelHeightTwips();
-    // Applies the model's header, scroll bar and rows to the windows.
+    // Applies the model's header, scroll bar and rows to the windows (later, in a batch).
     void Sync(bool keepThumb = false);
 
-    HWND hwnd_ = nullptr;
+    // What creation needs from Create until WM_CREATE.
+    const PropertyBag* layout_ = nullptr;
+    AnsiBytesOf ansiBytes_;
+
     HWND listView_ = nullptr;
-    HWND header_ = nullptr;
     HWND scrollBar_ = nullptr;
-    WNDPROC headerOldProc_ = nullptr;
+    services::HookSlot headerHook_;
     std::unique_ptr<CustomListModel> model_;
-    gdi::Font labelFont_;
+    std::shared_ptr<const ListPictures> pictures_;
+    std::vector<gdi::Font> labelFonts_; // as the model's LabelFonts(); empty where none was made
     gdi::Font headerFont_;
-    gdi::BackBuffer buffer_;
-    bool capturing_ = false;
+    int batches_ = 0;
+    bool syncPending_ = false;
 
     // What the windows show now, to touch them only when the model changed.
     struct Applied {
         bool headerVisible = true;
         int headerWidth = -1;
         int headerHeight = -1;
-        std::array<int, 4> columns{-1, -1, -1, -1};
+        std::array<int, CustomListModel::ColumnCount> columns{-1, -1, -1, -1};
         unsigned headerRepaints = 0;
         bool scrollVisible = false;
         RECT scrollRect{-1, -1, -1, -1};

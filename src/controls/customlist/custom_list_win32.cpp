@@ -1,6 +1,4 @@
-#include "controls/customlist/custom_list.h"
-
-#include "controls/window_instance.h"
+#include "controls/customlist/custom_list_win32.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -12,43 +10,18 @@ namespace qb::controls {
 
 namespace {
 
-constexpr COLORREF kBackground = RGB(255, 255, 255);
-constexpr COLORREF kHighlight = RGB(96, 135, 223);
+const WindowClass kListClass{CustomList::ClassName, 0, IDC_ARROW, COLOR_WINDOW};
 constexpr int kListViewId = 1;
 constexpr int kScrollBarId = 2;
+// The list view's first height and its columns' first widths, before the model says.
+constexpr int kFirstListViewHeightPx = 40;
+constexpr int kFirstColumnWidthPx = 24;
 
-// The stock pictures as icons, made once for every list of the process.
-struct ListPictures {
-    std::array<gdi::Icon, 16> user;
-    std::array<gdi::Icon, 4> clock;
-    std::array<gdi::Icon, 4> lock;
-    std::array<gdi::Icon, 3> sortMark; // 1 ascending, 2 descending
-};
-
-const ListPictures& Pictures() {
-    static const ListPictures pictures = [] {
-        ListPictures p;
-        for (int i = 0; i < 16; ++i)
-            p.user[static_cast<std::size_t>(i)] = gdi::MakeIcon(UserImage(i));
-        for (int i = 0; i < 4; ++i) {
-            p.clock[static_cast<std::size_t>(i)] = gdi::MakeIcon(ClockImage(i));
-            p.lock[static_cast<std::size_t>(i)] = gdi::MakeIcon(LockImage(i));
-        }
-        p.sortMark[1] = gdi::MakeIcon(SortMarkImage(1));
-        p.sortMark[2] = gdi::MakeIcon(SortMarkImage(2));
-        return p;
-    }();
-    return pictures;
-}
-
-template <std::size_t N>
-HICON PictureAt(const std::array<gdi::Icon, N>& icons, int index) {
-    if (index < 0 || index >= static_cast<int>(N))
-        return nullptr;
-    return icons[static_cast<std::size_t>(index)].Get();
-}
-
-// The system's ANSI code page, straight from the platform.
+// The system's ANSI code page, straight from the platform, as the backwards name sort
+// needs it: the bytes the ANSI conversion gives with no flags, a close character where the
+// code page has one, and nothing where only the default character could stand in. On a
+// machine whose ANSI code page is UTF-8 the platform refuses to say whether it used the
+// default character, so there the bytes are taken as they come: every character has them.
 AnsiBytesOf SystemAnsiBytes() {
     return [](wchar_t c) -> std::string {
         char buf[8];
@@ -72,98 +45,105 @@ void DrawPicture(HDC dc, HICON icon, const TwipsRect& at, PictureSize size, int 
 } // namespace
 
 std::unique_ptr<CustomList> CustomList::Create(HWND parent, int id, const RECT& bounds,
-                                               const PropertyBag* layout, AnsiBytesOf ansiBytes) {
-    static const bool registered = [] {
+                                               const PropertyBag* layout, AnsiBytesOf ansiBytes,
+                                               std::shared_ptr<const ListPictures> pictures) {
+    static const bool commonControls = [] {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-        InitCommonControlsEx(&icc);
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &CustomList::ListProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = ClassName;
-        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+        return InitCommonControlsEx(&icc) != FALSE;
     }();
-    if (!registered)
+    if (!commonControls)
         return nullptr;
-
     std::unique_ptr<CustomList> list(new CustomList());
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    if (CreateWindowExW(
-            0, ClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-            bounds.left, bounds.top, width, height, parent,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, list.get()) == nullptr)
+    list->layout_ = layout;
+    list->ansiBytes_ = ansiBytes ? std::move(ansiBytes) : SystemAnsiBytes();
+    list->pictures_ = pictures ? std::move(pictures) : ListPictures::Make();
+    const bool made = list->MakeWindow(
+        kListClass, ChildAt(parent, id, bounds, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
+    list->layout_ = nullptr;
+    if (!made)
         return nullptr;
+    return list;
+}
+
+// Builds the header strip, the scroll bar and the model, and applies the saved layout;
+// the first WM_SIZE, which follows, lays the list out.
+bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
+    const HINSTANCE instance = creation.hInstance;
+    const int width = creation.cx, height = creation.cy;
 
     // The header strip: a report-style list view without items, as tall as its header.
-    list->listView_ = CreateWindowExW(
+    listView_ = CreateWindowExW(
         0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL,
-        0, 0, width, 40, list->hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListViewId)),
-        instance, nullptr);
+        0, 0, width, kFirstListViewHeightPx, Window(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListViewId)), instance, nullptr);
+    if (listView_ == nullptr)
+        return false;
     const FontSpec designed;
-    list->headerFont_ = gdi::MakeFont(designed, false);
-    list->labelFont_ = gdi::MakeFont(designed, false);
-    SendMessageW(list->listView_, WM_SETFONT, reinterpret_cast<WPARAM>(list->headerFont_.Get()),
-                 FALSE);
+    headerFont_ = gdi::MakeFont(designed, false);
+    labelFonts_.push_back(gdi::MakeFont(designed, false));
+    SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), FALSE);
     const wchar_t* captions[CustomListModel::ColumnCount] = {L"", L"", L"",
                                                              CustomListModel::NameColumnCaption};
     for (int c = 0; c < CustomListModel::ColumnCount; ++c) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = 24;
+        column.cx = kFirstColumnWidthPx;
         column.pszText = const_cast<wchar_t*>(captions[c]);
-        SendMessageW(list->listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
+        SendMessageW(listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                      reinterpret_cast<LPARAM>(&column));
     }
-    list->header_ = reinterpret_cast<HWND>(SendMessageW(list->listView_, LVM_GETHEADER, 0, 0));
+    const auto header = reinterpret_cast<HWND>(SendMessageW(listView_, LVM_GETHEADER, 0, 0));
     RECT item{};
-    SendMessageW(list->header_, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
 
-    list->scrollBar_ = CreateWindowExW(
-        0, L"SCROLLBAR", nullptr, WS_CHILD | SBS_VERT, 0, 0, 0, 0, list->hwnd_,
+    scrollBar_ = CreateWindowExW(
+        0, L"SCROLLBAR", nullptr, WS_CHILD | SBS_VERT, 0, 0, 0, 0, Window(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScrollBarId)), instance, nullptr);
+    if (scrollBar_ == nullptr)
+        return false;
 
     ListMetrics metrics;
     metrics.tppx = gdi::ScreenTwipsPerPixelX();
     metrics.tppy = gdi::ScreenTwipsPerPixelY();
-    metrics.headerHeightPx = item.bottom > item.top ? item.bottom - item.top : 20;
+    if (item.bottom > item.top)
+        metrics.headerHeightPx = item.bottom - item.top;
     metrics.scrollBarWidthPx = GetSystemMetrics(SM_CXVSCROLL);
-    list->model_ =
-        std::make_unique<CustomListModel>(metrics, width * metrics.tppx, height * metrics.tppy,
-                                          ansiBytes ? std::move(ansiBytes) : SystemAnsiBytes());
-    list->model_->SetFont(designed.name, designed.size, false, false, false, false,
-                          list->LabelHeightTwips());
-    CustomList* self = list.get();
-    list->model_->ItemClick = [self](std::int32_t tag) {
-        if (self->ItemClick)
-            self->ItemClick(tag);
+    model_ = std::make_unique<CustomListModel>(metrics, width * metrics.tppx, height * metrics.tppy,
+                                               std::move(ansiBytes_));
+    model_->SetLabelHeight(LabelHeightTwips());
+    model_->ItemClick = [this](std::int32_t tag) {
+        if (ItemClick)
+            ItemClick(tag);
     };
-    list->model_->ColumnClick = [self](std::int32_t column) {
-        if (self->ColumnClick)
-            self->ColumnClick(column);
+    model_->ColumnClick = [this](std::int32_t column) {
+        if (ColumnClick)
+            ColumnClick(column);
     };
 
-    if (list->header_ != nullptr)
-        services::HookWindow(list->header_, *list, list->headerOldProc_);
-    if (layout != nullptr)
-        list->model_->ReadProperties(*layout);
-    list->model_->Resize(width * metrics.tppx, height * metrics.tppy);
-    list->Sync();
-    return list;
+    if (header != nullptr)
+        services::HookWindow(header, *this, headerHook_);
+    if (layout_ != nullptr)
+        model_->ReadProperties(*layout_);
+    return true;
 }
 
 CustomList::~CustomList() {
-    if (header_ != nullptr && headerOldProc_ != nullptr && IsWindow(header_))
-        services::UnhookWindow(header_, headerOldProc_);
-    if (hwnd_ != nullptr) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
+    // The header may outlive this object for a moment (its window goes with the list's,
+    // after this): from now on its messages go straight to its own procedure.
+    services::UnhookWindow(headerHook_);
 }
 
 // --- the owner's interface: the model decides, the windows follow ---
+
+CustomList::Batch::Batch(CustomList& list) noexcept : list_(list) {
+    ++list_.batches_;
+}
+
+CustomList::Batch::~Batch() {
+    if (--list_.batches_ == 0 && std::exchange(list_.syncPending_, false))
+        list_.Sync();
+}
 
 void CustomList::SetSmallIcons(bool small) {
     model_->SetSmallIcons(small);
@@ -220,15 +200,15 @@ void CustomList::SetFont(const std::wstring& fontName, float fontSize, bool font
                          bool fontItalic, bool fontUnderline, bool fontStrikethru) {
     model_->SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru);
     MakeFonts();
-    model_->SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru,
-                    LabelHeightTwips());
+    model_->SetLabelHeight(LabelHeightTwips());
     Sync();
 }
 
 void CustomList::MakeFonts() {
-    // A font that cannot be made leaves the old one in use.
-    if (gdi::Font f = gdi::MakeFont(model_->LabelFont(), false))
-        labelFont_ = std::move(f);
+    // A font that cannot be made leaves the old one in use (see LabelFont).
+    const std::vector<FontSpec>& fonts = model_->LabelFonts();
+    while (labelFonts_.size() < fonts.size())
+        labelFonts_.push_back(gdi::MakeFont(fonts[labelFonts_.size()], false));
     if (gdi::Font f = gdi::MakeFont(model_->HeaderFont(), false)) {
         headerFont_ = std::move(f);
         if (listView_ != nullptr)
@@ -236,11 +216,19 @@ void CustomList::MakeFonts() {
     }
 }
 
+HFONT CustomList::LabelFont(int index) const {
+    for (int i = std::min(index, static_cast<int>(labelFonts_.size()) - 1); i >= 0; --i)
+        if (labelFonts_[static_cast<std::size_t>(i)])
+            return labelFonts_[static_cast<std::size_t>(i)].Get();
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
 int CustomList::LabelHeightTwips() {
-    gdi::WindowDc screen(nullptr);
-    if (screen.Get() == nullptr || !labelFont_)
+    const gdi::WindowDc screen = gdi::GetWindowDc(nullptr);
+    if (!screen)
         return 0;
-    gdi::Selection font(screen.Get(), labelFont_.Get());
+    const gdi::Selection font(screen.Get(),
+                              LabelFont(model_ ? model_->TemplateRow().labelFont : 0));
     TEXTMETRICW tm{};
     if (!GetTextMetricsW(screen.Get(), &tm))
         return 0;
@@ -248,8 +236,12 @@ int CustomList::LabelHeightTwips() {
 }
 
 void CustomList::Sync(bool keepThumb) {
-    if (hwnd_ == nullptr || !model_)
+    if (Window() == nullptr || !model_)
         return;
+    if (batches_ > 0) {
+        syncPending_ = true; // the end of the batch brings everything up to date at once
+        return;
+    }
     const CustomListModel& m = *model_;
     const int tppx = m.Metrics().tppx, tppy = m.Metrics().tppy;
 
@@ -273,8 +265,8 @@ void CustomList::Sync(bool keepThumb) {
     }
     if (h.repaints != applied_.headerRepaints) {
         applied_.headerRepaints = h.repaints;
-        if (header_ != nullptr)
-            InvalidateRect(header_, nullptr, TRUE);
+        if (HeaderWindow() != nullptr)
+            InvalidateRect(HeaderWindow(), nullptr, TRUE);
     }
 
     const ScrollBarState& sb = m.ScrollBar();
@@ -315,47 +307,23 @@ void CustomList::Sync(bool keepThumb) {
         ShowWindow(scrollBar_, sb.visible ? SW_SHOWNA : SW_HIDE);
         applied_.scrollVisible = sb.visible;
     }
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    InvalidateRect(Window(), nullptr, FALSE);
 }
 
 // --- the list's own window ---
 
-LRESULT CALLBACK CustomList::ListProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    if (uMsg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<CustomList*>(cs->lpCreateParams);
-        self->hwnd_ = hWnd;
-        SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    CustomList* self = WindowInstance<CustomList>(hWnd);
-    if (self != nullptr && !self->model_) // still being created
-        self = nullptr;
-    if (self == nullptr && uMsg == WM_ERASEBKGND)
-        return 1;
-    return CallInstance(self, &CustomList::HandleList, hWnd, uMsg, wParam, lParam);
-}
-
-LRESULT CustomList::HandleList(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    switch (uMsg) {
+LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Until WM_CREATE has built the model there is nothing to lay out or paint.
+    if (!model_ && message != WM_CREATE)
+        return WindowBase::HandleMessage(message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(*reinterpret_cast<const CREATESTRUCTW*>(lParam)) ? 0 : -1;
     case WM_SIZE: {
         const int tppx = model_->Metrics().tppx, tppy = model_->Metrics().tppy;
         model_->Resize(static_cast<int>(LOWORD(lParam)) * tppx,
                        static_cast<int>(HIWORD(lParam)) * tppy);
         Sync();
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1; // everything is painted in one blit
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC screen = BeginPaint(hwnd_, &ps);
-        RECT client;
-        GetClientRect(hwnd_, &client);
-        if (HDC dc = buffer_.Begin(screen, client.right, client.bottom)) {
-            Paint(dc, client);
-            buffer_.Show(screen, client);
-        }
-        EndPaint(hwnd_, &ps);
         return 0;
     }
     case WM_LBUTTONDOWN:
@@ -368,30 +336,38 @@ LRESULT CustomList::HandleList(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         OnMouseDown(MouseButton::Middle, wParam, lParam);
         return 0;
     case WM_LBUTTONUP: {
+        // The click is raised first: letting go of the mouse ends the press (below).
         const int tppx = model_->Metrics().tppx, tppy = model_->Metrics().tppy;
         model_->MouseUp(MouseButton::Left, GET_X_LPARAM(lParam) * tppx,
                         GET_Y_LPARAM(lParam) * tppy);
+        if (Window() != nullptr && GetCapture() == Window())
+            ReleaseCapture();
         Sync();
         return 0;
     }
+    case WM_CAPTURECHANGED:
+        // Released above, or taken by another window while a row item was pressed: either
+        // way a release that follows is no longer this press's.
+        model_->CancelPress();
+        return 0;
     case WM_VSCROLL:
         OnVScroll(wParam);
         return 0;
     case WM_MOUSEWHEEL:
+        // The wheel scrolls the rows, three a notch as the system's own lists do: a list
+        // that ignored it would feel broken. It moves the scroll bar's value, so it stays
+        // within the same limits as the bar itself.
         if (model_->ScrollBar().visible) {
             const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
             model_->ScrollBarChanged(model_->ScrollBar().value - 3 * notches);
             Sync();
         }
         return 0;
-    case WM_NCDESTROY: {
-        HWND w = std::exchange(hwnd_, nullptr);
-        SetWindowLongPtrW(w, GWLP_USERDATA, 0);
-        listView_ = header_ = scrollBar_ = nullptr;
-        return DefWindowProcW(w, uMsg, wParam, lParam);
-    }
+    case WM_NCDESTROY:
+        listView_ = scrollBar_ = nullptr; // gone with this window; the header unhooked itself
+        return WindowBase::HandleMessage(message, wParam, lParam);
     default:
-        return DefWindowProcW(hwnd_, uMsg, wParam, lParam);
+        return WindowBase::HandleMessage(message, wParam, lParam);
     }
 }
 
@@ -402,6 +378,11 @@ void CustomList::OnMouseDown(MouseButton button, WPARAM wParam, LPARAM lParam) {
     shift.ctrl = (wParam & MK_CONTROL) != 0;
     shift.alt = GetKeyState(VK_MENU) < 0;
     model_->MouseDown(button, shift, GET_X_LPARAM(lParam) * tppx, GET_Y_LPARAM(lParam) * tppy);
+    // A pressed row item is clicked like a button: the list holds the mouse until the
+    // release, wherever it happens, so a press released outside cannot linger and turn a
+    // later release into a click.
+    if (model_->ItemPressed() && GetCapture() != Window())
+        SetCapture(Window());
     Sync();
 }
 
@@ -447,14 +428,16 @@ void CustomList::OnVScroll(WPARAM wParam) {
     model_->ScrollBarChanged(v);
     // While the thumb is dragged the rows follow at once; the thumb stays with the mouse.
     Sync(code == SB_THUMBTRACK);
-    UpdateWindow(hwnd_);
+    UpdateWindow(Window());
 }
 
 void CustomList::Paint(HDC dc, const RECT& client) {
+    const gdi::Brush background(CreateSolidBrush(gdi::ToColorRef(ListColours::Background)));
+    FillRect(dc, &client, background.Get());
+    if (!model_)
+        return;
     const CustomListModel& m = *model_;
     const int tppx = m.Metrics().tppx, tppy = m.Metrics().tppy;
-    gdi::Brush background(CreateSolidBrush(kBackground));
-    FillRect(dc, &client, background.Get());
 
     const TwipsRect area = m.RowsArea();
     const RECT clip{0, gdi::ToPixels(area.top, tppy), area.width / tppx, client.bottom};
@@ -462,33 +445,39 @@ void CustomList::Paint(HDC dc, const RECT& client) {
 
     const Highlight& hl = m.SelectionHighlight();
     if (hl.visible) {
-        gdi::Brush brush(CreateSolidBrush(kHighlight));
+        const gdi::Brush brush(CreateSolidBrush(gdi::ToColorRef(ListColours::Highlight)));
         const RECT r{0, gdi::ToPixels(hl.top, tppy), hl.width / tppx,
                      gdi::ToPixels(hl.top, tppy) + hl.height / tppy};
         FillRect(dc, &r, brush.Get());
     }
 
-    const ListPictures& pictures = Pictures();
-    gdi::Selection font(dc, labelFont_ ? static_cast<HGDIOBJ>(labelFont_.Get())
-                                       : GetStockObject(DEFAULT_GUI_FONT));
+    // The rows are painted here rather than shown as child windows, four per row: a list
+    // of ten thousand accounts would otherwise need forty thousand windows, and move every
+    // one of them at each scroll step. The model keeps every row item's place all the same.
+    const ListPictures& pictures = *pictures_;
+    const gdi::Selection keepFont(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     const auto [first, last] = m.VisibleRows();
     for (int i = first; i <= last; ++i) {
         const RowItems& row = m.Row(i);
         if (row.userIconVisible)
-            DrawPicture(dc, PictureAt(pictures.user, row.userPicture), row.userIcon,
+            DrawPicture(dc, pictures.User(row.userPicture), row.userIcon,
                         UserImageSize(row.userPicture), tppx, tppy);
         if (row.clockIconVisible)
-            DrawPicture(dc, PictureAt(pictures.clock, row.clockPicture), row.clockIcon,
+            DrawPicture(dc, pictures.Clock(row.clockPicture), row.clockIcon,
                         ClockImageSize(row.clockPicture), tppx, tppy);
         if (row.lockIconVisible)
-            DrawPicture(dc, PictureAt(pictures.lock, row.lockPicture), row.lockIcon,
+            DrawPicture(dc, pictures.Lock(row.lockPicture), row.lockIcon,
                         ClockImageSize(row.lockPicture), tppx, tppy);
         if (row.labelVisible && !row.labelText.empty()) {
-            SetTextColor(dc, row.labelWhite ? RGB(255, 255, 255) : RGB(0, 0, 0));
+            SetTextColor(dc, gdi::ToColorRef(row.labelWhite ? ListColours::SelectedLabel
+                                                            : ListColours::Label));
+            SelectObject(dc, LabelFont(row.labelFont));
             const int top = gdi::ToPixels(row.label.top, tppy);
             RECT r{gdi::ToPixels(row.label.left, tppx), top, clip.right - 2,
                    top + row.label.height / tppy};
+            // A name too long for the list ends in an ellipsis, so that it is seen to go on,
+            // rather than being cut off mid-letter at the edge.
             DrawTextW(dc, row.labelText.c_str(), static_cast<int>(row.labelText.size()), &r,
                       DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         }
@@ -500,7 +489,7 @@ void CustomList::Paint(HDC dc, const RECT& client) {
 LRESULT CustomList::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     switch (uMsg) {
     case WM_PAINT: {
-        const LRESULT result = services::CallSavedProc(headerOldProc_, hWnd, uMsg, wParam, lParam);
+        const LRESULT result = services::CallNextProc(headerHook_, hWnd, uMsg, wParam, lParam);
         PaintSortMark();
         return result;
     }
@@ -523,29 +512,31 @@ LRESULT CustomList::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     default:
         break;
     }
-    return services::CallSavedProc(headerOldProc_, hWnd, uMsg, wParam, lParam);
+    return services::CallNextProc(headerHook_, hWnd, uMsg, wParam, lParam);
 }
 
 void CustomList::PaintSortMark() {
-    if (header_ == nullptr || !model_)
+    if (HeaderWindow() == nullptr || !model_)
         return;
-    gdi::WindowDc dc(header_);
-    if (dc.Get() == nullptr)
+    const gdi::WindowDc dc = gdi::GetWindowDc(HeaderWindow());
+    if (!dc)
         return;
     const HeaderStrip& h = model_->Header();
-    HICON icon = PictureAt(Pictures().sortMark, h.sortOrder + 1);
+    const HICON icon =
+        pictures_->SortMark(h.sortOrder == 0 ? AscendingSortMark : DescendingSortMark);
     if (icon == nullptr)
         return;
     double captionWidth = 0;
     if (h.sortColumn == 3) {
-        gdi::Selection font(dc.Get(), headerFont_ ? static_cast<HGDIOBJ>(headerFont_.Get())
-                                                  : GetStockObject(DEFAULT_GUI_FONT));
+        const gdi::Selection font(dc.Get(), headerFont_ ? static_cast<HGDIOBJ>(headerFont_.Get())
+                                                        : GetStockObject(DEFAULT_GUI_FONT));
         const std::wstring caption = CustomListModel::NameColumnCaption;
         SIZE size{};
         GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &size);
         captionWidth = static_cast<double>(size.cx) * model_->Metrics().tppx;
     }
-    DrawIconEx(dc.Get(), model_->SortMarkX(captionWidth), 4, icon, 12, 12, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc.Get(), model_->SortMarkX(captionWidth), CustomListModel::SortMarkTopPx, icon,
+               SortMarkSize.width, SortMarkSize.height, 0, nullptr, DI_NORMAL);
 }
 
 } // namespace qb::controls

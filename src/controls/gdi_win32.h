@@ -1,0 +1,110 @@
+#pragma once
+// GDI objects, icons and device contexts as move-only owners on the program's one handle
+// template, and the conversion of the controls' pictures into icons and bitmaps.
+
+#include "controls/heading/heading_model.h"
+#include "controls/pictures/pictures.h"
+#include "platform/win32/handles.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace qb::controls::gdi {
+
+// Pens, brushes, fonts and bitmaps: released with DeleteObject.
+template <typename Handle>
+struct ObjectTraits {
+    using Type = Handle;
+    static Type Invalid() noexcept { return nullptr; }
+    void Close(Type object) const noexcept { ::DeleteObject(object); }
+};
+using Font = win32::Unique<ObjectTraits<HFONT>>;
+using Bitmap = win32::Unique<ObjectTraits<HBITMAP>>;
+using Brush = win32::Unique<ObjectTraits<HBRUSH>>;
+
+// Icons made with CreateIconIndirect (never shared system icons).
+struct IconTraits {
+    using Type = HICON;
+    static Type Invalid() noexcept { return nullptr; }
+    void Close(Type icon) const noexcept { ::DestroyIcon(icon); }
+};
+using Icon = win32::Unique<IconTraits>;
+
+// A DC of our own from CreateCompatibleDC.
+struct MemoryDcTraits {
+    using Type = HDC;
+    static Type Invalid() noexcept { return nullptr; }
+    void Close(Type dc) const noexcept { ::DeleteDC(dc); }
+};
+using MemoryDc = win32::Unique<MemoryDcTraits>;
+
+// A window's DC from GetDC, given back to that window with ReleaseDC.
+struct WindowDcTraits {
+    using Type = HDC;
+    HWND window = nullptr;
+    static Type Invalid() noexcept { return nullptr; }
+    void Close(Type dc) const noexcept { ::ReleaseDC(window, dc); }
+};
+using WindowDc = win32::Unique<WindowDcTraits>;
+
+// The DC of `window` (of the screen when null); empty when none can be had.
+inline WindowDc GetWindowDc(HWND window) {
+    return WindowDc(::GetDC(window), WindowDcTraits{window});
+}
+
+// Selects an object into a DC for the life of the scope.
+class Selection {
+public:
+    Selection(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    ~Selection() { SelectObject(dc_, old_); }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// An off-screen surface at least the size of a window's client area: paint into it, then
+// show it in one blit, so nothing flickers. It grows with the window and is kept between
+// paints.
+class BackBuffer {
+public:
+    // The surface, with no clipping, or null when none can be made.
+    HDC Begin(HDC screen, int width, int height);
+    void Show(HDC screen, const RECT& area);
+
+private:
+    Bitmap bitmap_; // declared first: the DC goes before the bitmap it holds
+    MemoryDc dc_;
+    HGDIOBJ oldBitmap_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// A colour of the models (0x00BBGGRR) for GDI.
+constexpr COLORREF ToColorRef(std::uint32_t bbggrr) {
+    return static_cast<COLORREF>(bbggrr);
+}
+
+// A 32-bit icon with the picture's alpha; an empty picture gives no icon.
+Icon MakeIcon(const Picture& picture);
+// An opaque bitmap of the picture.
+Bitmap MakeBitmap(const Picture& picture);
+// A font of the given face, size in points and flags, for the screen's dpi.
+Font MakeFont(const FontSpec& font, bool bold);
+
+// Twips per pixel of the screen, horizontally and vertically (15 at 96 dpi).
+int ScreenTwipsPerPixelX();
+int ScreenTwipsPerPixelY();
+
+// Floor division of twips into pixels: rows above the list have negative tops.
+inline int ToPixels(int twips, int tpp) {
+    int q = twips / tpp;
+    if (twips % tpp != 0 && twips < 0)
+        --q;
+    return q;
+}
+
+} // namespace qb::controls::gdi

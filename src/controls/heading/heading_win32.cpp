@@ -1,0 +1,99 @@
+#include "controls/heading/heading_win32.h"
+
+#include <utility>
+
+namespace qb::controls {
+
+namespace {
+
+const WindowClass kHeadingClass{Heading::ClassName, 0, IDC_ARROW, COLOR_WINDOW};
+
+} // namespace
+
+Heading::Heading() : model_(gdi::ScreenTwipsPerPixelX(), gdi::ScreenTwipsPerPixelY()) {}
+
+std::unique_ptr<Heading> Heading::Create(HWND parent, int id, const RECT& bounds,
+                                         const PropertyBag* layout, HeadingBandBitmap band) {
+    std::unique_ptr<Heading> heading(new Heading());
+    if (layout != nullptr)
+        heading->model_.ReadProperties(*layout);
+    heading->band_ = band ? std::move(band) : MakeHeadingBand();
+    WindowPlacement placement = ChildAt(parent, id, bounds, WS_VISIBLE | WS_CLIPSIBLINGS);
+    placement.title = heading->model_.Text().c_str();
+    if (!heading->MakeWindow(kHeadingClass, placement))
+        return nullptr;
+    return heading;
+}
+
+void Heading::SetText(const std::wstring& text) {
+    model_.SetText(text);
+    if (Window() != nullptr) {
+        DefaultProc(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        InvalidateRect(Window(), nullptr, FALSE);
+    }
+}
+
+void Heading::SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
+                      bool fontUnderline, bool fontStrikethru) {
+    model_.SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru);
+    if (gdi::Font f = gdi::MakeFont(model_.Font(), true))
+        font_ = std::move(f); // a face that cannot be made keeps the old font
+    if (Window() != nullptr)
+        InvalidateRect(Window(), nullptr, FALSE);
+}
+
+LRESULT Heading::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        font_ = gdi::MakeFont(model_.Font(), true);
+        return 0;
+    case WM_SIZE:
+        model_.Resize(static_cast<int>(LOWORD(lParam)) * model_.Tppx());
+        InvalidateRect(Window(), nullptr, FALSE);
+        return 0;
+    case WM_SETTEXT: {
+        // Other programs and tests may set the caption through the window text.
+        const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+        model_.SetText(text != nullptr ? text : L"");
+        InvalidateRect(Window(), nullptr, FALSE);
+        return DefaultProc(message, wParam, lParam);
+    }
+    default:
+        return WindowBase::HandleMessage(message, wParam, lParam);
+    }
+}
+
+void Heading::Paint(HDC dc, const RECT& client) {
+    const int tppx = model_.Tppx(), tppy = model_.Tppy();
+    const gdi::Brush strip(CreateSolidBrush(gdi::ToColorRef(HeadingModel::StripColour)));
+    FillRect(dc, &client, strip.Get());
+
+    // The band, one pixel in, cut off by the strip's edges.
+    if (band_ && *band_) {
+        const gdi::MemoryDc source(CreateCompatibleDC(dc));
+        const gdi::Selection keep(source.Get(), band_->Get());
+        BitBlt(dc, model_.BandLeft() / tppx, model_.BandTop() / tppy, HeadingBandSize.width,
+               HeadingBandSize.height, source.Get(), 0, 0, SRCCOPY);
+    }
+
+    // The caption: black, in the designed weight, a few pixels off the band's edge. Too
+    // long a caption ends in an ellipsis rather than being cut off mid-letter.
+    RECT text{model_.CaptionLeft() / tppx + HeadingModel::CaptionInsetLeftPx,
+              HeadingModel::CaptionTop / tppy,
+              model_.CaptionWidth() / tppx - HeadingModel::CaptionInsetRightPx,
+              (HeadingModel::CaptionTop + HeadingModel::CaptionHeight) / tppy};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, gdi::ToColorRef(HeadingModel::CaptionColour));
+    const gdi::Selection font(dc, font_ ? static_cast<HGDIOBJ>(font_.Get())
+                                        : GetStockObject(DEFAULT_GUI_FONT));
+    DrawTextW(dc, model_.Text().c_str(), static_cast<int>(model_.Text().size()), &text,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+
+    // The closing line hides the band's last visible column.
+    const int lineX = gdi::ToPixels(model_.LineX(), tppx);
+    const RECT line{lineX, HeadingModel::LineTop / tppy, lineX + 1,
+                    HeadingModel::LineBottom / tppy + 1};
+    FillRect(dc, &line, strip.Get());
+}
+
+} // namespace qb::controls

@@ -1,0 +1,97 @@
+#include "services/hook_window_win32.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cwchar>
+#include <exception>
+#include <iterator>
+
+namespace qb::services {
+
+namespace {
+
+void DefaultReport(const wchar_t* text) {
+    OutputDebugStringW(text);
+#ifndef NDEBUG
+    std::fputws(text, stderr);
+    std::fflush(stderr);
+#endif
+}
+
+std::atomic<FailureReport> reportTo{&DefaultReport};
+
+// The procedure of every hook in a window's chain. `id` is the owner's slot, `data` the
+// owner. No exception may leave it: it returns into the window system.
+LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                            DWORD_PTR data) {
+    auto* owner = reinterpret_cast<WindowProcOwner*>(data);
+    LRESULT result = 0;
+    try {
+        result = owner->WindowProc(hWnd, uMsg, wParam, lParam);
+    } catch (const std::exception& e) {
+        ReportWindowProcFailure(hWnd, uMsg, e.what());
+        result = DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    } catch (...) {
+        ReportWindowProcFailure(hWnd, uMsg, nullptr);
+        result = DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    }
+    // An owner that answered the last message itself still lets go of the window. Only a
+    // hook still in the chain has an owner, and so a slot, alive: an owner unhooks before
+    // it goes.
+    if (uMsg == WM_NCDESTROY && RemoveWindowSubclass(hWnd, &Dispatcher, id))
+        UnhookWindow(*reinterpret_cast<HookSlot*>(id)); // empties the slot
+    return result;
+}
+
+} // namespace
+
+bool HookWindow(HWND window, WindowProcOwner& owner, HookSlot& slot) {
+    if (slot)
+        return true;
+    if (window == nullptr ||
+        !SetWindowSubclass(window, &Dispatcher, reinterpret_cast<UINT_PTR>(&slot),
+                           reinterpret_cast<DWORD_PTR>(&owner)))
+        return false;
+    slot.window_ = window;
+    return true;
+}
+
+LRESULT CallNextProc(HookSlot& slot, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = DefSubclassProc(hWnd, uMsg, wParam, lParam);
+    if (uMsg == WM_NCDESTROY && slot.Window() == hWnd)
+        UnhookWindow(slot);
+    return result;
+}
+
+void UnhookWindow(HookSlot& slot) noexcept {
+    if (!slot)
+        return;
+    RemoveWindowSubclass(slot.window_, &Dispatcher, reinterpret_cast<UINT_PTR>(&slot));
+    slot.window_ = nullptr;
+}
+
+void ReportWindowProcFailure(HWND window, UINT message, const char* what) noexcept {
+    wchar_t className[128] = L"";
+    if (window == nullptr ||
+        GetClassNameW(window, className, static_cast<int>(std::size(className))) == 0)
+        std::wcscpy(className, L"?");
+    wchar_t reason[256] = L"not a standard exception";
+    if (what != nullptr &&
+        MultiByteToWideChar(CP_UTF8, 0, what, -1, reason, static_cast<int>(std::size(reason))) == 0)
+        std::wcscpy(reason, L"a text too long to tell"); // the class and message still say where
+    wchar_t text[512];
+    std::swprintf(text, std::size(text),
+                  L"Quill Bay: window procedure failed (%ls) on message 0x%04X of a window of "
+                  L"class \"%ls\"; the message got default processing\n",
+                  reason, message, className);
+    const FailureReport report = reportTo.load();
+    report(text);
+}
+
+FailureReport SetFailureReport(FailureReport report) noexcept {
+    return reportTo.exchange(report != nullptr ? report : &DefaultReport);
+}
+
+} // namespace qb::services

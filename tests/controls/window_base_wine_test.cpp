@@ -1,0 +1,249 @@
+// The window base under Wine: binding from the first message to the last, both orders of
+// going away, class registration, the exception barrier and captured painting.
+
+#include "controls/window_base_win32.h"
+#include "services/hook_window_win32.h"
+#include "support/message_pump_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qb::controls {
+namespace {
+
+constexpr COLORREF kLeftColour = RGB(10, 200, 30);
+constexpr COLORREF kRightColour = RGB(200, 20, 90);
+
+// A window of ours that remembers what reached it and paints two halves.
+class Probe final : public WindowBase {
+public:
+    static const WindowClass& Class() {
+        static const WindowClass probe{L"QuillBayProbe", 0, IDC_ARROW, COLOR_WINDOW};
+        return probe;
+    }
+    bool MakeChild(HWND parent, const RECT& bounds) {
+        return MakeWindow(Class(), ChildAt(parent, 7, bounds));
+    }
+    bool MakeTopLevel(const WindowClass& windowClass = Class()) {
+        WindowPlacement placement;
+        placement.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+        placement.title = L"Probe";
+        placement.width = 300;
+        placement.height = 200;
+        return MakeWindow(windowClass, placement);
+    }
+
+    std::vector<UINT> seen;
+    HWND windowAtCreate = nullptr;
+    int widthAtFirstSize = -1;
+    bool refuseCreate = false;
+    UINT failOn = 0;
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        seen.push_back(message);
+        if (message == WM_CREATE) {
+            windowAtCreate = Window();
+            if (refuseCreate)
+                return -1;
+        }
+        if (message == WM_SIZE && widthAtFirstSize < 0)
+            widthAtFirstSize = LOWORD(lParam);
+        if (message == failOn)
+            throw std::runtime_error("probe failed");
+        return WindowBase::HandleMessage(message, wParam, lParam);
+    }
+    void Paint(HDC dc, const RECT& client) override {
+        RECT left = client, right = client;
+        left.right = right.left = client.right / 2;
+        FillRect(dc, &left, gdi::Brush(CreateSolidBrush(kLeftColour)).Get());
+        FillRect(dc, &right, gdi::Brush(CreateSolidBrush(kRightColour)).Get());
+    }
+};
+
+// A 32-bit surface to paint into and read back, the size of a client area.
+class Capture {
+public:
+    Capture(int width, int height) : width_(width) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bitmap_.Reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
+        dc_.Reset(CreateCompatibleDC(nullptr));
+        old_ = SelectObject(dc_.Get(), bitmap_.Get());
+    }
+    ~Capture() { SelectObject(dc_.Get(), old_); }
+    HDC Dc() const { return dc_.Get(); }
+    COLORREF At(int x, int y) const {
+        GdiFlush();
+        const std::uint32_t p = static_cast<const std::uint32_t*>(bits_)[y * width_ + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    int width_;
+    void* bits_ = nullptr;
+    gdi::Bitmap bitmap_;
+    gdi::MemoryDc dc_;
+    HGDIOBJ old_ = nullptr;
+};
+
+class WindowBaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QuillBayProbeHost";
+        RegisterClassW(&wc); // fails harmlessly from the second test on
+        host = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                               400, 300, nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(host, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(host);
+        testing::DrainMessages();
+    }
+
+    HWND host = nullptr;
+};
+
+TEST_F(WindowBaseTest, TheObjectGetsEveryMessageFromTheFirstToTheLast) {
+    auto probe = std::make_unique<Probe>();
+    ASSERT_TRUE(probe->MakeChild(host, RECT{10, 10, 130, 50}));
+    const HWND window = probe->Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WindowBase::FromWindow(window), probe.get());
+    EXPECT_EQ(WindowBase::FromWindow(host), nullptr); // not a window of ours
+    // Bound at WM_NCCREATE: WM_CREATE and the first WM_SIZE arrive during creation.
+    ASSERT_FALSE(probe->seen.empty());
+    EXPECT_EQ(probe->seen.front(), static_cast<UINT>(WM_NCCREATE));
+    EXPECT_EQ(probe->windowAtCreate, window);
+    EXPECT_EQ(probe->widthAtFirstSize, 120);
+
+    // The parent goes first: the object hears the last message and lets go of the window.
+    DestroyWindow(host);
+    host = nullptr;
+    EXPECT_EQ(probe->seen.back(), static_cast<UINT>(WM_NCDESTROY));
+    EXPECT_EQ(probe->Window(), nullptr);
+    probe.reset(); // nothing left to destroy
+}
+
+HWND watched = nullptr;
+bool boundAtDestroy = true;
+
+LRESULT CALLBACK WatchDestroy(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == watched && call->message == WM_DESTROY)
+        boundAtDestroy = WindowBase::FromWindow(call->hwnd) != nullptr;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(WindowBaseTest, AnObjectThatGoesFirstLetsGoOfItsWindowBeforeDestroyingIt) {
+    auto probe = std::make_unique<Probe>();
+    ASSERT_TRUE(probe->MakeChild(host, RECT{0, 0, 50, 50}));
+    watched = probe->Window();
+    boundAtDestroy = true;
+    const HHOOK hook =
+        SetWindowsHookExW(WH_CALLWNDPROC, &WatchDestroy, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    probe.reset();
+    UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(IsWindow(watched));
+    EXPECT_FALSE(boundAtDestroy) << "the window's last messages could reach a dying object";
+}
+
+TEST_F(WindowBaseTest, TheClassIsRegisteredOnceAndNeverTakenOverFromAnother) {
+    Probe first, second;
+    ASSERT_TRUE(first.MakeChild(host, RECT{0, 0, 50, 50}));
+    ASSERT_TRUE(second.MakeChild(host, RECT{50, 0, 100, 50}));
+    EXPECT_EQ(WindowBase::FromWindow(second.Window()), &second);
+
+    // A class of that name that is somebody else's cannot carry our objects.
+    WNDCLASSW taken{};
+    taken.lpfnWndProc = &DefWindowProcW;
+    taken.hInstance = GetModuleHandleW(nullptr);
+    taken.lpszClassName = L"QuillBayProbeTaken";
+    RegisterClassW(&taken);
+    Probe stranger;
+    EXPECT_FALSE(stranger.MakeTopLevel(WindowClass{L"QuillBayProbeTaken"}));
+    EXPECT_EQ(stranger.Window(), nullptr);
+
+    // A refused creation leaves no window and no binding behind.
+    Probe refused;
+    refused.refuseCreate = true;
+    EXPECT_FALSE(refused.MakeChild(host, RECT{0, 0, 50, 50}));
+    EXPECT_EQ(refused.Window(), nullptr);
+    EXPECT_EQ(refused.seen.back(), static_cast<UINT>(WM_NCDESTROY));
+}
+
+TEST_F(WindowBaseTest, ATopLevelWindowIsBoundAfterItsFirstMessageAndClosesCleanly) {
+    Probe probe;
+    ASSERT_TRUE(probe.MakeTopLevel());
+    // WM_GETMINMAXINFO comes before WM_NCCREATE, to nobody.
+    EXPECT_EQ(probe.seen.front(), static_cast<UINT>(WM_NCCREATE));
+    RECT client{};
+    GetClientRect(probe.Window(), &client);
+    EXPECT_EQ(probe.widthAtFirstSize, client.right);
+    SendMessageW(probe.Window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(probe.Window(), nullptr);
+}
+
+std::vector<std::wstring> reports;
+void Record(const wchar_t* text) {
+    reports.emplace_back(text);
+}
+
+TEST_F(WindowBaseTest, AFailingHandlerIsReportedAndAnsweredWithDefaultProcessing) {
+    Probe probe;
+    ASSERT_TRUE(probe.MakeTopLevel());
+    probe.failOn = WM_GETTEXTLENGTH;
+    reports.clear();
+    const services::FailureReport previous = services::SetFailureReport(&Record);
+    const LRESULT length = SendMessageW(probe.Window(), WM_GETTEXTLENGTH, 0, 0);
+    services::SetFailureReport(previous);
+    EXPECT_EQ(length, 5); // "Probe"
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(L"probe failed"), std::wstring::npos) << reports[0];
+    EXPECT_NE(reports[0].find(L"QuillBayProbe"), std::wstring::npos) << reports[0];
+    EXPECT_NE(reports[0].find(L"0x000E"), std::wstring::npos) << reports[0];
+}
+
+TEST_F(WindowBaseTest, PaintServesTheScreenPrintClientAndPrintWindowAlike) {
+    Probe probe;
+    ASSERT_TRUE(probe.MakeChild(host, RECT{20, 20, 120, 60}));
+    const HWND window = probe.Window();
+    // The background is never erased on its own: Paint covers it.
+    {
+        const gdi::WindowDc dc = gdi::GetWindowDc(window);
+        EXPECT_EQ(SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0), 1);
+    }
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    {
+        const gdi::WindowDc dc = gdi::GetWindowDc(window);
+        EXPECT_EQ(GetPixel(dc.Get(), 2, 2), kLeftColour);
+        EXPECT_EQ(GetPixel(dc.Get(), 97, 37), kRightColour);
+    }
+
+    Capture printed(100, 40);
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.Dc()), PRF_CLIENT);
+    EXPECT_EQ(printed.At(2, 2), kLeftColour);
+    EXPECT_EQ(printed.At(97, 37), kRightColour);
+
+    Capture whole(100, 40);
+    ASSERT_TRUE(PrintWindow(window, whole.Dc(), PW_CLIENTONLY));
+    EXPECT_EQ(whole.At(49, 20), kLeftColour);
+    EXPECT_EQ(whole.At(50, 20), kRightColour);
+}
+
+} // namespace
+} // namespace qb::controls
