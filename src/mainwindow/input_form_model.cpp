@@ -1,0 +1,494 @@
+#include "mainwindow/input_form_model.h"
+
+#include "accounts/logon_hours.h"
+#include "accounts/users.h"
+#include "mainwindow/control_ids.h"
+#include "platform/assert.h"
+#include "services/registry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace qb::mainwindow {
+
+namespace {
+
+// Whether the built-in administrator shows on the welcome screen, and whether the machine
+// logs on through the welcome screen at all.
+constexpr wchar_t kUserListKey[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\SpecialAccounts\\UserList";
+constexpr wchar_t kShowAdminValueName[] = L"Administrator";
+constexpr wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+constexpr wchar_t kLogonTypeValueName[] = L"LogonType";
+constexpr std::int32_t kWelcomeScreenLogonType = 1;
+
+constexpr wchar_t kNoRestrictions[] = L"<no restrictions>";
+constexpr wchar_t kNoInformation[] = L"<no information>";
+constexpr wchar_t kWarning0[] = L"You need to logon as an administrator to be able to";
+constexpr wchar_t kWarning1[] = L"view all account settings or make any changes.";
+
+// The "User name" column of the lists, by which both are sorted at first.
+constexpr std::int32_t kNameColumn = 3;
+// Logon-hour bytes of an account without any restriction.
+constexpr std::uint8_t kAllHoursAllowed = 255;
+// Of the built-in groups only Guests (1) and Users (2) stay when an account is made a
+// normal user: a member of Administrators or Power Users could change the clock.
+constexpr std::int32_t kNormalUserGroups = 3;
+
+std::wstring TwoDigits(int n) {
+    wchar_t buf[16];
+    std::swprintf(buf, 16, L"%02d", n);
+    return buf;
+}
+
+// The weekday of a date-time, Sunday being day 1.
+int Weekday(const DateTime& time) {
+    // Day 0 of the date-time count, 30 December 1899, was a Saturday.
+    std::int64_t days = time.Seconds() / 86400;
+    if (time.Seconds() % 86400 < 0)
+        --days;
+    return static_cast<int>(((days + 6) % 7 + 7) % 7) + 1;
+}
+
+platform::SystemTime ToSystemTime(const DateTime& time) {
+    const CivilTime c = time.ToCivil();
+    platform::SystemTime t;
+    t.year = static_cast<std::uint16_t>(c.year);
+    t.month = static_cast<std::uint16_t>(c.month);
+    t.day = static_cast<std::uint16_t>(c.day);
+    t.dayOfWeek = static_cast<std::uint16_t>(Weekday(time) - 1);
+    t.hour = static_cast<std::uint16_t>(c.hour);
+    t.minute = static_cast<std::uint16_t>(c.minute);
+    t.second = static_cast<std::uint16_t>(c.second);
+    return t;
+}
+
+} // namespace
+
+std::wstring VersionLine(const AppVersion& version) {
+    return L"Version " + std::to_wstring(version.major) + L"." + TwoDigits(version.minor) + L"." +
+           TwoDigits(version.revision);
+}
+
+InputFormModel::InputFormModel(Globals& g, UserList& customList1, UserList& customList2,
+                               platform::LocaleApi& locale, Timer& unSelTimer, AppVersion version)
+    : g_(g), list1_(customList1), list2_(customList2), locale_(locale), unSelTimer_(unSelTimer),
+      version_(std::move(version)) {
+    for (const ControlSpec& spec : DesignedControls()) {
+        ControlState& state = controls_[spec.id];
+        state.bounds = spec.bounds;
+        state.visible = spec.visible;
+        state.text = spec.text;
+    }
+    for (const ShapeSpec& spec : DesignedShapes())
+        shapes_.push_back(ShapeState{spec, true});
+    // The panel's frame and inner rule show with the panel.
+    shapes_[DetailBox].visible = false;
+    shapes_[Separator1].visible = false;
+    title_ = version_.fileDescription;
+}
+
+const ControlState& InputFormModel::Control(int id) const {
+    const auto found = controls_.find(id);
+    QB_ASSERT(found != controls_.end());
+    return found->second;
+}
+
+ControlState& InputFormModel::Ctl(int id) {
+    const auto found = controls_.find(id);
+    QB_ASSERT(found != controls_.end());
+    return found->second;
+}
+
+userInfo* InputFormModel::Record(std::int32_t position) {
+    if (position < 1 || position > g_.Accounts.Count())
+        return nullptr;
+    return &g_.Accounts.Item(position);
+}
+
+std::vector<std::pair<int, int>> InputFormModel::TakePaintedCells() {
+    return std::exchange(grid_.painted, {});
+}
+
+// --- Load ---
+
+void InputFormModel::Load(const LoadContext& context) {
+    title_ = version_.fileDescription;
+    nonClientHeight_ = context.nonClientHeight;
+    tppy_ = context.tppy > 0 ? context.tppy : 15;
+    font_ = LoadSystemFont(context.pixelsPerInch, context.menuFont);
+    list1_.SetFont(font_.FontName, font_.FontSize, font_.Bold, font_.Italic, font_.Underline,
+                   font_.Strikethrough);
+    list2_.SetFont(font_.FontName, font_.FontSize, font_.Bold, font_.Italic, font_.Underline,
+                   font_.Strikethrough);
+    clientHeight_ = kCollapsedHeight;
+    cellWidth_ = context.cellWidth > 0 ? context.cellWidth : 660;
+    cellHeight_ = context.cellHeight > 0 ? context.cellHeight : 240;
+    dragActive_ = false;
+
+    for (int h = 0; h < kGridRows; ++h)
+        Ctl(ids::HourLabel0 + h).text = TwoDigits(h) + L":00 - " + TwoDigits(h) + L":59";
+    Ctl(ids::AppLabel0).text = version_.companyName + L" " + version_.fileDescription;
+    Ctl(ids::AppLabel0 + 1).text = VersionLine(version_);
+    for (int k = 0; k < 7; ++k)
+        Ctl(ids::DayLabel0 + k).text = locale_.AbbreviatedDayName(k + 1);
+
+    sortColumn_ = kNameColumn;
+    sortForwards_.fill(true);
+    PopulateUserLists();
+
+    if (g_.CurrentUserIsAdmin) {
+        Ctl(ids::MoreButton).visible = true;
+        Ctl(ids::SettingsButton).visible = true;
+    } else {
+        Ctl(ids::CustomList2).visible = false;
+        Ctl(ids::Heading3).visible = false;
+        Ctl(ids::WarningLabel0).text = kWarning0;
+        Ctl(ids::WarningLabel0).visible = true;
+        Ctl(ids::WarningLabel0 + 1).text = kWarning1;
+        Ctl(ids::WarningLabel0 + 1).visible = true;
+    }
+
+    // Read only now: the first display of the account above was made without the
+    // welcome screen, as the window has always done; later displays use these values.
+    services::RegistryValue showAdmin = std::int32_t{0};
+    services::ReadRegistryValue(g_.ports, platform::HkeyLocalMachine, kUserListKey,
+                                kShowAdminValueName, showAdmin);
+    const auto* number = std::get_if<std::int32_t>(&showAdmin);
+    showAdminValue_ = number != nullptr ? *number : 0;
+    Ctl(ids::ShowAdmin).checked = showAdminValue_ == 1;
+
+    services::RegistryValue logonType = std::int32_t{0};
+    welcomeScreenInUse_ =
+        services::ReadRegistryValue(g_.ports, platform::HkeyLocalMachine, kWinlogonKey,
+                                    kLogonTypeValueName, logonType) &&
+        std::holds_alternative<std::int32_t>(logonType) &&
+        std::get<std::int32_t>(logonType) == kWelcomeScreenLogonType;
+}
+
+// --- The lists ---
+
+void InputFormModel::PopulateUserLists() {
+    list1_.BeginUpdate();
+    list2_.BeginUpdate();
+    list2_.AddItem(kNoRestrictions, -1, false, false, 0);
+    currentAccount_ = g_.Accounts.Count() > 0 ? 1 : 0;
+    for (int i = 1; i <= g_.Accounts.Count(); ++i) {
+        const userInfo& r = g_.Accounts.Item(i);
+        list1_.AddItem(r.UserName(), r.UserType(), r.HasTimeRestrictions(), r.AccountDisabled(), i);
+        list2_.AddItem(r.UserName(), r.UserType(), r.HasTimeRestrictions(), r.AccountDisabled(), i);
+        if (r.CurrentUser())
+            currentAccount_ = i;
+    }
+    list1_.EndUpdate();
+    list2_.EndUpdate();
+    list1_.Sort(kNameColumn, true);
+    list2_.Sort(kNameColumn, true);
+    // With no accounts at all there is nothing to select or show: the window stays empty.
+    if (currentAccount_ == 0)
+        return;
+    list1_.selectItem(currentAccount_, true);
+    ShowAccount(currentAccount_);
+    if (g_.CurrentUserIsAdmin)
+        Ctl(ids::MoreButton).visible = true;
+}
+
+void InputFormModel::CustomList1ItemClick(std::int32_t tag) {
+    currentAccount_ = tag;
+    ShowAccount(currentAccount_);
+}
+
+void InputFormModel::CustomList1ColumnClick(std::int32_t column) {
+    if (column < 0 || column >= static_cast<std::int32_t>(sortForwards_.size()))
+        return;
+    auto& forwards = sortForwards_[static_cast<std::size_t>(column)];
+    if (column == sortColumn_)
+        forwards = !forwards;
+    else
+        sortColumn_ = column;
+    list1_.Sort(column, forwards);
+    list2_.Sort(column, forwards);
+}
+
+void InputFormModel::CustomList2ItemClick(std::int32_t tag) {
+    userInfo* current = Current();
+    if (tag != 0) {
+        const userInfo* source = Record(tag);
+        if (current != nullptr && source != nullptr) {
+            for (int b = 0; b < kLogonHourBytes; ++b)
+                current->SetLogonHour(b, source->LogonHour(b));
+            list1_.SetAccountLocked(current->AccountDisabled());
+            list1_.SetHasTimeRestrictions(current->HasTimeRestrictions());
+            ShowAccount(tag);
+        }
+    } else {
+        ClearRestrictions();
+    }
+    unSelTimer_.SetEnabled(true);
+}
+
+void InputFormModel::UnSelTimerTick() {
+    unSelTimer_.SetEnabled(false);
+    list2_.HideSelection();
+}
+
+// --- The hours grid ---
+
+int InputFormModel::ColumnAt(int x) const {
+    const double q = static_cast<double>(x) / cellWidth_;
+    return q >= 0 && q < kGridColumns ? static_cast<int>(q) : -1;
+}
+
+int InputFormModel::RowAt(int y) const {
+    const double q = static_cast<double>(y) / cellHeight_;
+    return q >= 0 && q < kGridRows ? static_cast<int>(q) : -1;
+}
+
+void InputFormModel::SetTotalCaption(int column) {
+    Ctl(ids::TotalTime0 + column).text =
+        TwoDigits(dayTotals_[static_cast<std::size_t>(column)]) + L":00";
+}
+
+void InputFormModel::DrawGrid(const userInfo& record) {
+    grid_.drawn = true;
+    for (int c = 0; c < kGridColumns; ++c) {
+        dayTotals_[static_cast<std::size_t>(c)] = 0;
+        for (int r = 0; r < kGridRows; ++r) {
+            const bool allowed = IsHourAllowed(record, c, r);
+            grid_.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = allowed;
+            grid_.painted.emplace_back(c, r);
+            ++grid_.paintCount;
+            if (allowed)
+                ++dayTotals_[static_cast<std::size_t>(c)];
+        }
+        SetTotalCaption(c);
+    }
+}
+
+void InputFormModel::PaintCell(bool value) {
+    const userInfo* current = Current();
+    if (current == nullptr || IsHourAllowed(*current, lastColumn_, lastRow_) == value)
+        return;
+    const auto c = static_cast<std::size_t>(lastColumn_);
+    grid_.allowed[c][static_cast<std::size_t>(lastRow_)] = value;
+    grid_.painted.emplace_back(lastColumn_, lastRow_);
+    ++grid_.paintCount;
+    dayTotals_[c] += value ? 1 : -1;
+    SetTotalCaption(lastColumn_);
+}
+
+void InputFormModel::GridMouseDown(GridButton /*button*/, int x, int y) {
+    // Every button paints alike; only an administrator may paint at all.
+    if (!g_.CurrentUserIsAdmin)
+        return;
+    userInfo* current = Current();
+    const int c = ColumnAt(x), r = RowAt(y);
+    if (current == nullptr || c == -1 || r == -1)
+        return;
+    dragActive_ = true;
+    paintValue_ = !IsHourAllowed(*current, c, r);
+    lastColumn_ = c;
+    lastRow_ = r;
+    PaintCell(paintValue_);
+    SetHourAllowed(*current, c, r, paintValue_);
+}
+
+void InputFormModel::GridMouseMove(int x, int y) {
+    if (!g_.CurrentUserIsAdmin || !dragActive_)
+        return;
+    userInfo* current = Current();
+    const int c = ColumnAt(x), r = RowAt(y);
+    if (current == nullptr || c == -1 || r == -1 || (c == lastColumn_ && r == lastRow_))
+        return;
+    lastColumn_ = c;
+    lastRow_ = r;
+    PaintCell(paintValue_);
+    SetHourAllowed(*current, c, r, paintValue_);
+}
+
+void InputFormModel::GridMouseUp() {
+    if (!g_.CurrentUserIsAdmin)
+        return;
+    dragActive_ = false;
+    userInfo* r = Current();
+    if (r == nullptr)
+        return;
+    ShowUndoFor(r);
+    list1_.SetHasTimeRestrictions(r->HasTimeRestrictions());
+    if (r->CurrentUser() || !r->HasTimeRestrictions() || r->UserType() <= User)
+        return;
+
+    const std::wstring& name = r->UserName();
+    const std::wstring text = name + L" is a member of the " + GroupDisplayName(g_, r->UserType()) +
+                              L" group.\r\nTo prevent " + name +
+                              L" from changing the system time, change to normal user?";
+    if (g_.ports.user.ShowMessageBox(owner_, text, version_.fileDescription,
+                                     platform::mb::YesNo | platform::mb::IconQuestion) !=
+        platform::id::Yes)
+        return;
+    r->SetUserType(User);
+    r->SetUserGroups(r->UserGroups() & kNormalUserGroups);
+    Ctl(ids::DetailSettingEntry0 + 1).text = GroupDisplayName(g_, r->UserType());
+    ShowTypePictures(*r);
+    list1_.SetNewUserType(User);
+    list2_.SetNewUserType(User, list1_.SelectedItem() + 1);
+}
+
+void InputFormModel::ClearRestrictions() {
+    userInfo* r = Current();
+    if (r == nullptr)
+        return;
+    for (int b = 0; b < kLogonHourBytes; ++b)
+        r->SetLogonHour(b, kAllHoursAllowed);
+    ShowUndoFor(r);
+    grid_.drawn = true;
+    for (int c = 0; c < kGridColumns; ++c) {
+        for (int row = 0; row < kGridRows; ++row) {
+            grid_.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(row)] = true;
+            grid_.painted.emplace_back(c, row);
+            ++grid_.paintCount;
+        }
+        dayTotals_[static_cast<std::size_t>(c)] = kGridRows;
+        SetTotalCaption(c);
+    }
+    list1_.SetHasTimeRestrictions(false);
+}
+
+// --- The divider ---
+
+void InputFormModel::DividerMouseDown(int /*x*/, int y) {
+    dragActive_ = true;
+    dividerGrab_ = y;
+}
+
+void InputFormModel::DividerMouseMove(int x, int y) {
+    if (!dragActive_ || x < 0 || x > divider_.width)
+        return;
+    const int newTop = divider_.top + y - dividerGrab_;
+    if (newTop < kDividerMinTop || newTop > kDividerMaxTop)
+        return;
+    divider_.top = newTop;
+    ControlState& heading3 = Ctl(ids::Heading3);
+    ControlState& list1 = Ctl(ids::CustomList1);
+    ControlState& list2 = Ctl(ids::CustomList2);
+    const TwipsRect& outline = shapes_[ListViewsOutline].spec.bounds;
+    heading3.bounds.top = divider_.top + divider_.height;
+    list1.bounds.height = divider_.top - list1.bounds.top;
+    list2.bounds.top = heading3.bounds.top + heading3.bounds.height;
+    // One pixel above the outline's bottom edge, which stays visible under the list.
+    list2.bounds.height = outline.bottom() - list2.bounds.top - tppy_;
+}
+
+void InputFormModel::DividerMouseUp() {
+    dragActive_ = false;
+}
+
+// --- Showing an account ---
+
+void InputFormModel::ShowUndoFor(const userInfo* record) {
+    Ctl(ids::UndoButton).visible = record != nullptr && record->DataHasChanged();
+}
+
+void InputFormModel::ShowTypePictures(const userInfo& record) {
+    for (int t = 0; t < 4; ++t)
+        Ctl(ids::UserImage0 + t).visible = Expanded() && record.UserType() == t;
+}
+
+void InputFormModel::ApplyWelcomeScreenRule(const userInfo& record) {
+    const bool offered = welcomeScreenInUse_ && record.IsAdministratorAccount();
+    Ctl(ids::ShowAdmin).visible = offered && Expanded();
+    Ctl(ids::DetailSettingEntry0).bounds.width = offered ? kFullNameNarrow : kFullNameWide;
+}
+
+std::wstring InputFormModel::GeneralDate(const DateTime& time) {
+    const platform::SystemTime t = ToSystemTime(time);
+    return locale_.AbbreviatedDayName(Weekday(time)) + L" " + locale_.ShortDate(t) + L" " +
+           locale_.LongTime(t);
+}
+
+void InputFormModel::ShowAccount(std::int32_t position) {
+    if (position == 0)
+        return;
+    const userInfo* shown = Record(position);
+    if (shown == nullptr)
+        return;
+    DrawGrid(*shown);
+    if (position == currentAccount_) {
+        const userInfo& r = *shown;
+        title_ = version_.fileDescription + L" - " + r.UserName();
+        Ctl(ids::Heading2).text = L"Allowable logon times for " + r.UserName() + L"...";
+        Ctl(ids::Heading4).text = L"Account details for " + r.UserName() + L"...";
+        Ctl(ids::DetailSettingEntry0).text = r.FullName();
+        Ctl(ids::DetailSettingEntry0 + 1).text = GroupDisplayName(g_, r.UserType());
+        Ctl(ids::DetailSettingEntry0 + 2).text =
+            r.LastLogon().IsZero() ? std::wstring(kNoInformation) : GeneralDate(r.LastLogon());
+        Ctl(ids::DetailSettingEntry0 + 3).text = r.Comment();
+        Ctl(ids::DetailSettingEntry0 + 4).text = r.UserComment();
+        Ctl(ids::DetailSettingEntry0 + 5).text = r.UserName();
+        Ctl(ids::DetailSettingEntry0 + 6).text = r.Password();
+        Ctl(ids::DetailSettingEntry0 + 7).text = GeneralDate(g_.BootTime);
+        ShowTypePictures(r);
+        ControlState& disabled = Ctl(ids::AccountDisabled);
+        disabled.checked = r.AccountDisabled();
+        // The logged-on user cannot lock their own account.
+        disabled.enabled = !r.CurrentUser();
+        Ctl(ids::LockImage).visible = Expanded() && r.AccountDisabled();
+        Ctl(ids::PasswordLocked).checked = r.PasswordCantChange();
+        Ctl(ids::PasswordNotNeeded).checked = r.PasswordNotNeeded();
+        ApplyWelcomeScreenRule(r);
+    }
+    ShowUndoFor(Current());
+}
+
+// --- Expanding and collapsing ---
+
+void InputFormModel::SetTopOfBottomRow() {
+    const int top = clientHeight_ - kBottomRowOffset;
+    Ctl(ids::CloseButton).bounds.top = top;
+    Ctl(ids::MoreButton).bounds.top = top;
+    Ctl(ids::SettingsButton).bounds.top = top;
+    Ctl(ids::AppLabel0).bounds.top = top - 60;
+    Ctl(ids::AppLabel0 + 1).bounds.top = top - 60 + 240;
+}
+
+void InputFormModel::ApplyPanelVisibility() {
+    const bool e = Expanded();
+    for (int i = 0; i < 8; ++i) {
+        Ctl(ids::DetailSettingLabel0 + i).visible = e;
+        Ctl(ids::DetailSettingEntry0 + i).visible = e;
+    }
+    const userInfo* r = Current();
+    for (int t = 0; t < 4; ++t)
+        Ctl(ids::UserImage0 + t).visible = e && r != nullptr && r->UserType() == t;
+    Ctl(ids::LockImage).visible = e && r != nullptr && r->AccountDisabled();
+    shapes_[DetailBox].visible = e;
+    shapes_[Separator1].visible = e;
+    Ctl(ids::Heading4).visible = e;
+    Ctl(ids::AccountDisabled).visible = e;
+    Ctl(ids::PasswordLocked).visible = e;
+    Ctl(ids::PasswordNotNeeded).visible = e;
+    shapes_[Background].spec.bounds.height = shapes_[Separator0].spec.bounds.top;
+    const bool offered = r != nullptr && welcomeScreenInUse_ && r->IsAdministratorAccount();
+    Ctl(ids::ShowAdmin).visible = offered && e;
+    Ctl(ids::DetailSettingEntry0).bounds.width = offered ? kFullNameNarrow : kFullNameWide;
+    Ctl(ids::SettingsButton).visible = g_.CurrentUserIsAdmin;
+    SetTopOfBottomRow();
+}
+
+void InputFormModel::MoreButtonClick() {
+    if (!g_.CurrentUserIsAdmin)
+        return;
+    if (clientHeight_ == kCollapsedHeight) {
+        clientHeight_ = kExpandedHeight;
+        Ctl(ids::MoreButton).text = L"<< Less";
+        shapes_[Separator0].spec.bounds.top = kSeparatorExpandedY;
+    } else {
+        clientHeight_ = kCollapsedHeight;
+        Ctl(ids::MoreButton).text = L"More >>";
+        shapes_[Separator0].spec.bounds.top = kSeparatorCollapsedY;
+    }
+    ApplyPanelVisibility();
+}
+
+} // namespace qb::mainwindow

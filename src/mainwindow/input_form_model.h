@@ -1,0 +1,188 @@
+#pragma once
+// The main window, InputForm, as a portable model: everything the window decides lives
+// here - what each control shows and where, what a mouse action on the hours grid, the
+// divider or a list changes in the account records, the load sequence, the sort state of
+// the lists, the expanded or collapsed panel. The Win32 window creates one child window
+// per control from the design, hands this model the user's actions in twips and shows
+// what the model's state says after each of them.
+
+#include "mainwindow/form_layout.h"
+#include "mainwindow/system_font.h"
+#include "mainwindow/user_list.h"
+#include "platform/locale.h"
+#include "platform/user32.h"
+#include "startup/globals.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qb::mainwindow {
+
+// The program's version record, as far as the window shows it.
+struct AppVersion {
+    std::wstring companyName;
+    std::wstring fileDescription; // the product title
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+};
+// "Version 1.00.00" for 1.0.0: the minor number and the revision with two digits.
+std::wstring VersionLine(const AppVersion& version);
+
+// What one control shows now.
+struct ControlState {
+    TwipsRect bounds;
+    bool visible = true;
+    bool enabled = true;
+    bool checked = false; // check boxes
+    std::wstring text;
+};
+
+struct ShapeState {
+    ShapeSpec spec;
+    bool visible = true;
+};
+
+// The picture surface of the grid: what it shows (it keeps what was painted on it, as a
+// picture would, and is repainted only by the grid's own operations), and the cells
+// painted since the window last took them.
+struct GridSurface {
+    bool drawn = false; // an account's hours were drawn on it
+    std::array<std::array<bool, kGridRows>, kGridColumns> allowed{};
+    std::vector<std::pair<int, int>> painted; // (column, row), in painting order
+    std::uint64_t paintCount = 0;             // cells painted since the window opened
+};
+
+// What the window measured for the load sequence.
+struct LoadContext {
+    int tppx = 15;           // the screen's twips per pixel, horizontally
+    int tppy = 15;           // and vertically
+    int pixelsPerInch = 96;  // of the window's device context, vertically
+    MenuFont menuFont;       // the system's menu font
+    int nonClientHeight = 0; // outer window height minus client height, in twips
+    int cellWidth = 660;     // the allowed-hour picture's size, in twips
+    int cellHeight = 240;
+};
+
+enum class GridButton { Left, Right, Middle };
+
+class InputFormModel {
+public:
+    InputFormModel(Globals& g, UserList& customList1, UserList& customList2,
+                   platform::LocaleApi& locale, Timer& unSelTimer, AppVersion version);
+
+    // The window's handle, as the owner of the message boxes the model shows.
+    void SetOwner(platform::WindowHandle owner) { owner_ = owner; }
+
+    // The load handler, once, before the window is first shown.
+    void Load(const LoadContext& context);
+
+    // --- What the window shows ---
+    const std::wstring& Title() const { return title_; }
+    const SystemFontInfo& SystemFont() const { return font_; }
+    const ControlState& Control(int id) const;
+    const std::map<int, ControlState>& Controls() const { return controls_; }
+    const ShapeState& ShapeAt(Shape shape) const {
+        return shapes_[static_cast<std::size_t>(shape)];
+    }
+    const TwipsRect& Divider() const { return divider_; }
+    const GridSurface& Grid() const { return grid_; }
+    // Clears the list of cells painted since the last call and returns it.
+    std::vector<std::pair<int, int>> TakePaintedCells();
+    // The client area's height in twips: collapsed or expanded.
+    int ClientHeight() const { return clientHeight_; }
+    bool Expanded() const { return clientHeight_ == kExpandedHeight; }
+    int NonClientHeight() const { return nonClientHeight_; }
+
+    // --- Window state ---
+    std::int32_t CurrentAccount() const { return currentAccount_; }
+    bool DragActive() const { return dragActive_; }
+    std::int32_t SortColumn() const { return sortColumn_; }
+    bool SortForwards(int column) const {
+        return sortForwards_.at(static_cast<std::size_t>(column));
+    }
+    std::int32_t ShowAdminValue() const { return showAdminValue_; }
+    bool WelcomeScreenInUse() const { return welcomeScreenInUse_; }
+    std::int32_t DayTotal(int column) const {
+        return dayTotals_.at(static_cast<std::size_t>(column));
+    }
+    int CellWidth() const { return cellWidth_; }
+    int CellHeight() const { return cellHeight_; }
+
+    // --- The hours grid ---
+    int ColumnAt(int x) const;
+    int RowAt(int y) const;
+    // x, y: the pointer in twips, relative to the grid surface.
+    void GridMouseDown(GridButton button, int x, int y);
+    void GridMouseMove(int x, int y);
+    void GridMouseUp();
+    void ClearRestrictions();
+
+    // --- The divider; x, y in twips relative to the divider ---
+    void DividerMouseDown(int x, int y);
+    void DividerMouseMove(int x, int y);
+    void DividerMouseUp();
+
+    // --- The lists ---
+    void PopulateUserLists();
+    void CustomList1ItemClick(std::int32_t tag);
+    void CustomList1ColumnClick(std::int32_t column);
+    void CustomList2ItemClick(std::int32_t tag);
+    void UnSelTimerTick();
+
+    // --- The details panel ---
+    void ShowAccount(std::int32_t position);
+    void MoreButtonClick();
+
+private:
+    ControlState& Ctl(int id);
+    userInfo* Record(std::int32_t position);
+    userInfo* Current() { return Record(currentAccount_); }
+    void SetTotalCaption(int column);
+    void DrawGrid(const userInfo& record);
+    void PaintCell(bool value);
+    void ShowUndoFor(const userInfo* record);
+    void ShowTypePictures(const userInfo& record);
+    void ApplyWelcomeScreenRule(const userInfo& record);
+    void ApplyPanelVisibility();
+    std::wstring GeneralDate(const DateTime& time);
+    void SetTopOfBottomRow();
+
+    Globals& g_;
+    UserList& list1_;
+    UserList& list2_;
+    platform::LocaleApi& locale_;
+    Timer& unSelTimer_;
+    AppVersion version_;
+    platform::WindowHandle owner_ = 0;
+
+    std::wstring title_;
+    SystemFontInfo font_;
+    std::map<int, ControlState> controls_;
+    std::vector<ShapeState> shapes_;
+    TwipsRect divider_ = kDesignedDivider;
+    GridSurface grid_;
+    int clientHeight_ = kCollapsedHeight;
+    int nonClientHeight_ = 0;
+    int tppy_ = 15;
+
+    std::int32_t currentAccount_ = 0;
+    bool dragActive_ = false;
+    int dividerGrab_ = 0;
+    bool paintValue_ = false;
+    std::int32_t lastColumn_ = -1;
+    std::int32_t lastRow_ = -1;
+    std::array<std::int32_t, kGridColumns> dayTotals_{};
+    int cellWidth_ = 660;
+    int cellHeight_ = 240;
+    std::int32_t sortColumn_ = 3;
+    std::array<bool, 4> sortForwards_{true, true, true, true};
+    std::int32_t showAdminValue_ = 0;
+    bool welcomeScreenInUse_ = false;
+};
+
+} // namespace qb::mainwindow

@@ -1,0 +1,38 @@
+#pragma once
+// What the main window asks of a user list and of its one timer. The window's model talks
+// to these; the Win32 window hands it the real list controls and timer, tests hand it
+// lists on the portable list model.
+
+#include <cstdint>
+#include <string>
+
+namespace qb::mainwindow {
+
+class UserList {
+public:
+    virtual ~UserList() = default;
+
+    // Rows added between BeginUpdate and EndUpdate are shown at EndUpdate, all at once.
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    virtual void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
+                         bool userLocked, std::int32_t userTag) = 0;
+    virtual void selectItem(std::int32_t itmNum, bool byTag) = 0;
+    virtual void HideSelection() = 0;
+    virtual std::int32_t SelectedItem() const = 0;
+    virtual void SetAccountLocked(bool b) = 0;
+    virtual void SetHasTimeRestrictions(bool b) = 0;
+    virtual void SetNewUserName(const std::wstring& name) = 0;
+    virtual void SetNewUserType(std::int32_t t, std::int32_t itmNum = -1) = 0;
+    virtual void Sort(std::int32_t sortColumn, bool sortForwards) = 0;
+    virtual void SetFont(const std::wstring& fontName, float fontSize, bool fontBold,
+                         bool fontItalic, bool fontUnderline, bool fontStrikethru) = 0;
+};
+
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void SetEnabled(bool enabled) = 0;
+};
+
+} // namespace qb::mainwindow

@@ -1,0 +1,476 @@
+// The main window's model on a simulated machine: the load sequence, the hours grid, the
+// two lists, the divider, the details panel and the read-only mode, driven as the window
+// drives it and checked in the records, the lists' rows and what each control shows.
+
+#include "mainwindow/control_ids.h"
+#include "mainwindow/input_form_model.h"
+#include "support/sim_world.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qb::mainwindow {
+namespace {
+
+using controls::CustomListModel;
+using simulated::AccountSpec;
+
+// A user list on the portable list model, the size of the main window's first list.
+class ModelList final : public UserList {
+public:
+    ModelList() { model.Resize(5085, 3570); }
+    void BeginUpdate() override {}
+    void EndUpdate() override {}
+    void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
+                 bool userLocked, std::int32_t userTag) override {
+        model.AddItem(userName, userPriv, userRestricted, userLocked, userTag);
+    }
+    void selectItem(std::int32_t itmNum, bool byTag) override { model.selectItem(itmNum, byTag); }
+    void HideSelection() override { model.HideSelection(); }
+    std::int32_t SelectedItem() const override { return model.SelectedItem(); }
+    void SetAccountLocked(bool b) override { model.SetAccountLocked(b); }
+    void SetHasTimeRestrictions(bool b) override { model.SetHasTimeRestrictions(b); }
+    void SetNewUserName(const std::wstring& name) override { model.SetNewUserName(name); }
+    void SetNewUserType(std::int32_t t, std::int32_t itmNum) override {
+        model.SetNewUserType(t, itmNum);
+    }
+    void Sort(std::int32_t sortColumn, bool sortForwards) override {
+        model.Sort(sortColumn, sortForwards);
+    }
+    void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
+                 bool fontUnderline, bool fontStrikethru) override {
+        model.SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru);
+    }
+
+    // The rows top to bottom, as "name" or "name:tag".
+    std::vector<std::wstring> Names() const {
+        std::vector<std::wstring> names;
+        for (int i = 0; i <= model.LastIndex(); ++i)
+            names.push_back(model.Entry(i).userName);
+        return names;
+    }
+    int RowNamed(const std::wstring& name) const {
+        for (int i = 0; i <= model.LastIndex(); ++i)
+            if (model.Entry(i).userName == name)
+                return i;
+        return -1;
+    }
+    const controls::ListEntry* RowTagged(int tag) const {
+        for (int i = 0; i <= model.LastIndex(); ++i)
+            if (model.Entry(i).userTag == tag)
+                return &model.Entry(i);
+        return nullptr;
+    }
+
+    CustomListModel model{controls::ListMetrics{}, 5085, 3570};
+};
+
+class FakeTimer final : public Timer {
+public:
+    void SetEnabled(bool e) override {
+        enabled = e;
+        starts += e ? 1 : 0;
+    }
+    bool enabled = false;
+    int starts = 0;
+};
+
+// English names and a day/month/year date, so that the texts are predictable.
+class FakeLocale final : public platform::LocaleApi {
+public:
+    std::wstring AbbreviatedDayName(int day) override {
+        static const wchar_t* names[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+        return day >= 1 && day <= 7 ? names[day - 1] : L"";
+    }
+    std::wstring ShortDate(const platform::SystemTime& t) override {
+        wchar_t buf[32];
+        std::swprintf(buf, 32, L"%02u/%02u/%04u", t.day, t.month, t.year);
+        return buf;
+    }
+    std::wstring LongTime(const platform::SystemTime& t) override {
+        wchar_t buf[32];
+        std::swprintf(buf, 32, L"%02u:%02u:%02u", t.hour, t.minute, t.second);
+        return buf;
+    }
+};
+
+AccountSpec Account(std::wstring name, std::vector<std::wstring> groups) {
+    AccountSpec a;
+    a.name = std::move(name);
+    a.groups = std::move(groups);
+    return a;
+}
+
+platform::LogonHoursBytes Hours(std::uint8_t fill) {
+    platform::LogonHoursBytes h;
+    h.fill(fill);
+    return h;
+}
+
+// A machine of a small family: anna (administrator, logged on), kim (administrator,
+// not allowed on Sundays), tom (user, never logged on) and the built-in accounts.
+class Form : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AccountSpec anna = Account(L"anna", {L"Administrators"});
+        anna.lastLogon = 1764936000; // 5 December 2025 12:00:00 UTC
+        w.machine->AddAccount(anna);
+        AccountSpec kim = Account(L"kim", {L"Administrators", L"Users"});
+        kim.logonHours = Hours(0xFF);
+        for (int b = 0; b < 3; ++b) // Sunday: bits 0..23
+            (*kim.logonHours)[static_cast<std::size_t>(b)] = 0;
+        w.machine->AddAccount(kim);
+        w.machine->AddAccount(Account(L"tom", {L"Users"}));
+        w.machine->SetLoggedOnUser(L"anna");
+    }
+    void SetUpEvents() {
+        list1.model.ItemClick = [this](std::int32_t tag) { model.CustomList1ItemClick(tag); };
+        list2.model.ItemClick = [this](std::int32_t tag) { model.CustomList2ItemClick(tag); };
+    }
+    // A click on the row of `name`, as the user makes it: the list selects the row and
+    // tells the window.
+    void Click1(const wchar_t* name) { list1.model.ClickRow(list1.RowNamed(name)); }
+    void Click2(const wchar_t* name) { list2.model.ClickRow(list2.RowNamed(name)); }
+    void Open() {
+        SetUpEvents();
+        w.Load();
+        w.g.BootTime = DateTime::FromCivil({2026, 12, 6, 8, 30, 0});
+        model.Load(LoadContext{});
+    }
+    userInfo& R(const wchar_t* name) { return *w.Record(name); }
+    int Tag(const wchar_t* name) {
+        for (int i = 1; i <= w.g.Accounts.Count(); ++i)
+            if (w.g.Accounts.Item(i).UserName() == name)
+                return i;
+        return 0;
+    }
+    const std::wstring& Text(int id) const { return model.Control(id).text; }
+    // The middle of grid cell (column, row), in twips.
+    static int X(int column) { return column * 660 + 330; }
+    static int Y(int row) { return row * 240 + 120; }
+
+    testing::SimWorld w;
+    ModelList list1, list2;
+    FakeLocale locale;
+    FakeTimer timer;
+    InputFormModel model{w.g,    list1, list2,
+                         locale, timer, AppVersion{L"Whitfield Software", L"Quill Bay", 1, 0, 0}};
+};
+
+TEST_F(Form, OpensOnTheLoggedOnUserWithTitleStripsAndLabels) {
+    Open();
+    EXPECT_EQ(model.CurrentAccount(), Tag(L"anna"));
+    EXPECT_EQ(list1.model.Entry(list1.SelectedItem()).userName, L"anna");
+    EXPECT_EQ(model.Title(), L"Quill Bay - anna");
+    EXPECT_EQ(Text(ids::Heading2), L"Allowable logon times for anna...");
+    EXPECT_EQ(Text(ids::Heading4), L"Account details for anna...");
+    EXPECT_EQ(Text(ids::HourLabel0), L"00:00 - 00:59");
+    EXPECT_EQ(Text(ids::HourLabel0 + 23), L"23:00 - 23:59");
+    EXPECT_EQ(Text(ids::DayLabel0), L"Sun");
+    EXPECT_EQ(Text(ids::DayLabel0 + 6), L"Sat");
+    EXPECT_EQ(Text(ids::AppLabel0), L"Whitfield Software Quill Bay");
+    EXPECT_EQ(Text(ids::AppLabel0 + 1), L"Version 1.00.00");
+    EXPECT_EQ(model.ClientHeight(), kCollapsedHeight);
+    // Both lists by name, ascending; the second one headed by "<no restrictions>".
+    const std::vector<std::wstring> names{L"Administrator", L"anna", L"Guest", L"kim", L"tom"};
+    EXPECT_EQ(list1.Names(), names);
+    std::vector<std::wstring> second{L"<no restrictions>"};
+    second.insert(second.end(), names.begin(), names.end());
+    EXPECT_EQ(list2.Names(), second);
+    EXPECT_TRUE(list1.RowTagged(Tag(L"kim"))->userRestricted);
+    EXPECT_TRUE(list1.RowTagged(Tag(L"Guest"))->userLocked);
+    EXPECT_TRUE(model.Control(ids::MoreButton).visible);
+    EXPECT_FALSE(model.Control(ids::WarningLabel0).visible);
+}
+
+TEST_F(Form, WithoutTheLoggedOnUsersAccountTheFirstRecordIsShown) {
+    SetUpEvents();
+    w.Load();
+    for (int i = 1; i <= w.g.Accounts.Count(); ++i) // as for a domain account
+        w.g.Accounts.Item(i).SetCurrentUser(false);
+    model.Load(LoadContext{});
+    EXPECT_EQ(model.CurrentAccount(), 1);
+    EXPECT_EQ(model.Title(), L"Quill Bay - " + w.g.Accounts.Item(1).UserName());
+}
+
+TEST_F(Form, FontRulesOfTheMenuFont) {
+    struct Case {
+        std::int32_t height, weight;
+        int ppi;
+        float size;
+        bool bold;
+    };
+    for (const Case c :
+         {Case{-11, 400, 96, 8, false}, Case{-14, 550, 96, 10, false}, Case{-14, 551, 96, 10, true},
+          Case{-17, 700, 144, 8, true}, Case{-13, 400, 96, 10, false}}) {
+        MenuFont menu;
+        menu.faceName = std::wstring(L"Tahoma\0\0junk", 12);
+        menu.height = c.height;
+        menu.weight = c.weight;
+        menu.italic = true;
+        const SystemFontInfo info = LoadSystemFont(c.ppi, menu);
+        EXPECT_EQ(info.FontSize, c.size) << c.height << " at " << c.ppi;
+        EXPECT_EQ(info.Bold, c.bold) << c.weight;
+        EXPECT_EQ(info.FontName, L"Tahoma");
+        EXPECT_TRUE(info.Italic);
+        EXPECT_FALSE(info.Underline);
+    }
+}
+
+TEST_F(Form, GridHitTestsAndTheColumnToDayMapping) {
+    Open();
+    for (const auto& [x, column] : std::vector<std::pair<int, int>>{
+             {0, 0}, {659, 0}, {660, 1}, {4619, 6}, {4620, -1}, {-1, -1}})
+        EXPECT_EQ(model.ColumnAt(x), column) << x;
+    for (const auto& [y, row] : std::vector<std::pair<int, int>>{
+             {0, 0}, {239, 0}, {240, 1}, {5759, 23}, {5760, -1}, {-5, -1}})
+        EXPECT_EQ(model.RowAt(y), row) << y;
+
+    userInfo& anna = R(L"anna");
+    // The top cell of the first column is Saturday 00:00: bit 0 of byte 18.
+    model.GridMouseDown(GridButton::Left, X(0), Y(0));
+    model.GridMouseUp();
+    EXPECT_EQ(anna.LogonHour(18), 0xFE);
+    // The bottom cell of the last column is Friday 23:00: bit 7 of byte 17. The right
+    // button paints like the left.
+    model.GridMouseDown(GridButton::Right, X(6), Y(23));
+    model.GridMouseUp();
+    EXPECT_EQ(anna.LogonHour(17), 0x7F);
+    for (int b = 0; b < kLogonHourBytes; ++b) {
+        if (b != 17 && b != 18) {
+            EXPECT_EQ(anna.LogonHour(b), 0xFF) << b;
+        }
+    }
+    EXPECT_EQ(model.DayTotal(0), 23);
+    EXPECT_EQ(model.DayTotal(6), 23);
+    EXPECT_EQ(Text(ids::TotalTime0), L"23:00");
+    EXPECT_TRUE(list1.RowTagged(Tag(L"anna"))->userRestricted);
+    EXPECT_TRUE(model.Control(ids::UndoButton).visible);
+}
+
+TEST_F(Form, ADragPaintsTheOppositeOfItsFirstCellOncePerCell) {
+    Open();
+    Click1(L"kim"); // Sunday (column 1) denied, the rest allowed
+    const std::uint64_t before = model.Grid().paintCount;
+    model.TakePaintedCells();
+    // Pressed on an allowed Monday cell: the drag denies. It passes row 1 twice and wanders
+    // outside the grid and onto a denied Sunday cell, which it leaves as it is.
+    model.GridMouseDown(GridButton::Left, X(2), Y(0));
+    for (const auto& [c, r] :
+         std::vector<std::pair<int, int>>{{2, 1}, {2, 0}, {2, 1}, {-1, 1}, {1, 1}, {2, 2}})
+        model.GridMouseMove(c < 0 ? -200 : X(c), Y(r));
+    model.GridMouseUp(); // kim is not asked about: the question is answered below
+    userInfo& kim = R(L"kim");
+    EXPECT_EQ(kim.LogonHour(3), 0xF8) << "Monday 00:00-02:59 denied, each once";
+    EXPECT_EQ(kim.LogonHour(0), 0x00);
+    EXPECT_EQ(model.DayTotal(2), 21);
+    EXPECT_EQ(model.DayTotal(1), 0);
+    EXPECT_EQ(Text(ids::TotalTime0 + 2), L"21:00");
+    EXPECT_EQ(model.Grid().paintCount - before, 3u);
+    EXPECT_EQ(model.TakePaintedCells(), (std::vector<std::pair<int, int>>{{2, 0}, {2, 1}, {2, 2}}));
+    EXPECT_FALSE(model.DragActive());
+
+    // Pressed on a denied cell: the drag allows.
+    model.GridMouseDown(GridButton::Left, X(1), Y(5));
+    model.GridMouseMove(X(1), Y(6));
+    model.GridMouseUp();
+    EXPECT_EQ(model.DayTotal(1), 2);
+    EXPECT_EQ(kim.LogonHour(0), 0x60);
+}
+
+TEST_F(Form, PrivilegedAccountsAreOfferedNormalUserAtEveryMouseUp) {
+    Open();
+    Click1(L"kim");
+    w.user.answers = {platform::id::No, platform::id::No, platform::id::Yes};
+    model.GridMouseUp(); // kim already has restrictions: asked without any change
+    ASSERT_EQ(w.user.messageBoxes.size(), 1u);
+    EXPECT_EQ(w.user.messageBoxes[0].text,
+              L"kim is a member of the Administrators group.\r\n"
+              L"To prevent kim from changing the system time, change to normal user?");
+    EXPECT_EQ(w.user.messageBoxes[0].caption, L"Quill Bay");
+    EXPECT_EQ(w.user.messageBoxes[0].type, platform::mb::YesNo | platform::mb::IconQuestion);
+    model.GridMouseDown(GridButton::Left, X(3), Y(3));
+    model.GridMouseUp(); // No again: still an administrator, asked again
+    EXPECT_EQ(R(L"kim").UserType(), Administrator);
+    model.GridMouseDown(GridButton::Left, X(6), Y(6));
+    model.GridMouseUp();
+    EXPECT_EQ(w.user.messageBoxes.size(), 3u);
+    EXPECT_EQ(R(L"kim").UserType(), User);
+    EXPECT_EQ(R(L"kim").UserGroups(), 2) << "Users stays, Administrators goes";
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 1), L"Users");
+    EXPECT_EQ(list1.RowTagged(Tag(L"kim"))->userPriv, User);
+    EXPECT_EQ(list2.RowTagged(Tag(L"kim"))->userPriv, User);
+    model.GridMouseUp(); // a normal user now: no more questions
+    EXPECT_EQ(w.user.messageBoxes.size(), 3u);
+
+    // The logged-on user's own account is never asked about, restricted or not.
+    Click1(L"anna");
+    model.GridMouseDown(GridButton::Left, X(0), Y(0));
+    model.GridMouseUp();
+    EXPECT_TRUE(R(L"anna").HasTimeRestrictions());
+    EXPECT_EQ(w.user.messageBoxes.size(), 3u);
+}
+
+TEST_F(Form, TheSecondListCopiesHoursOrClearsThemAndLetsGoAfterATick) {
+    Open();
+    Click1(L"tom");
+    // The row of kim in the second list: its hours go onto tom, the grid shows them.
+    Click2(L"kim");
+    for (int b = 0; b < kLogonHourBytes; ++b)
+        EXPECT_EQ(R(L"tom").LogonHour(b), R(L"kim").LogonHour(b)) << b;
+    EXPECT_TRUE(list1.RowTagged(Tag(L"tom"))->userRestricted);
+    EXPECT_EQ(model.DayTotal(1), 0);
+    EXPECT_EQ(model.CurrentAccount(), Tag(L"tom")) << "the shown account stays tom";
+    EXPECT_EQ(model.Title(), L"Quill Bay - tom");
+    EXPECT_TRUE(model.Control(ids::UndoButton).visible);
+    EXPECT_TRUE(timer.enabled);
+    EXPECT_TRUE(list2.model.SelectionHighlight().visible);
+    model.UnSelTimerTick();
+    EXPECT_FALSE(timer.enabled);
+    EXPECT_FALSE(list2.model.SelectionHighlight().visible);
+    EXPECT_TRUE(list1.model.SelectionHighlight().visible);
+
+    // "<no restrictions>": every hour allowed, 24:00 under every day.
+    Click2(L"<no restrictions>");
+    EXPECT_FALSE(R(L"tom").HasTimeRestrictions());
+    for (int c = 0; c < kGridColumns; ++c)
+        EXPECT_EQ(Text(ids::TotalTime0 + c), L"24:00");
+    EXPECT_FALSE(list1.RowTagged(Tag(L"tom"))->userRestricted);
+    EXPECT_FALSE(model.Control(ids::UndoButton).visible) << "back as read";
+    EXPECT_EQ(timer.starts, 2);
+}
+
+TEST_F(Form, HeaderClicksSortBothLists) {
+    Open();
+    model.CustomList1ColumnClick(3); // already the sort column: now descending
+    EXPECT_EQ(list1.Names(),
+              (std::vector<std::wstring>{L"tom", L"kim", L"Guest", L"anna", L"Administrator"}));
+    EXPECT_EQ(list2.Names(), (std::vector<std::wstring>{L"<no restrictions>", L"tom", L"kim",
+                                                        L"Guest", L"anna", L"Administrator"}));
+    model.CustomList1ColumnClick(0); // by type, ascending: Guest, Users, Administrators
+    EXPECT_EQ(list1.Names(),
+              (std::vector<std::wstring>{L"Guest", L"tom", L"Administrator", L"anna", L"kim"}));
+    EXPECT_EQ(list2.Names()[1], L"Guest");
+    model.CustomList1ColumnClick(3); // back to names: the direction it last had
+    EXPECT_EQ(list1.Names().front(), L"tom");
+    EXPECT_EQ(list1.model.Entry(list1.SelectedItem()).userName, L"anna") << "selection kept";
+}
+
+TEST_F(Form, TheDividerStaysWithinItsLimitsAndFollowsOnlyOverItsWidth) {
+    Open();
+    const TwipsRect list2Before = model.Control(ids::CustomList2).bounds;
+    // The pointer's y is relative to the divider where it is now; it was grabbed at 60.
+    auto dragTo = [&](int top, int x = 100) {
+        model.DividerMouseMove(x, top - model.Divider().top + 60);
+    };
+    model.DividerMouseDown(100, 60);
+    dragTo(4885);
+    EXPECT_EQ(model.Divider().top, 4885);
+    EXPECT_EQ(model.Control(ids::CustomList1).bounds.height, 4885 - 315);
+    EXPECT_EQ(model.Control(ids::Heading3).bounds.top, 5005);
+    EXPECT_EQ(model.Control(ids::CustomList2).bounds.top, 5290);
+    EXPECT_EQ(model.Control(ids::CustomList2).bounds.bottom(), list2Before.bottom());
+    dragTo(6210);
+    EXPECT_EQ(model.Divider().top, 6210);
+    dragTo(6211);
+    EXPECT_EQ(model.Divider().top, 6210) << "one twip beyond the limit";
+    dragTo(3000, 5116);
+    EXPECT_EQ(model.Divider().top, 6210) << "sideways off the divider";
+    dragTo(3000, -1);
+    EXPECT_EQ(model.Divider().top, 6210);
+    dragTo(1110, 5115);
+    EXPECT_EQ(model.Divider().top, 1110) << "back over it, to the upper limit";
+    dragTo(1109, 0);
+    EXPECT_EQ(model.Divider().top, 1110);
+    model.DividerMouseUp();
+    dragTo(2000);
+    EXPECT_EQ(model.Divider().top, 1110) << "no drag after the release";
+}
+
+TEST_F(Form, DetailsOfTheShownAccount) {
+    Open();
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 5), L"anna");
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 1), L"Administrators");
+    // 5 December 2025 12:00 UTC in the machine's zone (UTC): a Friday.
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 2), L"Fri 05/12/2025 12:00:00");
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 7), L"Sun 06/12/2026 08:30:00");
+    EXPECT_FALSE(model.Control(ids::AccountDisabled).enabled) << "no one locks themselves out";
+    for (int t = 0; t < 4; ++t)
+        EXPECT_FALSE(model.Control(ids::UserImage0 + t).visible) << "collapsed: no pictures";
+
+    model.MoreButtonClick();
+    EXPECT_EQ(model.ClientHeight(), kExpandedHeight);
+    EXPECT_EQ(Text(ids::MoreButton), L"<< Less");
+    EXPECT_TRUE(model.Control(ids::UserImage0 + Administrator).visible);
+    EXPECT_TRUE(model.Control(ids::Heading4).visible);
+    EXPECT_EQ(model.Control(ids::CloseButton).bounds.top, kExpandedHeight - 495);
+
+    Click1(L"Guest");
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 2), L"<no information>");
+    EXPECT_TRUE(model.Control(ids::AccountDisabled).checked);
+    EXPECT_TRUE(model.Control(ids::AccountDisabled).enabled);
+    EXPECT_TRUE(model.Control(ids::LockImage).visible);
+    EXPECT_TRUE(model.Control(ids::UserImage0 + Guest).visible);
+    EXPECT_FALSE(model.Control(ids::UserImage0 + Administrator).visible);
+
+    // A display from the second list redraws the grid only.
+    Click2(L"kim");
+    EXPECT_EQ(model.Title(), L"Quill Bay - Guest");
+    EXPECT_EQ(Text(ids::Heading2), L"Allowable logon times for Guest...");
+    EXPECT_EQ(model.DayTotal(1), 0) << "kim's Sunday, now also the guest's";
+
+    model.MoreButtonClick();
+    EXPECT_EQ(model.ClientHeight(), kCollapsedHeight);
+    EXPECT_EQ(Text(ids::MoreButton), L"More >>");
+    EXPECT_FALSE(model.Control(ids::LockImage).visible);
+    EXPECT_FALSE(model.Control(ids::Heading4).visible);
+}
+
+TEST_F(Form, AUserWithoutAdministratorRightsOnlyLooks) {
+    w.machine->SetLoggedOnUser(L"tom");
+    Open();
+    EXPECT_EQ(w.g.Accounts.Count(), 1);
+    EXPECT_EQ(model.Title(), L"Quill Bay - tom");
+    EXPECT_FALSE(model.Control(ids::CustomList2).visible);
+    EXPECT_FALSE(model.Control(ids::Heading3).visible);
+    EXPECT_EQ(Text(ids::WarningLabel0), L"You need to logon as an administrator to be able to");
+    EXPECT_EQ(Text(ids::WarningLabel0 + 1), L"view all account settings or make any changes.");
+    EXPECT_TRUE(model.Control(ids::WarningLabel0 + 1).visible);
+    EXPECT_FALSE(model.Control(ids::MoreButton).visible);
+    EXPECT_FALSE(model.Control(ids::SettingsButton).visible);
+
+    model.GridMouseDown(GridButton::Left, X(0), Y(0));
+    model.GridMouseMove(X(0), Y(5));
+    model.GridMouseUp();
+    model.MoreButtonClick();
+    EXPECT_FALSE(R(L"tom").DataHasChanged());
+    EXPECT_FALSE(model.DragActive());
+    EXPECT_EQ(model.DayTotal(0), 24);
+    EXPECT_EQ(model.ClientHeight(), kCollapsedHeight);
+    EXPECT_FALSE(model.Control(ids::UndoButton).visible);
+}
+
+TEST_F(Form, AMachineWithoutAccountsOpensEmpty) {
+    auto bare = simulated::SimulatedMachine::Bare();
+    bare->SetLoggedOnUser(L"root");
+    testing::SimWorld empty(std::move(bare));
+    ModelList a, b;
+    InputFormModel form(empty.g, a, b, locale, timer, AppVersion{L"W", L"Quill Bay", 1, 0, 0});
+    empty.Load();
+    form.Load(LoadContext{});
+    EXPECT_EQ(form.CurrentAccount(), 0);
+    EXPECT_EQ(form.Title(), L"Quill Bay");
+    EXPECT_FALSE(form.Grid().drawn);
+    EXPECT_EQ(b.Names(), (std::vector<std::wstring>{L"<no restrictions>"}));
+    form.GridMouseDown(GridButton::Left, X(0), Y(0));
+    form.GridMouseUp();
+    form.CustomList2ItemClick(0);
+    form.CustomList1ColumnClick(3);
+    form.MoreButtonClick();
+    EXPECT_FALSE(form.DragActive());
+}
+
+} // namespace
+} // namespace qb::mainwindow
