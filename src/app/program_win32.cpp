@@ -1,0 +1,39 @@
+#include "app/program_win32.h"
+
+#include "app/app_version_win32.h"
+#include "mainwindow/input_form_win32.h"
+#include "startup/startup.h"
+
+#include <windows.h>
+
+namespace qb::app {
+
+int RunProgram(Globals& g, platform::LocaleApi& locale, int showCommand) {
+    if (StartProgram(g) != StartOutcome::Started)
+        return 0; // another copy runs, or the platform was refused with a message
+    std::unique_ptr<mainwindow::InputForm> form =
+        mainwindow::InputForm::Create(g, locale, ReadAppVersion());
+    if (!form) {
+        g.ports.user.ShowMessageBox(0, L"The main window could not be created.", kAppTitle,
+                                    platform::mb::Ok | platform::mb::IconStop);
+        ReleaseInstance(g);
+        return 1;
+    }
+    // The window's unload ends the run: the instance is free for the next start at once.
+    form->Unloaded = [&g] {
+        ReleaseInstance(g);
+        PostQuitMessage(0);
+    };
+    form->Show(showCommand);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Tab and the arrow keys move between the window's controls, as in a dialog.
+        if (IsDialogMessageW(form->Window(), &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+} // namespace qb::app

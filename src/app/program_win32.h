@@ -1,0 +1,14 @@
+#pragma once
+// The run of the program once its ports are bound: start-up, the main window and the
+// message loop. Both composition roots end in here.
+
+#include "platform/locale.h"
+#include "startup/globals.h"
+
+namespace qb::app {
+
+// Runs start-up on `g`; when it says the program may start, shows the main window and
+// runs the message loop until the window unloads. Returns the process's exit code.
+int RunProgram(Globals& g, platform::LocaleApi& locale, int showCommand);
+
+} // namespace qb::app

@@ -1,0 +1,88 @@
+#include "mainwindow/form_pictures.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace qb::mainwindow {
+
+namespace {
+
+using controls::Picture;
+
+// Pixels are 0xAARRGGBB, opaque.
+constexpr std::uint32_t Opaque(std::uint32_t rgb) {
+    return 0xFF000000u | rgb;
+}
+
+// The grid's own background shows through the gap that separates the cells.
+constexpr std::uint32_t kGap = Opaque(0xE0E8F0);
+constexpr std::uint32_t kAllowedFill = Opaque(0x3C9A46);
+constexpr std::uint32_t kAllowedEdge = Opaque(0x2A7433);
+constexpr std::uint32_t kAllowedLight = Opaque(0x62B86A);
+constexpr std::uint32_t kDeniedFill = Opaque(0xFBF1F1);
+constexpr std::uint32_t kDeniedEdge = Opaque(0xD9A3A3);
+constexpr std::uint32_t kDeniedHatch = Opaque(0xC0504D);
+
+constexpr std::uint32_t kBarFill = Opaque(0xDCE6F5);
+constexpr std::uint32_t kBarEdge = Opaque(0x6087D0); // the frame colour
+constexpr std::uint32_t kGripDark = Opaque(0x4A6FB5);
+constexpr std::uint32_t kGripLight = Opaque(0xFFFFFF);
+
+Picture Blank(int width, int height, std::uint32_t colour) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    return Picture{width, height,
+                   std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), colour)};
+}
+
+void Set(Picture& p, int x, int y, std::uint32_t colour) {
+    if (x >= 0 && y >= 0 && x < p.width && y < p.height)
+        p.pixels[static_cast<std::size_t>(y * p.width + x)] = colour;
+}
+
+} // namespace
+
+Picture CellPicture(bool allowed, int width, int height) {
+    Picture p = Blank(width, height, kGap);
+    // The cell proper leaves a one-pixel gap at its right and bottom, so that neighbouring
+    // cells stay apart however many of them are alike.
+    const int right = std::max(p.width - 2, 0), bottom = std::max(p.height - 2, 0);
+    for (int y = 0; y <= bottom; ++y) {
+        for (int x = 0; x <= right; ++x) {
+            const bool edge = x == 0 || y == 0 || x == right || y == bottom;
+            std::uint32_t c;
+            if (allowed)
+                c = edge ? kAllowedEdge : (y == 1 ? kAllowedLight : kAllowedFill);
+            else if (edge)
+                c = kDeniedEdge;
+            else
+                // Hatching from bottom left to top right, every fourth diagonal.
+                c = (x + y) % 4 == 0 ? kDeniedHatch : kDeniedFill;
+            Set(p, x, y, c);
+        }
+    }
+    return p;
+}
+
+Picture DividerPicture(int width, int height) {
+    Picture p = Blank(width, height, kBarFill);
+    for (int x = 0; x < p.width; ++x) {
+        Set(p, x, 0, kBarEdge);
+        Set(p, x, p.height - 1, kBarEdge);
+    }
+    // A grip of raised dots in the middle: the place to take hold of.
+    const int dots = 9;
+    const int spacing = std::max(p.height / 2, 3);
+    const int first = p.width / 2 - (dots / 2) * spacing;
+    const int y = p.height / 2 - 1;
+    for (int i = 0; i < dots; ++i) {
+        const int x = first + i * spacing;
+        Set(p, x, y, kGripLight);
+        Set(p, x + 1, y + 1, kGripDark);
+        Set(p, x, y + 1, kGripDark);
+        Set(p, x + 1, y, kGripDark);
+    }
+    return p;
+}
+
+} // namespace qb::mainwindow

@@ -1,0 +1,54 @@
+#pragma once
+// The weekly hours grid's picture surface (Windows only). Like a picture box that keeps
+// what was drawn on it, it holds a bitmap into which the cells the model painted are
+// drawn, and shows that bitmap; being uncovered only shows it again. The mouse goes to
+// the window's model in twips, with the mouse captured from press to release so that a
+// drag keeps reporting outside the surface.
+
+#include "controls/window_base_win32.h"
+#include "mainwindow/input_form_model.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+namespace qb::mainwindow {
+
+class HoursGrid final : public controls::WindowBase {
+public:
+    static constexpr const wchar_t* ClassName = L"QuillBayHoursGrid";
+
+    // `cursor` is the grid's pointer (not owned); `changed` is called after every mouse
+    // action the model was told of, so that the window can show what changed.
+    static std::unique_ptr<HoursGrid> Create(HWND parent, int id, const RECT& bounds,
+                                             InputFormModel& model, int tppx, int tppy,
+                                             HCURSOR cursor, std::function<void()> changed);
+
+    // Draws the cells painted since the last call, in the pictures the model says.
+    void ShowPaintedCells();
+
+private:
+    HoursGrid(InputFormModel& model, int tppx, int tppy, HCURSOR cursor,
+              std::function<void()> changed);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(HDC dc, const RECT& client) override;
+    void MakeSurface(int width, int height);
+    void ButtonDown(GridButton button, LPARAM lParam);
+    void ButtonUp();
+
+    InputFormModel& model_;
+    int tppx_;
+    int tppy_;
+    HCURSOR cursor_;
+    std::function<void()> changed_;
+    controls::gdi::Bitmap onImage_;
+    controls::gdi::Bitmap offImage_;
+    controls::gdi::Bitmap surface_;
+    controls::gdi::MemoryDc surfaceDc_;
+    HGDIOBJ surfaceOld_ = nullptr;
+    SIZE surfaceSize_{};
+    bool pressed_ = false;
+};
+
+} // namespace qb::mainwindow

@@ -1,0 +1,560 @@
+#include "mainwindow/input_form_win32.h"
+
+#include "mainwindow/control_ids.h"
+#include "mainwindow/form_pictures.h"
+#include "platform/assert.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
+namespace qb::mainwindow {
+
+namespace {
+
+// The pointer of the hours grid: cursor resource 101 of the program.
+constexpr int kGridCursorResource = 101;
+constexpr UINT_PTR kUnSelTimerId = 1;
+constexpr UINT kUnSelTimerMilliseconds = 1500;
+// The window has a fixed size: its two heights are the only ones it takes.
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// The font the check boxes keep, as they were designed.
+const controls::FontSpec kDesignedFont{L"MS Sans Serif", 8.25f, false, false, false, false};
+
+// NONCLIENTMETRICSA as the program asks for it: 340 bytes, its menu font at byte 160.
+constexpr UINT kNonClientMetricsSize = 340;
+constexpr std::size_t kMenuFontOffset = 160;
+
+COLORREF ToColorRef(std::uint32_t bbggrr) {
+    return static_cast<COLORREF>(bbggrr);
+}
+
+// The menu font of the non-client metrics, its face name converted from the system code
+// page.
+MenuFont ReadMenuFont() {
+    std::array<BYTE, kNonClientMetricsSize> metrics{};
+    const UINT size = kNonClientMetricsSize;
+    std::memcpy(metrics.data(), &size, sizeof size);
+    MenuFont font;
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kNonClientMetricsSize, metrics.data(), 0))
+        return font;
+    LOGFONTA lf{};
+    std::memcpy(&lf, metrics.data() + kMenuFontOffset, sizeof lf);
+    font.height = lf.lfHeight;
+    font.weight = lf.lfWeight;
+    font.italic = lf.lfItalic != 0;
+    font.underline = lf.lfUnderline != 0;
+    font.strikeOut = lf.lfStrikeOut != 0;
+    wchar_t face[LF_FACESIZE] = {};
+    MultiByteToWideChar(CP_ACP, 0, lf.lfFaceName, LF_FACESIZE, face, LF_FACESIZE);
+    font.faceName.assign(face, LF_FACESIZE);
+    return font;
+}
+
+} // namespace
+
+// A user list of the window, as the model asks for it.
+class InputForm::ListAdapter final : public UserList {
+public:
+    explicit ListAdapter(controls::CustomList& list) : list_(list) {}
+    void BeginUpdate() override { batch_.emplace(list_); }
+    void EndUpdate() override { batch_.reset(); }
+    void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
+                 bool userLocked, std::int32_t userTag) override {
+        list_.AddItem(userName, userPriv, userRestricted, userLocked, userTag);
+    }
+    void selectItem(std::int32_t itmNum, bool byTag) override { list_.selectItem(itmNum, byTag); }
+    void HideSelection() override { list_.HideSelection(); }
+    std::int32_t SelectedItem() const override { return list_.SelectedItem(); }
+    void SetAccountLocked(bool b) override { list_.SetAccountLocked(b); }
+    void SetHasTimeRestrictions(bool b) override { list_.SetHasTimeRestrictions(b); }
+    void SetNewUserName(const std::wstring& name) override { list_.SetNewUserName(name); }
+    void SetNewUserType(std::int32_t t, std::int32_t itmNum) override {
+        list_.SetNewUserType(t, itmNum);
+    }
+    void Sort(std::int32_t sortColumn, bool sortForwards) override {
+        list_.Sort(sortColumn, sortForwards);
+    }
+    void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
+                 bool fontUnderline, bool fontStrikethru) override {
+        list_.SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru);
+    }
+
+private:
+    controls::CustomList& list_;
+    std::optional<controls::CustomList::Batch> batch_;
+};
+
+// The window's one timer.
+class InputForm::WindowTimer final : public Timer {
+public:
+    explicit WindowTimer(HWND window) : window_(window) {}
+    void SetEnabled(bool enabled) override {
+        if (enabled)
+            SetTimer(window_, kUnSelTimerId, kUnSelTimerMilliseconds, nullptr);
+        else
+            KillTimer(window_, kUnSelTimerId);
+    }
+
+private:
+    HWND window_;
+};
+
+InputForm::InputForm(Globals& g, platform::LocaleApi& locale, AppVersion version)
+    : g_(g), locale_(locale), version_(std::move(version)),
+      tppx_(controls::gdi::ScreenTwipsPerPixelX()), tppy_(controls::gdi::ScreenTwipsPerPixelY()) {}
+
+InputForm::~InputForm() {
+    // The children go with the window; their objects must not outlive it unbound.
+    if (Window() != nullptr)
+        DestroyWindow(Window());
+}
+
+std::unique_ptr<InputForm> InputForm::Create(Globals& g, platform::LocaleApi& locale,
+                                             AppVersion version) {
+    std::unique_ptr<InputForm> form(new InputForm(g, locale, std::move(version)));
+    RECT outer{0, 0, kClientWidth / form->tppx_, kCollapsedHeight / form->tppy_};
+    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+    controls::WindowClass windowClass;
+    windowClass.name = ClassName;
+    windowClass.background = COLOR_BTNFACE;
+    controls::WindowPlacement placement;
+    placement.style = kWindowStyle;
+    placement.title = form->version_.fileDescription.c_str();
+    placement.width = outer.right - outer.left;
+    placement.height = outer.bottom - outer.top;
+    if (!form->WindowBase::Create(windowClass, placement) || !form->CreateControls())
+        return nullptr;
+    form->Load();
+    return form;
+}
+
+void InputForm::Show(int showCommand) {
+    ShowWindow(Window(), showCommand);
+    UpdateWindow(Window());
+}
+
+HWND InputForm::ControlWindow(int id) const {
+    if (const auto found = windows_.find(id); found != windows_.end())
+        return found->second;
+    if (const auto found = headings_.find(id); found != headings_.end())
+        return found->second->Window();
+    if (const auto found = lists_.find(id); found != lists_.end())
+        return found->second->Window();
+    if (id == ids::AllowedHoursGraphic && grid_)
+        return grid_->Window();
+    return nullptr;
+}
+
+controls::CustomList* InputForm::List(int id) const {
+    const auto found = lists_.find(id);
+    return found == lists_.end() ? nullptr : found->second.get();
+}
+
+RECT InputForm::ToPixels(const TwipsRect& r) const {
+    return RECT{r.left / tppx_, r.top / tppy_, r.right() / tppx_, r.bottom() / tppy_};
+}
+
+bool InputForm::CreateControls() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    listPictures_ = controls::ListPictures::Make();
+    band_ = controls::MakeHeadingBand();
+    white_.Reset(CreateSolidBrush(ToColorRef(colour::White)));
+    gridCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(kGridCursorResource));
+    const RECT divider = ToPixels(kDesignedDivider);
+    divider_ = controls::gdi::MakeBitmap(
+        DividerPicture(divider.right - divider.left, divider.bottom - divider.top));
+    for (int t = 0; t < 4; ++t)
+        typeIcons_[static_cast<std::size_t>(t)] =
+            controls::gdi::MakeIcon(controls::UserImage(8 + t));
+    lockIcon_ = controls::gdi::MakeIcon(controls::LockImage(2));
+
+    const ControlSpec* gridSpec = nullptr;
+    for (const ControlSpec& spec : DesignedControls()) {
+        const RECT r = ToPixels(spec.bounds);
+        const DWORD visible = spec.visible ? WS_VISIBLE : 0;
+        const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id));
+        const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible;
+        HWND w = nullptr;
+        auto make = [&](DWORD exStyle, const wchar_t* cls, DWORD style) {
+            return CreateWindowExW(exStyle, cls, spec.text.c_str(), child | style, r.left, r.top,
+                                   r.right - r.left, r.bottom - r.top, Window(), id, instance,
+                                   nullptr);
+        };
+        switch (spec.kind) {
+        case ControlKind::Label: {
+            const DWORD align = spec.align == TextAlign::Centre  ? SS_CENTER
+                                : spec.align == TextAlign::Right ? SS_RIGHT
+                                                                 : SS_LEFT;
+            w = make(0, L"STATIC", align | SS_NOPREFIX);
+            break;
+        }
+        case ControlKind::Entry:
+            // Shown, not yet edited here: the boxes take no typing of their own.
+            w = make(spec.framed ? WS_EX_CLIENTEDGE : 0, L"EDIT",
+                     ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP);
+            break;
+        case ControlKind::CheckBox:
+            w = make(0, L"BUTTON", BS_CHECKBOX | WS_TABSTOP);
+            break;
+        case ControlKind::Button:
+            w = make(0, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP);
+            break;
+        case ControlKind::Picture: {
+            w = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL);
+            const int type = spec.id - ids::UserImage0;
+            const HICON icon = spec.id == ids::LockImage
+                                   ? lockIcon_.Get()
+                                   : typeIcons_[static_cast<std::size_t>(type)].Get();
+            SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+            break;
+        }
+        case ControlKind::Heading: {
+            auto heading = controls::Heading::Create(Window(), spec.id, r, nullptr, band_);
+            if (!heading)
+                return false;
+            heading->SetText(spec.text);
+            if (!spec.visible)
+                ShowWindow(heading->Window(), SW_HIDE);
+            headings_[spec.id] = std::move(heading);
+            continue;
+        }
+        case ControlKind::List: {
+            // The second list shows small rows without a header, as designed.
+            controls::MemoryPropertyBag layout;
+            if (spec.id == ids::CustomList2) {
+                layout.Set(L"SmallIcons", true);
+                layout.Set(L"NoHeader", true);
+            }
+            auto list =
+                controls::CustomList::Create(Window(), spec.id, r, &layout, nullptr, listPictures_);
+            if (!list)
+                return false;
+            lists_[spec.id] = std::move(list);
+            continue;
+        }
+        case ControlKind::Grid:
+            gridSpec = &spec; // made once the model is there
+            continue;
+        }
+        if (w == nullptr)
+            return false;
+        windows_[spec.id] = w;
+    }
+
+    list1Adapter_ = std::make_unique<ListAdapter>(*lists_.at(ids::CustomList1));
+    list2Adapter_ = std::make_unique<ListAdapter>(*lists_.at(ids::CustomList2));
+    timer_ = std::make_unique<WindowTimer>(Window());
+    model_ = std::make_unique<InputFormModel>(g_, *list1Adapter_, *list2Adapter_, locale_, *timer_,
+                                              version_);
+    model_->SetOwner(reinterpret_cast<platform::WindowHandle>(Window()));
+
+    lists_.at(ids::CustomList1)->ItemClick = [this](std::int32_t tag) {
+        model_->CustomList1ItemClick(tag);
+        Sync();
+    };
+    lists_.at(ids::CustomList1)->ColumnClick = [this](std::int32_t column) {
+        model_->CustomList1ColumnClick(column);
+        Sync();
+    };
+    lists_.at(ids::CustomList2)->ItemClick = [this](std::int32_t tag) {
+        model_->CustomList2ItemClick(tag);
+        Sync();
+    };
+
+    QB_ASSERT(gridSpec != nullptr);
+    grid_ = HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridSpec->bounds),
+                              *model_, tppx_, tppy_, gridCursor_, [this] { Sync(); });
+    return grid_ != nullptr;
+}
+
+void InputForm::Load() {
+    LoadContext context;
+    context.tppx = tppx_;
+    context.tppy = tppy_;
+    {
+        const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(Window());
+        context.pixelsPerInch = dc ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
+        const int dpiX = dc ? GetDeviceCaps(dc.Get(), LOGPIXELSX) : 96;
+        // The cell pictures are drawn for this screen: 44 x 16 pixels at 96 dots per inch,
+        // so that a cell keeps its size in twips, and its picture fills it, at any setting.
+        context.cellWidth = MulDiv(kCellPictureWidthPx, dpiX, 96) * tppx_;
+        context.cellHeight = MulDiv(kCellPictureHeightPx, context.pixelsPerInch, 96) * tppy_;
+    }
+    context.menuFont = ReadMenuFont();
+    RECT window{}, client{};
+    GetWindowRect(Window(), &window);
+    GetClientRect(Window(), &client);
+    context.nonClientHeight = ((window.bottom - window.top) - client.bottom) * tppy_;
+    model_->Load(context);
+    ApplyFonts();
+    Sync();
+}
+
+void InputForm::ApplyFonts() {
+    const SystemFontInfo& info = model_->SystemFont();
+    const controls::FontSpec system{info.FontName, info.FontSize,  false,
+                                    info.Italic,   info.Underline, info.Strikethrough};
+    // A face that cannot be made leaves the control with the font it had.
+    font_ = controls::gdi::MakeFont(system, false);
+    boldFont_ = controls::gdi::MakeFont(system, true);
+    designFont_ = controls::gdi::MakeFont(kDesignedFont, false);
+    for (const ControlSpec& spec : DesignedControls()) {
+        switch (spec.kind) {
+        case ControlKind::Label:
+        case ControlKind::Entry:
+        case ControlKind::Button: {
+            const HFONT f = spec.bold ? boldFont_.Get() : font_.Get();
+            if (f != nullptr)
+                SendMessageW(ControlWindow(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(f),
+                             FALSE);
+            break;
+        }
+        case ControlKind::CheckBox:
+            if (designFont_)
+                SendMessageW(ControlWindow(spec.id), WM_SETFONT,
+                             reinterpret_cast<WPARAM>(designFont_.Get()), FALSE);
+            break;
+        case ControlKind::Heading:
+            headings_.at(spec.id)->SetFont(info.FontName, info.FontSize, info.Bold, info.Italic,
+                                           info.Underline, info.Strikethrough);
+            break;
+        default:
+            break; // the lists took theirs at load; pictures and the grid have none
+        }
+    }
+}
+
+void InputForm::SetClientHeight(int twips) {
+    RECT outer{0, 0, kClientWidth / tppx_, twips / tppy_};
+    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+    SetWindowPos(Window(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void InputForm::Sync() {
+    if (!model_)
+        return;
+    for (const auto& [id, state] : model_->Controls()) {
+        const ControlState* was = nullptr;
+        if (const auto found = applied_.find(id); found != applied_.end())
+            was = &found->second;
+        const HWND w = ControlWindow(id);
+        if (w == nullptr)
+            continue;
+        const bool isHeading = headings_.count(id) != 0;
+        const bool isOwn = isHeading || lists_.count(id) != 0 || id == ids::AllowedHoursGraphic;
+        if (was == nullptr || was->text != state.text) {
+            if (isHeading)
+                headings_.at(id)->SetText(state.text);
+            else if (!isOwn)
+                SetWindowTextW(w, state.text.c_str());
+        }
+        if (was == nullptr || !(was->bounds == state.bounds) || was->text != state.text) {
+            RECT r = ToPixels(state.bounds);
+            const auto spec = std::find_if(DesignedControls().begin(), DesignedControls().end(),
+                                           [&](const ControlSpec& s) { return s.id == id; });
+            if (spec != DesignedControls().end() && spec->autoSize) {
+                // As wide as its text in its own font.
+                const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(w);
+                const HFONT f = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
+                SIZE size{};
+                if (dc) {
+                    const controls::gdi::Selection font(
+                        dc.Get(),
+                        f != nullptr ? static_cast<HGDIOBJ>(f) : GetStockObject(DEFAULT_GUI_FONT));
+                    GetTextExtentPoint32W(dc.Get(), state.text.c_str(),
+                                          static_cast<int>(state.text.size()), &size);
+                }
+                r.right = r.left + size.cx + 2;
+            }
+            SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (was == nullptr || was->checked != state.checked)
+            if (!isOwn)
+                SendMessageW(w, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+        if (was == nullptr || was->enabled != state.enabled)
+            EnableWindow(w, state.enabled ? TRUE : FALSE);
+        if (was == nullptr || was->visible != state.visible)
+            ShowWindow(w, state.visible ? SW_SHOWNA : SW_HIDE);
+        applied_[id] = state;
+    }
+
+    if (appliedTitle_ != model_->Title()) {
+        appliedTitle_ = model_->Title();
+        SetWindowTextW(Window(), appliedTitle_.c_str());
+    }
+    if (appliedClientHeight_ != model_->ClientHeight()) {
+        appliedClientHeight_ = model_->ClientHeight();
+        SetClientHeight(appliedClientHeight_);
+    }
+    bool shapesChanged =
+        appliedShapes_.size() != ShapeCount || !(appliedDivider_ == model_->Divider());
+    for (std::size_t i = 0; !shapesChanged && i < appliedShapes_.size(); ++i) {
+        const ShapeState& now = model_->ShapeAt(static_cast<Shape>(i));
+        shapesChanged = appliedShapes_[i].visible != now.visible ||
+                        !(appliedShapes_[i].spec.bounds == now.spec.bounds);
+    }
+    if (shapesChanged) {
+        appliedShapes_.clear();
+        for (int i = 0; i < ShapeCount; ++i)
+            appliedShapes_.push_back(model_->ShapeAt(static_cast<Shape>(i)));
+        appliedDivider_ = model_->Divider();
+        InvalidateRect(Window(), nullptr, TRUE);
+    }
+    if (grid_)
+        grid_->ShowPaintedCells();
+}
+
+void InputForm::Paint(HDC dc, const RECT& client) {
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    if (!model_)
+        return;
+    for (int i = 0; i < ShapeCount; ++i) {
+        const ShapeState& shape = model_->ShapeAt(static_cast<Shape>(i));
+        if (!shape.visible)
+            continue;
+        const RECT r = ToPixels(shape.spec.bounds);
+        controls::gdi::Brush brush(CreateSolidBrush(ToColorRef(shape.spec.colour)));
+        switch (shape.spec.kind) {
+        case ShapeKind::Filled:
+            FillRect(dc, &r, brush.Get());
+            break;
+        case ShapeKind::Outline:
+            FrameRect(dc, &r, brush.Get());
+            break;
+        case ShapeKind::Line: {
+            const RECT line{r.left, r.top, r.right, r.top + 1};
+            FillRect(dc, &line, brush.Get());
+            break;
+        }
+        }
+    }
+    if (divider_) {
+        const RECT r = ToPixels(model_->Divider());
+        controls::gdi::MemoryDc source(CreateCompatibleDC(dc));
+        const controls::gdi::Selection picture(source.Get(), divider_.Get());
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source.Get(), 0, 0, SRCCOPY);
+    }
+}
+
+bool InputForm::OnDivider(int x, int y) const {
+    const RECT r = ToPixels(model_->Divider());
+    const POINT p{x, y};
+    return PtInRect(&r, p) != FALSE;
+}
+
+void InputForm::OnCommand(int id, int code) {
+    if (code != BN_CLICKED)
+        return;
+    switch (id) {
+    case ids::MoreButton:
+        model_->MoreButtonClick();
+        Sync();
+        break;
+    case ids::CloseButton:
+        PostMessageW(Window(), WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT InputForm::OnColour(HDC dc, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    const auto spec = std::find_if(DesignedControls().begin(), DesignedControls().end(),
+                                   [&](const ControlSpec& s) { return s.id == id; });
+    const bool onFace = id == ids::AppLabel0 || id == ids::AppLabel0 + 1;
+    SetTextColor(dc,
+                 ToColorRef(spec != DesignedControls().end() ? spec->textColour : colour::Black));
+    if (onFace) {
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    SetBkColor(dc, ToColorRef(colour::White));
+    return reinterpret_cast<LRESULT>(white_.Get());
+}
+
+LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (model_)
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        if (model_)
+            return OnColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        break;
+    case WM_TIMER:
+        if (wParam == kUnSelTimerId && model_) {
+            model_->UnSelTimerTick();
+            Sync();
+            return 0;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (model_ && reinterpret_cast<HWND>(wParam) == Window() && LOWORD(lParam) == HTCLIENT) {
+            POINT p{};
+            GetCursorPos(&p);
+            ScreenToClient(Window(), &p);
+            if (OnDivider(p.x, p.y) || dividerDrag_) {
+                SetCursor(LoadCursorW(nullptr, IDC_SIZENS));
+                return TRUE;
+            }
+        }
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        if (model_ && OnDivider(x, y)) {
+            SetCapture(Window());
+            dividerDrag_ = true;
+            model_->DividerMouseDown(x * tppx_ - model_->Divider().left,
+                                     y * tppy_ - model_->Divider().top);
+            Sync();
+        }
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (dividerDrag_) {
+            model_->DividerMouseMove(GET_X_LPARAM(lParam) * tppx_ - model_->Divider().left,
+                                     GET_Y_LPARAM(lParam) * tppy_ - model_->Divider().top);
+            Sync();
+        }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (dividerDrag_) {
+            dividerDrag_ = false;
+            if (message != WM_CAPTURECHANGED && GetCapture() == Window())
+                ReleaseCapture();
+            model_->DividerMouseUp();
+            Sync();
+        }
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(Window());
+        return 0;
+    case WM_DESTROY:
+        if (!unloaded_) {
+            unloaded_ = true;
+            KillTimer(Window(), kUnSelTimerId);
+            if (Unloaded)
+                Unloaded();
+        }
+        return 0;
+    default:
+        break;
+    }
+    return WindowBase::HandleMessage(message, wParam, lParam);
+}
+
+} // namespace qb::mainwindow

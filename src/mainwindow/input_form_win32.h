@@ -1,0 +1,100 @@
+#pragma once
+// The main window (Windows only). It creates one child window per control of the design
+// (labels, text boxes, buttons, check boxes and pictures as the system's own controls; the
+// caption strips, the user lists and the hours grid as ours), hands every user action to
+// InputFormModel and then shows what the model's state says. It paints the shapes of the
+// design and the divider itself.
+
+#include "controls/customlist/custom_list_win32.h"
+#include "controls/heading/heading_win32.h"
+#include "controls/window_base_win32.h"
+#include "mainwindow/hours_grid_win32.h"
+#include "mainwindow/input_form_model.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace qb::mainwindow {
+
+class InputForm final : public controls::WindowBase {
+public:
+    static constexpr const wchar_t* ClassName = L"QuillBayInputForm";
+
+    // Creates the window and runs its load sequence; the window is not shown yet. Null
+    // when the window cannot be made.
+    static std::unique_ptr<InputForm> Create(Globals& g, platform::LocaleApi& locale,
+                                             AppVersion version);
+    ~InputForm() override;
+
+    // Shows the window the way the program starts it.
+    void Show(int showCommand);
+
+    // Called once, when the window is being destroyed (its unload).
+    std::function<void()> Unloaded;
+
+    InputFormModel& Model() { return *model_; }
+    // The child window of a control, by its identifier (null for none).
+    HWND ControlWindow(int id) const;
+    controls::CustomList* List(int id) const;
+
+private:
+    class ListAdapter;
+    class WindowTimer;
+
+    InputForm(Globals& g, platform::LocaleApi& locale, AppVersion version);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Paint(HDC dc, const RECT& client) override;
+    bool CreateControls();
+    void Load();
+    void ApplyFonts();
+    // Brings every child window, the title, the size and the painted shapes up to the
+    // model's state.
+    void Sync();
+    void OnCommand(int id, int code);
+    LRESULT OnColour(HDC dc, HWND control);
+    RECT ToPixels(const TwipsRect& r) const;
+    bool OnDivider(int x, int y) const;
+    void SetClientHeight(int twips);
+
+    Globals& g_;
+    platform::LocaleApi& locale_;
+    AppVersion version_;
+    int tppx_ = 15;
+    int tppy_ = 15;
+
+    std::unique_ptr<ListAdapter> list1Adapter_;
+    std::unique_ptr<ListAdapter> list2Adapter_;
+    std::unique_ptr<WindowTimer> timer_;
+    std::unique_ptr<InputFormModel> model_;
+
+    std::map<int, HWND> windows_; // the system's controls, by identifier
+    std::map<int, std::unique_ptr<controls::Heading>> headings_;
+    std::map<int, std::unique_ptr<controls::CustomList>> lists_;
+    std::unique_ptr<HoursGrid> grid_;
+    std::shared_ptr<const controls::ListPictures> listPictures_;
+    controls::HeadingBandBitmap band_;
+
+    controls::gdi::Font font_;       // the system font, as designed weight regular
+    controls::gdi::Font boldFont_;   // and bold
+    controls::gdi::Font designFont_; // the check boxes keep the designed font
+    controls::gdi::Brush white_;
+    controls::gdi::Bitmap divider_;
+    std::array<controls::gdi::Icon, 4> typeIcons_;
+    controls::gdi::Icon lockIcon_;
+    HCURSOR gridCursor_ = nullptr;
+
+    // What the windows show now, to touch them only where the model changed.
+    std::map<int, ControlState> applied_;
+    std::wstring appliedTitle_;
+    int appliedClientHeight_ = 0;
+    std::vector<ShapeState> appliedShapes_;
+    TwipsRect appliedDivider_;
+    bool dividerDrag_ = false;
+    bool unloaded_ = false;
+};
+
+} // namespace qb::mainwindow

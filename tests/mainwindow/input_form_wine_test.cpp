@@ -1,0 +1,233 @@
+// The real main window under Wine, on a simulated machine, driven by window messages as a
+// user's mouse would drive it; checked in what its controls show, what it paints and what
+// reaches the account records.
+
+#include "mainwindow/control_ids.h"
+#include "mainwindow/input_form_win32.h"
+#include "platform/win32/locale_win32.h"
+#include "support/message_pump_win32.h"
+#include "support/sim_world.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace qb::mainwindow {
+namespace {
+
+using simulated::AccountSpec;
+
+std::wstring TextOf(HWND w) {
+    wchar_t buf[512] = {};
+    SendMessageW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+AccountSpec Account(std::wstring name, std::vector<std::wstring> groups) {
+    AccountSpec a;
+    a.name = std::move(name);
+    a.groups = std::move(groups);
+    return a;
+}
+
+// A window of the program on a machine with anna (administrator), kim (administrator,
+// never on Sundays) and tom.
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w.machine->AddAccount(Account(L"anna", {L"Administrators"}));
+        AccountSpec kim = Account(L"kim", {L"Administrators"});
+        kim.logonHours.emplace();
+        kim.logonHours->fill(0xFF);
+        (*kim.logonHours)[0] = (*kim.logonHours)[1] = (*kim.logonHours)[2] = 0;
+        w.machine->AddAccount(kim);
+        w.machine->AddAccount(Account(L"tom", {L"Users"}));
+        w.machine->SetLoggedOnUser(L"anna");
+    }
+    void TearDown() override {
+        form.reset();
+        testing::DrainMessages();
+    }
+    void Open() {
+        w.Load();
+        form = InputForm::Create(w.g, locale, AppVersion{L"Inkwell", L"Quill Bay", 1, 0, 0});
+        ASSERT_NE(form, nullptr);
+        form->Show(SW_SHOWNORMAL);
+        testing::DrainMessages();
+    }
+    HWND Ctl(int id) const { return form->ControlWindow(id); }
+    userInfo& R(const wchar_t* name) { return *w.Record(name); }
+    // A client pixel of the grid for cell (column, row), its middle.
+    POINT Cell(int column, int row) const {
+        RECT r;
+        GetClientRect(Ctl(ids::AllowedHoursGraphic), &r);
+        return POINT{column * r.right / 7 + r.right / 14, row * r.bottom / 24 + r.bottom / 48};
+    }
+    void Mouse(UINT message, POINT p, WPARAM keys = 0) {
+        SendMessageW(Ctl(ids::AllowedHoursGraphic), message, keys, MAKELPARAM(p.x, p.y));
+    }
+    COLORREF GridPixel(POINT p) {
+        testing::DrainMessages();
+        HWND grid = Ctl(ids::AllowedHoursGraphic);
+        UpdateWindow(grid);
+        HDC dc = GetDC(grid);
+        const COLORREF c = GetPixel(dc, p.x, p.y);
+        ReleaseDC(grid, dc);
+        return c;
+    }
+
+    testing::SimWorld w;
+    win32::Win32Locale locale;
+    std::unique_ptr<InputForm> form;
+};
+
+TEST_F(Window, OpensOnTheLoggedOnUser) {
+    Open();
+    wchar_t title[128] = {};
+    GetWindowTextW(form->Window(), title, 128);
+    EXPECT_STREQ(title, L"Quill Bay - anna");
+    EXPECT_EQ(TextOf(Ctl(ids::Heading2)), L"Allowable logon times for anna...");
+    EXPECT_EQ(TextOf(Ctl(ids::Heading1)), L"Select user...");
+    EXPECT_EQ(TextOf(Ctl(ids::Heading3)), L"Copy logon times from...");
+    const controls::CustomList& list1 = *form->List(ids::CustomList1);
+    EXPECT_EQ(list1.Model().Entry(list1.SelectedItem()).userName, L"anna");
+    EXPECT_EQ(form->List(ids::CustomList2)->Model().Entry(0).userName, L"<no restrictions>");
+    EXPECT_EQ(TextOf(Ctl(ids::HourLabel0 + 13)), L"13:00 - 13:59");
+    EXPECT_EQ(TextOf(Ctl(ids::AppLabel0 + 1)), L"Version 1.00.00");
+    EXPECT_FALSE(TextOf(Ctl(ids::DayLabel0)).empty()) << "a day name from the locale";
+    EXPECT_TRUE(IsWindowVisible(Ctl(ids::MoreButton)));
+    EXPECT_FALSE(IsWindowVisible(Ctl(ids::WarningLabel0)));
+    RECT client;
+    GetClientRect(form->Window(), &client);
+    EXPECT_EQ(client.right, kClientWidth / 15);
+    EXPECT_EQ(client.bottom, kCollapsedHeight / 15);
+}
+
+TEST_F(Window, AGridDragChangesExactlyThePaintedCells) {
+    Open();
+    // tom's row in the first list, clicked as the mouse would.
+    const controls::CustomList& list1 = *form->List(ids::CustomList1);
+    int row = 0;
+    while (list1.Model().Entry(row).userName != L"tom")
+        ++row;
+    const controls::RowItems& items = list1.Model().Row(row);
+    SendMessageW(list1.Window(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(300, items.userIcon.top / 15 + 5));
+    SendMessageW(list1.Window(), WM_LBUTTONUP, 0, MAKELPARAM(300, items.userIcon.top / 15 + 5));
+    ASSERT_EQ(TextOf(Ctl(ids::Heading2)), L"Allowable logon times for tom...");
+
+    const COLORREF allowed = GridPixel(Cell(3, 10));
+    Mouse(WM_LBUTTONDOWN, Cell(3, 10), MK_LBUTTON); // Tuesday 10:00, allowed: the drag denies
+    Mouse(WM_MOUSEMOVE, Cell(3, 11), MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, Cell(3, 10), MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, Cell(4, 11), MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, POINT{-40, 5}, MK_LBUTTON); // outside the grid: nothing
+    Mouse(WM_LBUTTONUP, POINT{-40, 5});
+    // Tuesday is day 2: hours 10 and 11 are bits 58 and 59 (byte 7, bits 2 and 3);
+    // Wednesday 11:00 is bit 83 (byte 10, bit 3).
+    const userInfo& tom = R(L"tom");
+    for (int b = 0; b < kLogonHourBytes; ++b) {
+        const int expected = b == 7 ? 0xF3 : b == 10 ? 0xF7 : 0xFF;
+        EXPECT_EQ(tom.LogonHour(b), expected) << "byte " << b;
+    }
+    EXPECT_EQ(TextOf(Ctl(ids::TotalTime0 + 3)), L"22:00");
+    EXPECT_EQ(TextOf(Ctl(ids::TotalTime0 + 4)), L"23:00");
+    EXPECT_EQ(TextOf(Ctl(ids::TotalTime0 + 2)), L"24:00");
+    EXPECT_NE(GridPixel(Cell(3, 10)), allowed);
+    EXPECT_EQ(GridPixel(Cell(3, 11)), GridPixel(Cell(3, 10)));
+    EXPECT_EQ(GridPixel(Cell(3, 12)), allowed);
+    EXPECT_TRUE(IsWindowVisible(Ctl(ids::UndoButton)));
+    EXPECT_TRUE(list1.Model().Entry(list1.SelectedItem()).userRestricted);
+    EXPECT_EQ(GetCapture(), nullptr) << "the mouse is free after the release";
+}
+
+TEST_F(Window, NoRestrictionsAllowsEveryHour) {
+    Open();
+    const controls::CustomList& list2 = *form->List(ids::CustomList2);
+    int kim = 0;
+    while (list2.Model().Entry(kim).userName != L"kim")
+        ++kim;
+    auto clickRow = [&](int row) {
+        const int y = list2.Model().Row(row).userIcon.top / 15 + 4;
+        SendMessageW(list2.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, y));
+        SendMessageW(list2.Window(), WM_LBUTTONUP, 0, MAKELPARAM(250, y));
+    };
+    clickRow(kim); // anna gets kim's hours: Sundays off
+    EXPECT_EQ(TextOf(Ctl(ids::TotalTime0 + 1)), L"00:00");
+    EXPECT_EQ(R(L"anna").LogonHour(1), 0);
+    clickRow(0);
+    for (int c = 0; c < 7; ++c)
+        EXPECT_EQ(TextOf(Ctl(ids::TotalTime0 + c)), L"24:00") << c;
+    EXPECT_FALSE(R(L"anna").HasTimeRestrictions());
+    EXPECT_FALSE(IsWindowVisible(Ctl(ids::UndoButton)));
+    // The source row lets go of its highlight by itself.
+    EXPECT_TRUE(list2.Model().SelectionHighlight().visible);
+    EXPECT_TRUE(testing::PumpUntil([&] { return !list2.Model().SelectionHighlight().visible; },
+                                   std::chrono::milliseconds(5000)));
+}
+
+TEST_F(Window, AUserWithoutRightsSeesTheWarningAndCannotPaint) {
+    w.machine->SetLoggedOnUser(L"tom");
+    Open();
+    EXPECT_FALSE(IsWindowVisible(Ctl(ids::CustomList2)));
+    EXPECT_FALSE(IsWindowVisible(Ctl(ids::Heading3)));
+    EXPECT_TRUE(IsWindowVisible(Ctl(ids::WarningLabel0)));
+    EXPECT_EQ(TextOf(Ctl(ids::WarningLabel0)),
+              L"You need to logon as an administrator to be able to");
+    EXPECT_EQ(TextOf(Ctl(ids::WarningLabel0 + 1)),
+              L"view all account settings or make any changes.");
+    EXPECT_FALSE(IsWindowVisible(Ctl(ids::MoreButton)));
+    const COLORREF before = GridPixel(Cell(0, 0));
+    Mouse(WM_LBUTTONDOWN, Cell(0, 0), MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, Cell(0, 5), MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, Cell(0, 5));
+    SendMessageW(Ctl(ids::MoreButton), BM_CLICK, 0, 0);
+    EXPECT_FALSE(R(L"tom").DataHasChanged());
+    EXPECT_EQ(GridPixel(Cell(0, 0)), before);
+    EXPECT_EQ(TextOf(Ctl(ids::TotalTime0)), L"24:00");
+    RECT client;
+    GetClientRect(form->Window(), &client);
+    EXPECT_EQ(client.bottom, kCollapsedHeight / 15);
+}
+
+TEST_F(Window, MoreShowsTheDetailsAndLessHidesThem) {
+    Open();
+    SendMessageW(Ctl(ids::MoreButton), BM_CLICK, 0, 0);
+    testing::DrainMessages();
+    RECT client;
+    GetClientRect(form->Window(), &client);
+    EXPECT_EQ(client.bottom, kExpandedHeight / 15);
+    EXPECT_EQ(TextOf(Ctl(ids::MoreButton)), L"<< Less");
+    EXPECT_TRUE(IsWindowVisible(Ctl(ids::Heading4)));
+    EXPECT_EQ(TextOf(Ctl(ids::DetailSettingEntry0 + 5)), L"anna");
+    EXPECT_EQ(TextOf(Ctl(ids::DetailSettingEntry0 + 1)), L"Administrators");
+    EXPECT_EQ(TextOf(Ctl(ids::DetailSettingEntry0 + 2)), L"<no information>");
+    EXPECT_TRUE(IsWindowVisible(Ctl(ids::UserImage0 + Administrator)));
+    EXPECT_FALSE(IsWindowEnabled(Ctl(ids::AccountDisabled)));
+    SendMessageW(Ctl(ids::MoreButton), BM_CLICK, 0, 0);
+    GetClientRect(form->Window(), &client);
+    EXPECT_EQ(client.bottom, kCollapsedHeight / 15);
+    EXPECT_FALSE(IsWindowVisible(Ctl(ids::Heading4)));
+}
+
+TEST_F(Window, AMachineWithoutAccountsOpensEmptyAndCloses) {
+    testing::SimWorld bare(simulated::SimulatedMachine::Bare());
+    bare.Load();
+    auto empty = InputForm::Create(bare.g, locale, AppVersion{L"Inkwell", L"Quill Bay", 1, 0, 0});
+    ASSERT_NE(empty, nullptr);
+    empty->Show(SW_SHOWNORMAL);
+    bool unloaded = false;
+    empty->Unloaded = [&] { unloaded = true; };
+    const HWND grid = empty->ControlWindow(ids::AllowedHoursGraphic);
+    SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(grid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    testing::DrainMessages();
+    SendMessageW(empty->Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(unloaded);
+    EXPECT_EQ(empty->Window(), nullptr);
+}
+
+} // namespace
+} // namespace qb::mainwindow
