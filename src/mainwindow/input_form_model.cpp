@@ -1,10 +1,12 @@
 #include "mainwindow/input_form_model.h"
 
+#include "accounts/account_store.h"
 #include "accounts/logon_hours.h"
-#include "accounts/users.h"
 #include "mainwindow/control_ids.h"
 #include "platform/assert.h"
+#include "services/companion.h"
 #include "services/registry.h"
+#include "startup/startup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +24,10 @@ constexpr wchar_t kShowAdminValueName[] = L"Administrator";
 constexpr wchar_t kWinlogonKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr wchar_t kLogonTypeValueName[] = L"LogonType";
 constexpr std::int32_t kWelcomeScreenLogonType = 1;
+
+// Membership bits of the built-in groups that a lockout or a self-demotion is about.
+constexpr std::int32_t kAdministratorsBit = 1 << AdministratorsGroup;
+constexpr std::int32_t kPowerUsersBit = 1 << PowerUsersGroup;
 
 constexpr wchar_t kNoRestrictions[] = L"<no restrictions>";
 constexpr wchar_t kNoInformation[] = L"<no information>";
@@ -320,16 +326,16 @@ void InputFormModel::GridMouseUp() {
         return;
 
     const std::wstring& name = r->UserName();
-    const std::wstring text = name + L" is a member of the " + GroupDisplayName(g_, r->UserType()) +
-                              L" group.\r\nTo prevent " + name +
-                              L" from changing the system time, change to normal user?";
+    const std::wstring text = name + L" is a member of the " +
+                              g_.Store.GroupDisplayName(r->UserType()) + L" group.\r\nTo prevent " +
+                              name + L" from changing the system time, change to normal user?";
     if (g_.ports.user.ShowMessageBox(owner_, text, version_.fileDescription,
                                      platform::mb::YesNo | platform::mb::IconQuestion) !=
         platform::id::Yes)
         return;
     r->SetUserType(User);
     r->SetUserGroups(r->UserGroups() & kNormalUserGroups);
-    Ctl(ids::DetailSettingEntry0 + 1).text = GroupDisplayName(g_, r->UserType());
+    Ctl(ids::DetailSettingEntry0 + 1).text = g_.Store.GroupDisplayName(r->UserType());
     ShowTypePictures(*r);
     list1_.SetNewUserType(User);
     list2_.SetNewUserType(User, list1_.SelectedItem() + 1);
@@ -420,7 +426,7 @@ void InputFormModel::ShowAccount(std::int32_t position) {
         Ctl(ids::Heading2).text = L"Allowable logon times for " + r.UserName() + L"...";
         Ctl(ids::Heading4).text = L"Account details for " + r.UserName() + L"...";
         Ctl(ids::DetailSettingEntry0).text = r.FullName();
-        Ctl(ids::DetailSettingEntry0 + 1).text = GroupDisplayName(g_, r.UserType());
+        Ctl(ids::DetailSettingEntry0 + 1).text = g_.Store.GroupDisplayName(r.UserType());
         Ctl(ids::DetailSettingEntry0 + 2).text =
             r.LastLogon().IsZero() ? std::wstring(kNoInformation) : GeneralDate(r.LastLogon());
         Ctl(ids::DetailSettingEntry0 + 3).text = r.Comment();
@@ -489,6 +495,152 @@ void InputFormModel::MoreButtonClick() {
         shapes_[Separator0].spec.bounds.top = kSeparatorCollapsedY;
     }
     ApplyPanelVisibility();
+}
+
+} // namespace qb::mainwindow
+
+namespace qb::mainwindow {
+
+void InputFormModel::ShowAdminClick(bool checked) {
+    Ctl(ids::ShowAdmin).checked = checked;
+}
+
+// --- Undo and closing ---
+
+void InputFormModel::UndoButtonClick() {
+    userInfo* r = Current();
+    if (r == nullptr)
+        return;
+    r->ResetToOriginal();
+    list1_.SetAccountLocked(r->AccountDisabled());
+    list1_.SetHasTimeRestrictions(r->HasTimeRestrictions());
+    list1_.SetNewUserName(r->UserName());
+    list1_.SetNewUserType(r->UserType());
+    ShowAccount(currentAccount_);
+}
+
+int InputFormModel::Ask(const std::wstring& text, std::uint32_t buttons) {
+    return g_.ports.user.ShowMessageBox(owner_, text, kAppTitle, buttons);
+}
+
+void InputFormModel::Redisplay(std::int32_t position) {
+    if (position != currentAccount_)
+        return;
+    if (const userInfo* r = Current()) {
+        list1_.SetHasTimeRestrictions(r->HasTimeRestrictions());
+        list1_.SetNewUserType(r->UserType());
+    }
+    ShowAccount(currentAccount_);
+}
+
+bool InputFormModel::LockoutCheck() {
+    int administrators = 0;
+    const userInfo* builtin = nullptr;
+    for (int i = 1; i <= g_.Accounts.Count(); ++i) {
+        const userInfo& r = g_.Accounts.Item(i);
+        if (r.UserGroups() & kAdministratorsBit)
+            ++administrators;
+        if (r.IsAdministratorAccount())
+            builtin = &r;
+    }
+    // Without a record of the built-in administrator there is nothing to examine.
+    if (administrators >= 2 || builtin == nullptr)
+        return true;
+    std::uint8_t any = 0;
+    for (int b = 0; b < kLogonHourBytes; ++b)
+        any |= builtin->LogonHour(b);
+    if (any != 0)
+        return true;
+    Ask(L"You can't block all hours for " + builtin->UserName(),
+        platform::mb::Ok | platform::mb::IconExclamation);
+    return false;
+}
+
+void InputFormModel::AskAboutOwnRestrictions() {
+    const std::int32_t own = g_.CurrentUserIndex;
+    userInfo* r = Record(own);
+    if (r == nullptr)
+        return;
+    if (r->HasTimeRestrictions() &&
+        Ask(L"Are you sure you want to restrict your own logon times?",
+            platform::mb::YesNo | platform::mb::IconQuestion) == platform::id::No) {
+        r->ResetToOriginalHours();
+        Redisplay(own);
+    }
+    const bool fromAdministrators = (r->UserGroups(true) & kAdministratorsBit) != 0 &&
+                                    (r->UserGroups() & kAdministratorsBit) == 0;
+    const bool fromPowerUsers =
+        (r->UserGroups(true) & kPowerUsersBit) != 0 && (r->UserGroups() & kPowerUsersBit) == 0;
+    if (!fromAdministrators && !fromPowerUsers)
+        return;
+    std::wstring groups;
+    if (fromAdministrators)
+        groups = g_.Store.GetBuiltinGroupName(AdministratorsGroup);
+    if (fromAdministrators && fromPowerUsers)
+        groups += L" and ";
+    if (fromPowerUsers)
+        groups += g_.Store.GetBuiltinGroupName(PowerUsersGroup);
+    const std::wstring plural = fromAdministrators && fromPowerUsers ? L"s" : L"";
+    if (Ask(L"Are you sure you want to remove yourself from the " + groups + L" group" + plural +
+                L"?",
+            platform::mb::YesNo | platform::mb::IconQuestion) == platform::id::No) {
+        r->SetUserGroups(r->UserGroups(true));
+        Redisplay(own);
+    }
+}
+
+bool InputFormModel::CloseProcedure() {
+    if (!g_.CurrentUserIsAdmin)
+        return true; // nothing to ask, write or tell
+    if (!LockoutCheck())
+        return false;
+    AskAboutOwnRestrictions();
+
+    services::SendCommand(g_.ports, services::kServiceWindowTitle, L"/suspend");
+    if (ProcessPendingMessages)
+        ProcessPendingMessages();
+
+    const bool showAdmin = Ctl(ids::ShowAdmin).checked;
+    const bool welcomeChanged = welcomeScreenInUse_ && (showAdmin ? 1 : 0) != showAdminValue_;
+    bool closeAfterwards = true;
+    bool saved = false;
+    userInfo* writeLast = nullptr;
+    for (int i = 1; i <= g_.Accounts.Count(); ++i) {
+        userInfo& r = g_.Accounts.Item(i);
+        const bool welcome = welcomeChanged && r.IsAdministratorAccount();
+        if (!r.DataHasChanged() && !welcome)
+            continue;
+        const int answer = Ask(L"The settings for " + r.UserName(true) +
+                                   L" have been changed.\r\nDo you want to save the new settings?",
+                               platform::mb::YesNoCancel | platform::mb::IconQuestion);
+        if (answer == platform::id::Cancel) {
+            closeAfterwards = false;
+            break;
+        }
+        if (answer != platform::id::Yes) {
+            r.ResetToOriginal();
+            continue;
+        }
+        // The logged-on user's own account goes last: writing it may take away the
+        // rights that the other writes need.
+        if (r.CurrentUser()) {
+            writeLast = &r;
+            g_.CurrentUserIndex = i;
+        } else if (r.DataHasChanged()) {
+            g_.Store.SaveAccount(r, g_.CurrentViewer());
+        }
+        if (welcome)
+            services::WriteRegistryValue(g_.ports, platform::HkeyLocalMachine, kUserListKey,
+                                         kShowAdminValueName, std::int32_t{showAdmin ? 1 : 0},
+                                         false);
+        saved = true;
+    }
+    if (writeLast != nullptr)
+        g_.Store.SaveAccount(*writeLast, g_.CurrentViewer());
+    if (saved)
+        services::SendCommand(g_.ports, services::kServiceWindowTitle, L"/update");
+    services::SendCommand(g_.ports, services::kServiceWindowTitle, L"/resume");
+    return closeAfterwards;
 }
 
 } // namespace qb::mainwindow

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -137,6 +138,18 @@ public:
     // --- The details panel ---
     void ShowAccount(std::int32_t position);
     void MoreButtonClick();
+    // The welcome-screen check box was ticked or cleared; only closing looks at it.
+    void ShowAdminClick(bool checked);
+
+    // --- Undo and closing ---
+    // Throws away the edits of the shown account.
+    void UndoButtonClick();
+    // The closing procedure: checks that nobody is locked out, asks about the logged-on
+    // user's own restrictions and about every changed account, writes what was confirmed
+    // while the companion service stands still. True when the window is to close.
+    bool CloseProcedure();
+    // Lets the window process its pending messages once (set by the window).
+    std::function<void()> ProcessPendingMessages;
 
 private:
     ControlState& Ctl(int id);
@@ -150,6 +163,10 @@ private:
     void ApplyWelcomeScreenRule(const userInfo& record);
     void ApplyPanelVisibility();
     std::wstring GeneralDate(const DateTime& time);
+    bool LockoutCheck();
+    void AskAboutOwnRestrictions();
+    int Ask(const std::wstring& text, std::uint32_t buttons);
+    void Redisplay(std::int32_t position);
     void SetTopOfBottomRow();
 
     Globals& g_;

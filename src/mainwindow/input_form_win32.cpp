@@ -252,6 +252,13 @@ bool InputForm::CreateControls() {
     model_ = std::make_unique<InputFormModel>(g_, *list1Adapter_, *list2Adapter_, locale_, *timer_,
                                               version_);
     model_->SetOwner(reinterpret_cast<platform::WindowHandle>(Window()));
+    model_->ProcessPendingMessages = [] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    };
 
     lists_.at(ids::CustomList1)->ItemClick = [this](std::int32_t tag) {
         model_->CustomList1ItemClick(tag);
@@ -443,6 +450,18 @@ void InputForm::Paint(HDC dc, const RECT& client) {
     }
 }
 
+void InputForm::Close(bool always) {
+    if (closing_)
+        return; // a second request while the first one's questions are open
+    closing_ = true;
+    const bool close = model_ == nullptr || model_->CloseProcedure();
+    closing_ = false;
+    if (close || always)
+        DestroyWindow(Window());
+    else
+        Sync();
+}
+
 bool InputForm::OnDivider(int x, int y) const {
     const RECT r = ToPixels(model_->Divider());
     const POINT p{x, y};
@@ -457,8 +476,17 @@ void InputForm::OnCommand(int id, int code) {
         model_->MoreButtonClick();
         Sync();
         break;
+    case ids::UndoButton:
+        model_->UndoButtonClick();
+        Sync();
+        break;
+    case ids::ShowAdmin:
+        // Ticking it changes no account; closing compares it with what was read.
+        model_->ShowAdminClick(!model_->Control(ids::ShowAdmin).checked);
+        Sync();
+        break;
     case ids::CloseButton:
-        PostMessageW(Window(), WM_CLOSE, 0, 0);
+        Close(false);
         break;
     default:
         break;
@@ -541,7 +569,9 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_CLOSE:
-        DestroyWindow(Window());
+        // From the close box, the system menu or the task list: the closing procedure
+        // runs, and the window closes whatever it decided.
+        Close(true);
         return 0;
     case WM_DESTROY:
         if (!unloaded_) {

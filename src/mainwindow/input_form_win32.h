@@ -55,6 +55,8 @@ private:
     // model's state.
     void Sync();
     void OnCommand(int id, int code);
+    // Runs the closing procedure; closes when it says so, or `always`.
+    void Close(bool always);
     LRESULT OnColour(HDC dc, HWND control);
     RECT ToPixels(const TwipsRect& r) const;
     bool OnDivider(int x, int y) const;
@@ -95,6 +97,7 @@ private:
     TwipsRect appliedDivider_;
     bool dividerDrag_ = false;
     bool unloaded_ = false;
+    bool closing_ = false;
 };
 
 } // namespace qb::mainwindow

@@ -474,3 +474,225 @@ TEST_F(Form, AMachineWithoutAccountsOpensEmpty) {
 
 } // namespace
 } // namespace qb::mainwindow
+
+namespace qb::mainwindow {
+namespace {
+
+constexpr char kWinlogon[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+constexpr char kUserList[] =
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\SpecialAccounts\\UserList";
+
+std::vector<std::uint8_t> Dword(std::uint32_t v) {
+    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+            static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+}
+
+// The built-in administrator is the logged-on user, on a machine that logs on through
+// the welcome screen.
+class WelcomeScreen : public Form {
+protected:
+    void SetUp() override {
+        Form::SetUp();
+        w.machine->SetLoggedOnUser(L"Administrator");
+        w.registry.Set(platform::HkeyLocalMachine, kWinlogon, "LogonType",
+                       platform::reg_type::Dword, Dword(1));
+    }
+};
+
+TEST_F(WelcomeScreen, ValuesAreReadAfterTheFirstDisplay) {
+    w.registry.Set(platform::HkeyLocalMachine, kUserList, "Administrator",
+                   platform::reg_type::Dword, Dword(1));
+    Open();
+    EXPECT_TRUE(model.WelcomeScreenInUse());
+    EXPECT_EQ(model.ShowAdminValue(), 1);
+    EXPECT_TRUE(model.Control(ids::ShowAdmin).checked);
+    // The first display was made before the values were read: the full-name box is wide.
+    EXPECT_EQ(model.Control(ids::DetailSettingEntry0).bounds.width, kFullNameWide);
+    Click1(L"Administrator");
+    EXPECT_EQ(model.Control(ids::DetailSettingEntry0).bounds.width, kFullNameNarrow);
+    EXPECT_FALSE(model.Control(ids::ShowAdmin).visible) << "collapsed";
+    model.MoreButtonClick();
+    EXPECT_TRUE(model.Control(ids::ShowAdmin).visible);
+    Click1(L"kim");
+    EXPECT_FALSE(model.Control(ids::ShowAdmin).visible);
+    EXPECT_EQ(model.Control(ids::DetailSettingEntry0).bounds.width, kFullNameWide);
+    EXPECT_EQ(w.registry.OpenKeyCount(), 0u);
+}
+
+TEST_F(WelcomeScreen, MissingValuesLeaveTheBoxClearAndTheWelcomeScreenUnused) {
+    Open(); // no "Administrator" value
+    EXPECT_EQ(model.ShowAdminValue(), 0);
+    EXPECT_FALSE(model.Control(ids::ShowAdmin).checked);
+    w.registry.Set(platform::HkeyLocalMachine, kWinlogon, "LogonType", platform::reg_type::Dword,
+                   Dword(2));
+    InputFormModel again(w.g, list1, list2, locale, timer, AppVersion{L"W", L"Quill Bay", 1, 0, 0});
+    again.Load(LoadContext{});
+    EXPECT_FALSE(again.WelcomeScreenInUse());
+}
+
+TEST_F(Form, UndoThrowsAwayTheShownAccountsEdits) {
+    Open();
+    Click1(L"tom");
+    model.GridMouseDown(GridButton::Left, X(0), Y(0));
+    model.GridMouseUp();
+    R(L"tom").SetFullName(L"Tommy");
+    ASSERT_TRUE(model.Control(ids::UndoButton).visible);
+    model.UndoButtonClick();
+    EXPECT_FALSE(R(L"tom").DataHasChanged());
+    EXPECT_FALSE(model.Control(ids::UndoButton).visible);
+    EXPECT_FALSE(list1.RowTagged(Tag(L"tom"))->userRestricted);
+    EXPECT_EQ(model.DayTotal(0), 24);
+}
+
+// The companion service is there to hear the commands; the sent commands in order.
+class Closing : public Form {
+protected:
+    void SetUp() override {
+        Form::SetUp();
+        w.user.windows["QuillbayService"] = 77;
+    }
+    std::vector<std::string> Commands() const {
+        std::vector<std::string> commands;
+        for (const auto& sent : w.user.sent)
+            commands.emplace_back(reinterpret_cast<const char*>(sent.buffer.data()));
+        return commands;
+    }
+    std::vector<std::wstring> Questions() const {
+        std::vector<std::wstring> texts;
+        for (const auto& box : w.user.messageBoxes)
+            texts.push_back(box.text);
+        return texts;
+    }
+    std::vector<std::wstring> Written() const {
+        std::vector<std::wstring> targets;
+        for (const auto& call : w.machine->Calls())
+            if (call.function == "NetUserSetInfo")
+                targets.push_back(call.target);
+        return targets;
+    }
+    static std::wstring Changed(const std::wstring& name) {
+        return L"The settings for " + name +
+               L" have been changed.\r\nDo you want to save the new settings?";
+    }
+};
+
+TEST_F(Closing, AUserWithoutRightsClosesWithoutAWord) {
+    w.machine->SetLoggedOnUser(L"tom");
+    Open();
+    EXPECT_TRUE(model.CloseProcedure());
+    EXPECT_TRUE(w.user.messageBoxes.empty());
+    EXPECT_TRUE(w.user.sent.empty());
+}
+
+TEST_F(Closing, ConfirmedAccountsAreWrittenTheOwnOneLastBetweenSuspendAndResume) {
+    Open();
+    w.machine->ClearCalls();
+    R(L"anna").SetComment(L"mum");
+    R(L"kim").SetComment(L"big sister");
+    R(L"tom").SetComment(L"little brother");
+    int pumps = 0;
+    model.ProcessPendingMessages = [&] { ++pumps; };
+    // Administrator, anna, Guest, kim, tom: anna Yes, kim Yes, tom No.
+    w.user.answers = {platform::id::Yes, platform::id::Yes, platform::id::No};
+    EXPECT_TRUE(model.CloseProcedure());
+    EXPECT_EQ(Questions(),
+              (std::vector<std::wstring>{Changed(L"anna"), Changed(L"kim"), Changed(L"tom")}));
+    EXPECT_EQ(Written(), (std::vector<std::wstring>{L"kim", L"anna"}));
+    EXPECT_EQ(w.machine->FindAccount(L"kim")->comment, L"big sister");
+    EXPECT_EQ(w.machine->FindAccount(L"anna")->comment, L"mum");
+    EXPECT_EQ(w.machine->FindAccount(L"tom")->comment, L"");
+    EXPECT_FALSE(R(L"tom").DataHasChanged()) << "answered No: reset";
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"/suspend", "/update", "/resume"}));
+    EXPECT_EQ(pumps, 1);
+}
+
+TEST_F(Closing, CancelStopsTheWalkButNotTheOwnWriteNorTheResume) {
+    Open();
+    w.machine->ClearCalls();
+    R(L"anna").SetComment(L"mum");
+    R(L"kim").SetComment(L"big sister");
+    R(L"tom").SetComment(L"little brother");
+    w.user.answers = {platform::id::Yes, platform::id::Cancel};
+    EXPECT_FALSE(model.CloseProcedure());
+    EXPECT_EQ(Questions().size(), 2u) << "tom is not asked about";
+    EXPECT_EQ(Written(), (std::vector<std::wstring>{L"anna"}));
+    EXPECT_TRUE(R(L"kim").DataHasChanged());
+    EXPECT_TRUE(R(L"tom").DataHasChanged());
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"/suspend", "/update", "/resume"}));
+}
+
+TEST_F(Closing, NothingChangedStillSuspendsAndResumes) {
+    Open();
+    EXPECT_TRUE(model.CloseProcedure());
+    EXPECT_TRUE(w.user.messageBoxes.empty());
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"/suspend", "/resume"}));
+}
+
+TEST_F(Closing, NobodyIsLockedOut) {
+    Open();
+    // anna and kim leave Administrators; the built-in administrator gets no hour at all.
+    R(L"anna").SetUserGroups(0);
+    R(L"kim").SetUserGroups(2);
+    userInfo& admin = R(L"Administrator");
+    for (int b = 0; b < kLogonHourBytes; ++b)
+        admin.SetLogonHour(b, 0);
+    admin.SetUserName(L"Boss");
+    EXPECT_FALSE(model.CloseProcedure());
+    ASSERT_EQ(w.user.messageBoxes.size(), 1u);
+    EXPECT_EQ(w.user.messageBoxes[0].text, L"You can't block all hours for Boss");
+    EXPECT_EQ(w.user.messageBoxes[0].type, platform::mb::Ok | platform::mb::IconExclamation);
+    EXPECT_TRUE(w.user.sent.empty());
+    // A second administrator makes it safe.
+    R(L"kim").SetUserGroups(4);
+    w.user.answers = {platform::id::No, platform::id::No, platform::id::No, platform::id::No};
+    EXPECT_TRUE(model.CloseProcedure());
+}
+
+TEST_F(Closing, TheOwnRestrictionsAndGroupsAreQuestioned) {
+    w.machine->AddMember(L"Power Users", L"anna");
+    Open();
+    Click1(L"anna");
+    model.GridMouseDown(GridButton::Left, X(0), Y(0));
+    model.GridMouseUp();
+    R(L"anna").SetUserGroups(0);
+    // No to both: the hours and the groups go back; nothing is left to save.
+    w.user.answers = {platform::id::No, platform::id::No};
+    EXPECT_TRUE(model.CloseProcedure());
+    EXPECT_EQ(Questions(),
+              (std::vector<std::wstring>{
+                  L"Are you sure you want to restrict your own logon times?",
+                  L"Are you sure you want to remove yourself from the Administrators and Power "
+                  L"Users groups?"}));
+    EXPECT_FALSE(R(L"anna").DataHasChanged());
+    EXPECT_EQ(model.DayTotal(0), 24) << "redrawn";
+    EXPECT_FALSE(list1.RowTagged(Tag(L"anna"))->userRestricted);
+
+    // Added to Power Users only: no question about groups.
+    w.user.messageBoxes.clear();
+    R(L"anna").SetUserGroups(4 | 8 | 2);
+    w.user.answers = {platform::id::No};
+    model.CloseProcedure();
+    EXPECT_EQ(Questions(), (std::vector<std::wstring>{Changed(L"anna")}));
+}
+
+TEST_F(WelcomeScreen, OnlyTheWelcomeScreenChoiceChangedIsWrittenToTheRegistry) {
+    w.registry.CreateKey(platform::HkeyLocalMachine, kUserList);
+    w.user.windows["QuillbayService"] = 77;
+    Open();
+    w.machine->ClearCalls();
+    model.ShowAdminClick(true);
+    w.user.answers = {platform::id::Yes};
+    EXPECT_TRUE(model.CloseProcedure());
+    ASSERT_EQ(w.user.messageBoxes.size(), 1u);
+    EXPECT_EQ(w.user.messageBoxes[0].text,
+              L"The settings for Administrator have been changed.\r\nDo you want to save the new "
+              L"settings?");
+    const auto stored = w.registry.Get(platform::HkeyLocalMachine, kUserList, "Administrator");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->data, Dword(1));
+    // The record had no changes of its own; being the logged-on user's, it is written last.
+    EXPECT_EQ(w.user.sent.size(), 3u);
+}
+
+} // namespace
+} // namespace qb::mainwindow
