@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks: loading simulated machines of 10, 1,000 and 10,000 accounts (native build),
-# and the user list with 10,000 rows: filling, sorting and scrolling (under Wine).
+# the user list with 10,000 rows: filling, sorting and scrolling (under Wine), and the
+# demo's start, from its process to its window shown, with 10, 1,000 and 10,000 accounts
+# (under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,6 +11,8 @@ cmake --build --preset native --target accounts_bench
 echo "=== Loading accounts (native build) ==="
 build/native/bench/accounts_bench
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target customlist_bench
-echo "=== User list with 10,000 rows (under Wine) ==="
-ctest --test-dir build/windows -R 'wine_prefix_setup|customlist_bench' -V | grep -E '^[0-9]+: ' | sed 's/^[0-9]*: //' | grep -vE '^(Test command|Working Directory|Environment|Test timeout| WINEPREFIX|wine prefix ready)'
+cmake --build --preset windows --target customlist_bench startup_bench
+echo "=== User list with 10,000 rows, and the demo's start (under Wine) ==="
+ctest --test-dir build/windows -R 'wine_prefix_setup|customlist_bench|startup_bench' -V |
+    grep -E '^[0-9]+: ' | sed 's/^[0-9]*: //' |
+    grep -vE '^(Test command|Working Directory|Environment|Test timeout| WINEPREFIX|wine prefix ready)'
