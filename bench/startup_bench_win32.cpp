@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 constexpr int kRuns = 3;
 
 // A machine of `count` accounts like a school's: mostly users, some restricted, a few
-// administrators, one of them logged on.
+// administrators, the first of them logged on. The logged-on administrator has no
+// restrictions of their own, which closing the window would ask about.
 fs::path MakeMachine(const fs::path& folder, int count) {
     qb::simulated::SimulatedMachine machine;
     for (int i = 0; i < count; ++i) {
@@ -31,7 +32,7 @@ fs::path MakeMachine(const fs::path& folder, int count) {
         a.name = L"pupil" + std::to_wstring(100000 + i);
         a.fullName = L"Pupil number " + std::to_wstring(i);
         a.groups = {i % 50 == 0 ? L"Administrators" : L"Users"};
-        if (i % 3 == 0) {
+        if (i % 3 == 1) {
             a.logonHours.emplace();
             a.logonHours->fill(0xFF);
             (*a.logonHours)[static_cast<std::size_t>(i % 21)] = 0;
@@ -60,7 +61,8 @@ HWND ShownWindow(DWORD process) {
             GetWindowThreadProcessId(w, &owner);
             wchar_t title[64] = {};
             GetWindowTextW(w, title, 64);
-            if (owner == f.process && IsWindowVisible(w) && wcsncmp(title, L"Quill Bay - ", 12) == 0) {
+            if (owner == f.process && IsWindowVisible(w) &&
+                wcsncmp(title, L"Quill Bay - ", 12) == 0) {
                 f.window = w;
                 return FALSE;
             }
@@ -114,7 +116,8 @@ int wmain(int argc, wchar_t** argv) {
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const fs::path folder = fs::path(temp) / (L"quillbay-bench-" + std::to_wstring(GetCurrentProcessId()));
+    const fs::path folder =
+        fs::path(temp) / (L"quillbay-bench-" + std::to_wstring(GetCurrentProcessId()));
     fs::create_directories(folder);
     int failures = 0;
     for (const int count : counts) {

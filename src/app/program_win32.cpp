@@ -9,19 +9,20 @@
 namespace qb::app {
 
 int RunProgram(Globals& g, platform::LocaleApi& locale, int showCommand) {
-    if (StartProgram(g) != StartOutcome::Started)
+    // Held for the whole run; a refused start keeps it to the end of the process too.
+    StartResult start = StartProgram(g);
+    if (start.outcome != StartOutcome::Started)
         return 0; // another copy runs, or the platform was refused with a message
     std::unique_ptr<mainwindow::InputForm> form =
         mainwindow::InputForm::Create(g, locale, ReadAppVersion());
     if (!form) {
         g.ports.user.ShowMessageBox(0, L"The main window could not be created.", kAppTitle,
                                     platform::mb::Ok | platform::mb::IconStop);
-        ReleaseInstance(g);
         return 1;
     }
     // The window's unload ends the run: the instance is free for the next start at once.
-    form->Unloaded = [&g] {
-        ReleaseInstance(g);
+    form->Unloaded = [&start] {
+        start.instance.Release();
         PostQuitMessage(0);
     };
     form->Show(showCommand);

@@ -135,7 +135,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     qb::win32::Win32Kernel32 kernel;
     qb::win32::Win32User32 user;
     qb::win32::Win32Locale locale;
-    qb::Globals g(
-        qb::platform::Ports{machine->Netapi(), machine->Security(), registry, kernel, user});
+    qb::Globals g(qb::platform::WithOneKernel(machine->Netapi(), machine->Security(), registry,
+                                              kernel, user));
     return qb::app::RunProgram(g, locale, showCommand);
 }

@@ -17,6 +17,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     qb::win32::Win32Kernel32 kernel;
     qb::win32::Win32User32 user;
     qb::win32::Win32Locale locale;
-    qb::Globals g(qb::platform::Ports{netapi, security, registry, kernel, user});
+    qb::Globals g(qb::platform::WithOneKernel(netapi, security, registry, kernel, user));
     return qb::app::RunProgram(g, locale, showCommand);
 }

@@ -27,7 +27,7 @@ std::unique_ptr<HoursGrid> HoursGrid::Create(HWND parent, int id, const RECT& bo
     controls::WindowClass windowClass;
     windowClass.name = ClassName;
     windowClass.cursor = nullptr; // the grid's own pointer, set on WM_SETCURSOR
-    if (!grid->WindowBase::Create(
+    if (!grid->WindowBase::MakeWindow(
             windowClass, controls::ChildAt(parent, id, bounds, WS_VISIBLE | WS_CLIPSIBLINGS)))
         return nullptr;
     grid->MakeSurface(bounds.right - bounds.left, bounds.bottom - bounds.top);

@@ -127,7 +127,7 @@ std::unique_ptr<InputForm> InputForm::Create(Globals& g, platform::LocaleApi& lo
     placement.title = form->version_.fileDescription.c_str();
     placement.width = outer.right - outer.left;
     placement.height = outer.bottom - outer.top;
-    if (!form->WindowBase::Create(windowClass, placement) || !form->CreateControls())
+    if (!form->WindowBase::MakeWindow(windowClass, placement) || !form->CreateControls())
         return nullptr;
     form->Load();
     return form;
@@ -568,6 +568,19 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Sync();
         }
         return 0;
+    case WM_GETMINMAXINFO:
+        if (model_) {
+            // The window takes its designed size even where that is larger than the
+            // screen (a high pixel density on a small screen): its layout is fixed, and a
+            // window cut to the screen would hide its bottom row of buttons.
+            auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+            RECT outer{0, 0, kClientWidth / tppx_, kExpandedHeight / tppy_};
+            AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+            info.ptMaxTrackSize.x = std::max<LONG>(info.ptMaxTrackSize.x, outer.right - outer.left);
+            info.ptMaxTrackSize.y = std::max<LONG>(info.ptMaxTrackSize.y, outer.bottom - outer.top);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         // From the close box, the system menu or the task list: the closing procedure
         // runs, and the window closes whatever it decided.

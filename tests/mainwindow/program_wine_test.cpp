@@ -4,6 +4,7 @@
 
 #include "platform/simulated/simulated_machine.h"
 #include "services/wine_process.h"
+#include "support/message_pump_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ std::wstring Title(HWND window) {
 HWND WaitForWindow(const testing::ChildProcess& process, const std::wstring& prefix,
                    std::chrono::milliseconds timeout = 30s) {
     HWND found = nullptr;
-    testing::WaitUntil(
+    testing::PumpUntil(
         [&] {
             for (HWND w : testing::WindowsOf(process.id))
                 if (IsWindowVisible(w) && Title(w).rfind(prefix, 0) == 0)
@@ -53,7 +54,7 @@ HWND WaitForWindow(const testing::ChildProcess& process, const std::wstring& pre
 }
 
 bool WaitForExit(const testing::ChildProcess& process, std::chrono::milliseconds timeout = 30s) {
-    return testing::WaitUntil([&] { return !process.Running(); }, timeout);
+    return testing::PumpUntil([&] { return !process.Running(); }, timeout);
 }
 
 std::string ReadAll(const fs::path& file) {
