@@ -2,6 +2,7 @@
 // machine file, a second copy beside it, a machine file that is not one, and the real
 // program on Wine's own account database.
 
+#include "mainwindow/control_ids.h"
 #include "platform/simulated/simulated_machine.h"
 #include "services/wine_process.h"
 #include "support/message_pump_win32.h"
@@ -55,6 +56,43 @@ HWND WaitForWindow(const testing::ChildProcess& process, const std::wstring& pre
 
 bool WaitForExit(const testing::ChildProcess& process, std::chrono::milliseconds timeout = 30s) {
     return testing::PumpUntil([&] { return !process.Running(); }, timeout);
+}
+
+// The text of a message box: its captions put together.
+std::wstring BoxText(HWND box) {
+    std::wstring text;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t buf[1024] = {};
+            GetWindowTextW(child, buf, 1024);
+            *reinterpret_cast<std::wstring*>(data) += buf;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+// Waits for a message box of `process` that says `words`, and answers it with `button`.
+bool Answer(const testing::ChildProcess& process, const std::wstring& words, int button) {
+    HWND box = nullptr;
+    testing::PumpUntil(
+        [&] {
+            for (HWND w : testing::WindowsOf(process.id)) {
+                wchar_t className[16] = {};
+                GetClassNameW(w, className, 16);
+                if (IsWindowVisible(w) && std::wstring(className) == L"#32770" &&
+                    BoxText(w).find(words) != std::wstring::npos)
+                    box = w;
+            }
+            return box != nullptr || !process.Running();
+        },
+        30s);
+    if (box == nullptr)
+        return false;
+    // Posted: a sent click would wait inside the program's modal loop.
+    PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
+    return true;
 }
 
 std::string ReadAll(const fs::path& file) {
@@ -127,22 +165,49 @@ TEST_F(Programs, AMalformedMachineFileIsNamedAndLeftAlone) {
     wchar_t className[64] = {};
     GetClassNameW(box, className, 64);
     EXPECT_STREQ(className, L"#32770");
-    std::wstring text;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM data) -> BOOL {
-            wchar_t buf[1024] = {};
-            GetWindowTextW(child, buf, 1024);
-            *reinterpret_cast<std::wstring*>(data) += buf;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    const std::wstring text = BoxText(box);
     EXPECT_NE(text.find(L"machine.json"), std::wstring::npos)
         << "the file is named: " << text.c_str();
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitForExit(demo));
     EXPECT_NE(demo.ExitCode(), 0u);
     EXPECT_EQ(ReadAll(machineFile), broken);
+}
+
+TEST_F(Programs, WhatTheProgramWritesIsThereAtTheNextStart) {
+    testing::ChildProcess demo;
+    ASSERT_TRUE(demo.Start(kDemo, MachineArgument()));
+    const HWND window = WaitForWindow(demo, L"Quill Bay - anna");
+    ASSERT_NE(window, nullptr);
+    // anna takes Saturday 00:00 away from herself: the top left cell of the grid.
+    const HWND grid = GetDlgItem(window, mainwindow::ids::AllowedHoursGraphic);
+    ASSERT_NE(grid, nullptr);
+    PostMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(grid, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Answer(demo, L"restrict your own logon times", IDYES));
+    ASSERT_TRUE(Answer(demo, L"The settings for anna have been changed.", IDYES));
+    ASSERT_TRUE(WaitForExit(demo));
+    EXPECT_EQ(demo.ExitCode(), 0u);
+
+    const auto machine = simulated::SimulatedMachine::LoadFile(machineFile);
+    const simulated::SimAccount* anna = machine->FindAccount(L"anna");
+    ASSERT_NE(anna, nullptr);
+    ASSERT_TRUE(anna->logonHours.has_value());
+    for (std::size_t b = 0; b < anna->logonHours->size(); ++b)
+        EXPECT_EQ((*anna->logonHours)[b], b == 18 ? 0xFE : 0xFF) << "byte " << b;
+
+    // The next start shows what was written.
+    testing::ChildProcess next;
+    ASSERT_TRUE(next.Start(kDemo, MachineArgument()));
+    const HWND again = WaitForWindow(next, L"Quill Bay - anna");
+    ASSERT_NE(again, nullptr);
+    wchar_t total[16] = {};
+    GetWindowTextW(GetDlgItem(again, mainwindow::ids::TotalTime0), total, 16);
+    EXPECT_STREQ(total, L"23:00");
+    PostMessageW(again, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Answer(next, L"restrict your own logon times", IDYES));
+    EXPECT_TRUE(WaitForExit(next));
 }
 
 TEST_F(Programs, TheRealProgramOnWinesAccountDatabaseOpensEmptyAndClosesCleanly) {
