@@ -2,33 +2,35 @@
 
 #include "mainwindow/control_ids.h"
 
+#include <map>
+
 namespace qb::mainwindow {
 
 namespace {
 
 ControlSpec Make(int id, ControlKind kind, TwipsRect bounds, std::wstring text = {}) {
-    ControlSpec spec;
-    spec.id = id;
-    spec.kind = kind;
-    spec.bounds = bounds;
-    spec.text = std::move(text);
-    return spec;
+    ControlSpec design;
+    design.id = id;
+    design.kind = kind;
+    design.bounds = bounds;
+    design.text = std::move(text);
+    return design;
 }
 
-ControlSpec Hidden(ControlSpec spec) {
-    spec.visible = false;
-    return spec;
+ControlSpec Hidden(ControlSpec design) {
+    design.visible = false;
+    return design;
 }
 
-ControlSpec Bold(ControlSpec spec) {
-    spec.bold = true;
-    return spec;
+ControlSpec Bold(ControlSpec design) {
+    design.bold = true;
+    return design;
 }
 
-ControlSpec Coloured(ControlSpec spec, std::uint32_t textColour, TextAlign align) {
-    spec.textColour = textColour;
-    spec.align = align;
-    return spec;
+ControlSpec Coloured(ControlSpec design, std::uint32_t textColour, TextAlign align) {
+    design.textColour = textColour;
+    design.align = align;
+    return design;
 }
 
 // The details panel: caption left of its box, in the order the panel is read.
@@ -127,6 +129,17 @@ std::vector<ControlSpec> Design() {
 const std::vector<ControlSpec>& DesignedControls() {
     static const std::vector<ControlSpec> design = Design();
     return design;
+}
+
+const ControlSpec* DesignOf(int id) {
+    static const std::map<int, const ControlSpec*> byId = [] {
+        std::map<int, const ControlSpec*> index;
+        for (const ControlSpec& design : DesignedControls())
+            index.emplace(design.id, &design);
+        return index;
+    }();
+    const auto found = byId.find(id);
+    return found == byId.end() ? nullptr : found->second;
 }
 
 const std::vector<ShapeSpec>& DesignedShapes() {

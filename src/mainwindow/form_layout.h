@@ -77,6 +77,8 @@ struct ControlSpec {
 
 // Every control of the window, as designed, in the order of their tab stops.
 const std::vector<ControlSpec>& DesignedControls();
+// The design of the control with this identifier; null for none.
+const ControlSpec* DesignOf(int id);
 
 // Shapes and lines painted on the window itself.
 enum class ShapeKind { Filled, Outline, Line };

@@ -81,14 +81,14 @@ InputFormModel::InputFormModel(Globals& g, UserList& customList1, UserList& cust
                                platform::LocaleApi& locale, Timer& unSelTimer, AppVersion version)
     : g_(g), list1_(customList1), list2_(customList2), locale_(locale), unSelTimer_(unSelTimer),
       version_(std::move(version)) {
-    for (const ControlSpec& spec : DesignedControls()) {
-        ControlState& state = controls_[spec.id];
-        state.bounds = spec.bounds;
-        state.visible = spec.visible;
-        state.text = spec.text;
+    for (const ControlSpec& design : DesignedControls()) {
+        ControlState& state = controls_[design.id];
+        state.bounds = design.bounds;
+        state.visible = design.visible;
+        state.text = design.text;
     }
-    for (const ShapeSpec& spec : DesignedShapes())
-        shapes_.push_back(ShapeState{spec, true});
+    for (const ShapeSpec& design : DesignedShapes())
+        shapes_.push_back(ShapeState{design, true});
     // The panel's frame and inner rule show with the panel.
     shapes_[DetailBox].visible = false;
     shapes_[Separator1].visible = false;
@@ -378,7 +378,7 @@ void InputFormModel::DividerMouseMove(int x, int y) {
     ControlState& heading3 = Ctl(ids::Heading3);
     ControlState& list1 = Ctl(ids::CustomList1);
     ControlState& list2 = Ctl(ids::CustomList2);
-    const TwipsRect& outline = shapes_[ListViewsOutline].spec.bounds;
+    const TwipsRect& outline = shapes_[ListViewsOutline].design.bounds;
     heading3.bounds.top = divider_.top + divider_.height;
     list1.bounds.height = divider_.top - list1.bounds.top;
     list2.bounds.top = heading3.bounds.top + heading3.bounds.height;
@@ -474,7 +474,7 @@ void InputFormModel::ApplyPanelVisibility() {
     Ctl(ids::AccountDisabled).visible = e;
     Ctl(ids::PasswordLocked).visible = e;
     Ctl(ids::PasswordNotNeeded).visible = e;
-    shapes_[Background].spec.bounds.height = shapes_[Separator0].spec.bounds.top;
+    shapes_[Background].design.bounds.height = shapes_[Separator0].design.bounds.top;
     const bool offered = r != nullptr && welcomeScreenInUse_ && r->IsAdministratorAccount();
     Ctl(ids::ShowAdmin).visible = offered && e;
     Ctl(ids::DetailSettingEntry0).bounds.width = offered ? kFullNameNarrow : kFullNameWide;
@@ -488,11 +488,11 @@ void InputFormModel::MoreButtonClick() {
     if (clientHeight_ == kCollapsedHeight) {
         clientHeight_ = kExpandedHeight;
         Ctl(ids::MoreButton).text = L"<< Less";
-        shapes_[Separator0].spec.bounds.top = kSeparatorExpandedY;
+        shapes_[Separator0].design.bounds.top = kSeparatorExpandedY;
     } else {
         clientHeight_ = kCollapsedHeight;
         Ctl(ids::MoreButton).text = L"More >>";
-        shapes_[Separator0].spec.bounds.top = kSeparatorCollapsedY;
+        shapes_[Separator0].design.bounds.top = kSeparatorCollapsedY;
     }
     ApplyPanelVisibility();
 }

@@ -44,7 +44,7 @@ struct ControlState {
 };
 
 struct ShapeState {
-    ShapeSpec spec;
+    ShapeSpec design;
     bool visible = true;
 };
 

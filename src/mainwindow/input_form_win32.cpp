@@ -173,29 +173,29 @@ bool InputForm::CreateControls() {
             controls::gdi::MakeIcon(controls::UserImage(8 + t));
     lockIcon_ = controls::gdi::MakeIcon(controls::LockImage(2));
 
-    const ControlSpec* gridSpec = nullptr;
-    for (const ControlSpec& spec : DesignedControls()) {
-        const RECT r = ToPixels(spec.bounds);
-        const DWORD visible = spec.visible ? WS_VISIBLE : 0;
-        const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id));
+    const ControlSpec* gridDesign = nullptr;
+    for (const ControlSpec& design : DesignedControls()) {
+        const RECT r = ToPixels(design.bounds);
+        const DWORD visible = design.visible ? WS_VISIBLE : 0;
+        const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id));
         const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible;
         HWND w = nullptr;
         auto make = [&](DWORD exStyle, const wchar_t* cls, DWORD style) {
-            return CreateWindowExW(exStyle, cls, spec.text.c_str(), child | style, r.left, r.top,
+            return CreateWindowExW(exStyle, cls, design.text.c_str(), child | style, r.left, r.top,
                                    r.right - r.left, r.bottom - r.top, Window(), id, instance,
                                    nullptr);
         };
-        switch (spec.kind) {
+        switch (design.kind) {
         case ControlKind::Label: {
-            const DWORD align = spec.align == TextAlign::Centre  ? SS_CENTER
-                                : spec.align == TextAlign::Right ? SS_RIGHT
-                                                                 : SS_LEFT;
+            const DWORD align = design.align == TextAlign::Centre  ? SS_CENTER
+                                : design.align == TextAlign::Right ? SS_RIGHT
+                                                                   : SS_LEFT;
             w = make(0, L"STATIC", align | SS_NOPREFIX);
             break;
         }
         case ControlKind::Entry:
             // Shown, not yet edited here: the boxes take no typing of their own.
-            w = make(spec.framed ? WS_EX_CLIENTEDGE : 0, L"EDIT",
+            w = make(design.framed ? WS_EX_CLIENTEDGE : 0, L"EDIT",
                      ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP);
             break;
         case ControlKind::CheckBox:
@@ -206,44 +206,44 @@ bool InputForm::CreateControls() {
             break;
         case ControlKind::Picture: {
             w = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL);
-            const int type = spec.id - ids::UserImage0;
-            const HICON icon = spec.id == ids::LockImage
+            const int type = design.id - ids::UserImage0;
+            const HICON icon = design.id == ids::LockImage
                                    ? lockIcon_.Get()
                                    : typeIcons_[static_cast<std::size_t>(type)].Get();
             SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
             break;
         }
         case ControlKind::Heading: {
-            auto heading = controls::Heading::Create(Window(), spec.id, r, nullptr, band_);
+            auto heading = controls::Heading::Create(Window(), design.id, r, nullptr, band_);
             if (!heading)
                 return false;
-            heading->SetText(spec.text);
-            if (!spec.visible)
+            heading->SetText(design.text);
+            if (!design.visible)
                 ShowWindow(heading->Window(), SW_HIDE);
-            headings_[spec.id] = std::move(heading);
+            headings_[design.id] = std::move(heading);
             continue;
         }
         case ControlKind::List: {
             // The second list shows small rows without a header, as designed.
             controls::MemoryPropertyBag layout;
-            if (spec.id == ids::CustomList2) {
+            if (design.id == ids::CustomList2) {
                 layout.Set(L"SmallIcons", true);
                 layout.Set(L"NoHeader", true);
             }
-            auto list =
-                controls::CustomList::Create(Window(), spec.id, r, &layout, nullptr, listPictures_);
+            auto list = controls::CustomList::Create(Window(), design.id, r, &layout, nullptr,
+                                                     listPictures_);
             if (!list)
                 return false;
-            lists_[spec.id] = std::move(list);
+            lists_[design.id] = std::move(list);
             continue;
         }
         case ControlKind::Grid:
-            gridSpec = &spec; // made once the model is there
+            gridDesign = &design; // made once the model is there
             continue;
         }
         if (w == nullptr)
             return false;
-        windows_[spec.id] = w;
+        windows_[design.id] = w;
     }
 
     list1Adapter_ = std::make_unique<ListAdapter>(*lists_.at(ids::CustomList1));
@@ -273,8 +273,8 @@ bool InputForm::CreateControls() {
         Sync();
     };
 
-    QB_ASSERT(gridSpec != nullptr);
-    grid_ = HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridSpec->bounds),
+    QB_ASSERT(gridDesign != nullptr);
+    grid_ = HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridDesign->bounds),
                               *model_, tppx_, tppy_, gridCursor_, [this] { Sync(); });
     return grid_ != nullptr;
 }
@@ -310,25 +310,25 @@ void InputForm::ApplyFonts() {
     font_ = controls::gdi::MakeFont(system, false);
     boldFont_ = controls::gdi::MakeFont(system, true);
     designFont_ = controls::gdi::MakeFont(kDesignedFont, false);
-    for (const ControlSpec& spec : DesignedControls()) {
-        switch (spec.kind) {
+    for (const ControlSpec& design : DesignedControls()) {
+        switch (design.kind) {
         case ControlKind::Label:
         case ControlKind::Entry:
         case ControlKind::Button: {
-            const HFONT f = spec.bold ? boldFont_.Get() : font_.Get();
+            const HFONT f = design.bold ? boldFont_.Get() : font_.Get();
             if (f != nullptr)
-                SendMessageW(ControlWindow(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(f),
+                SendMessageW(ControlWindow(design.id), WM_SETFONT, reinterpret_cast<WPARAM>(f),
                              FALSE);
             break;
         }
         case ControlKind::CheckBox:
             if (designFont_)
-                SendMessageW(ControlWindow(spec.id), WM_SETFONT,
+                SendMessageW(ControlWindow(design.id), WM_SETFONT,
                              reinterpret_cast<WPARAM>(designFont_.Get()), FALSE);
             break;
         case ControlKind::Heading:
-            headings_.at(spec.id)->SetFont(info.FontName, info.FontSize, info.Bold, info.Italic,
-                                           info.Underline, info.Strikethrough);
+            headings_.at(design.id)->SetFont(info.FontName, info.FontSize, info.Bold, info.Italic,
+                                             info.Underline, info.Strikethrough);
             break;
         default:
             break; // the lists took theirs at load; pictures and the grid have none
@@ -363,9 +363,8 @@ void InputForm::Sync() {
         }
         if (was == nullptr || !(was->bounds == state.bounds) || was->text != state.text) {
             RECT r = ToPixels(state.bounds);
-            const auto spec = std::find_if(DesignedControls().begin(), DesignedControls().end(),
-                                           [&](const ControlSpec& s) { return s.id == id; });
-            if (spec != DesignedControls().end() && spec->autoSize) {
+            const ControlSpec* design = DesignOf(id);
+            if (design != nullptr && design->autoSize) {
                 // As wide as its text in its own font.
                 const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(w);
                 const HFONT f = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
@@ -405,7 +404,7 @@ void InputForm::Sync() {
     for (std::size_t i = 0; !shapesChanged && i < appliedShapes_.size(); ++i) {
         const ShapeState& now = model_->ShapeAt(static_cast<Shape>(i));
         shapesChanged = appliedShapes_[i].visible != now.visible ||
-                        !(appliedShapes_[i].spec.bounds == now.spec.bounds);
+                        !(appliedShapes_[i].design.bounds == now.design.bounds);
     }
     if (shapesChanged) {
         appliedShapes_.clear();
@@ -426,9 +425,9 @@ void InputForm::Paint(HDC dc, const RECT& client) {
         const ShapeState& shape = model_->ShapeAt(static_cast<Shape>(i));
         if (!shape.visible)
             continue;
-        const RECT r = ToPixels(shape.spec.bounds);
-        controls::gdi::Brush brush(CreateSolidBrush(ToColorRef(shape.spec.colour)));
-        switch (shape.spec.kind) {
+        const RECT r = ToPixels(shape.design.bounds);
+        controls::gdi::Brush brush(CreateSolidBrush(ToColorRef(shape.design.colour)));
+        switch (shape.design.kind) {
         case ShapeKind::Filled:
             FillRect(dc, &r, brush.Get());
             break;
@@ -495,11 +494,9 @@ void InputForm::OnCommand(int id, int code) {
 
 LRESULT InputForm::OnColour(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
-    const auto spec = std::find_if(DesignedControls().begin(), DesignedControls().end(),
-                                   [&](const ControlSpec& s) { return s.id == id; });
+    const ControlSpec* design = DesignOf(id);
     const bool onFace = id == ids::AppLabel0 || id == ids::AppLabel0 + 1;
-    SetTextColor(dc,
-                 ToColorRef(spec != DesignedControls().end() ? spec->textColour : colour::Black));
+    SetTextColor(dc, ToColorRef(design != nullptr ? design->textColour : colour::Black));
     if (onFace) {
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
