@@ -2,7 +2,6 @@
 // 1252) with a registry in memory: how the warning period is read and checked, what the
 // dialog shows on opening, and what closing it writes, starts and sends.
 
-#include "settings/info_form_layout.h"
 #include "settings/info_form_model.h"
 #include "settings/settings_store.h"
 #include "support/sim_world.h"
@@ -133,9 +132,6 @@ TEST_F(Dialog, OpensOnTheSharedSettingsAndTicksTheBoxOnlyForTheCompanionPath) {
               "BERWACHUNG\\QuillSvc.EXE"),
          true},
         {Text("C:\\Programme\\quillsvc.exe"), false},
-        {Text("C:\\Programme\\\xDC"
-              "berwachung\\quillsvc.exe -x"),
-         false},
         {Dword(1), false},
     };
     for (const auto& [value, ticked] : cases) {
@@ -147,70 +143,53 @@ TEST_F(Dialog, OpensOnTheSharedSettingsAndTicksTheBoxOnlyForTheCompanionPath) {
     EXPECT_EQ(w.registry.OpenKeyCount(), 0u);
 }
 
-TEST_F(Dialog, CloseSetsTheAutostartAndStartsOrClosesTheTrayProgramEveryTime) {
+TEST_F(Dialog, CloseSetsTheAutostartEveryTimeAndStoresOnlyChangedSettings) {
+    // One close after another, each opening on what the one before left: 5 minutes and
+    // turn off at first. Before each, both stored values are set to 99, to see what is written.
+    struct Case {
+        bool tick;
+        const wchar_t* text;
+        int option;
+        std::uint32_t storedMinutes, storedTurnOff;
+        std::vector<std::pair<platform::WindowHandle, std::string>> commands;
+    };
+    const Case cases[] = {
+        {true, L"05", 1, 99, 99, {}}, // unchanged, autostart on: written, program started
+        {true, L"7.5", 1, 8, 1, {{kService, "/settings"}}}, // again, though it runs
+        {false, L"8", 0, 8, 0, {{kTray, "/close"}, {kService, "/settings"}}},
+        {false, L" 8", 0, 99, 99, {{kTray, "/close"}}},
+    };
     const std::string path = "C:\\Program Files\\Quill Bay\\quillsvc.exe";
-    model.Load();
-    model.SetCheck1(true);
-    ASSERT_TRUE(model.CloseButtonClick());
-    EXPECT_EQ(RunValue(), Text(path));
-    using simulated::StartedProgram;
-    const StartedProgram started{L"C:\\Program Files\\Quill Bay\\quillsvc.exe",
-                                 platform::show_command::ShowMinimized};
-    EXPECT_EQ(w.machine->startedPrograms, std::vector<StartedProgram>{started});
-    EXPECT_TRUE(Commands().empty());
+    std::size_t started = 0;
+    for (const Case& c : cases) {
+        w.user.sent.clear();
+        w.registry.Set(HkeyLocalMachine, kStoreKey, "WarningMinutes", Dword(99).type,
+                       Dword(99).data);
+        w.registry.Set(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning", Dword(99).type,
+                       Dword(99).data);
+        InfoFormModel dialog(w.g);
+        dialog.Load();
+        dialog.SetCheck1(c.tick);
+        dialog.SetText1(c.text);
+        dialog.Option1Click(c.option);
+        ASSERT_TRUE(dialog.CloseButtonClick()) << std::wstring(c.text);
 
-    // Ticked again, with the value there and the program running: both happen again.
-    InfoFormModel again(w.g);
-    again.Load();
-    ASSERT_TRUE(again.Check1());
-    ASSERT_TRUE(again.CloseButtonClick());
-    EXPECT_EQ(RunValue(), Text(path));
-    EXPECT_EQ(w.machine->startedPrograms.size(), 2u);
-
-    // Cleared: the value goes and the tray program is told to close.
-    InfoFormModel cleared(w.g);
-    cleared.Load();
-    cleared.SetCheck1(false);
-    ASSERT_TRUE(cleared.CloseButtonClick());
-    EXPECT_FALSE(RunValue());
-    EXPECT_EQ(w.machine->startedPrograms.size(), 2u);
-    EXPECT_EQ(Commands(),
-              (std::vector<std::pair<platform::WindowHandle, std::string>>{{kTray, "/close"}}));
-    EXPECT_FALSE(w.registry.HasKey(HkeyLocalMachine, kStoreKey)) << "no setting changed";
-    EXPECT_EQ(w.registry.OpenKeyCount(), 0u);
-}
-
-TEST_F(Dialog, ChangedSettingsAloneAreStoredAndAnnouncedToTheService) {
-    // Unchanged, "05" being the 5 it opened with.
-    model.Load();
-    model.SetText1(L"05");
-    ASSERT_TRUE(model.CloseButtonClick());
-    EXPECT_FALSE(w.registry.HasKey(HkeyLocalMachine, kStoreKey));
-    EXPECT_EQ(Commands().size(), 1u) << "only the tray's /close";
-
-    // The period changed: the key is made, both values are written, then the service is told.
-    w.user.sent.clear();
-    InfoFormModel period(w.g);
-    period.Load();
-    period.SetText1(L"7.5");
-    ASSERT_TRUE(period.CloseButtonClick());
+        EXPECT_EQ(RunValue(), c.tick ? std::optional(Text(path)) : std::nullopt);
+        started += c.tick ? 1 : 0;
+        ASSERT_EQ(w.machine->startedPrograms.size(), started);
+        if (c.tick) {
+            EXPECT_EQ(w.machine->startedPrograms.back(),
+                      (simulated::StartedProgram{L"C:\\Program Files\\Quill Bay\\quillsvc.exe",
+                                                 platform::show_command::ShowMinimized}));
+        }
+        EXPECT_EQ(w.registry.Get(HkeyLocalMachine, kStoreKey, "WarningMinutes"),
+                  Dword(c.storedMinutes));
+        EXPECT_EQ(w.registry.Get(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning"),
+                  Dword(c.storedTurnOff));
+        EXPECT_EQ(Commands(), c.commands) << std::wstring(c.text);
+    }
     EXPECT_EQ(w.g.WarningMinutes, 8);
-    EXPECT_TRUE(w.g.TurnOffAfterWarning);
-    EXPECT_EQ(w.registry.Get(HkeyLocalMachine, kStoreKey, "WarningMinutes"), Dword(8));
-    EXPECT_EQ(w.registry.Get(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning"), Dword(1));
-    EXPECT_EQ(Commands(), (std::vector<std::pair<platform::WindowHandle, std::string>>{
-                              {kTray, "/close"}, {kService, "/settings"}}));
-
-    // Only the choice changed.
-    w.user.sent.clear();
-    InfoFormModel choice(w.g);
-    choice.Load();
-    choice.Option1Click(0);
-    ASSERT_TRUE(choice.CloseButtonClick());
     EXPECT_FALSE(w.g.TurnOffAfterWarning);
-    EXPECT_EQ(w.registry.Get(HkeyLocalMachine, kStoreKey, "WarningMinutes"), Dword(8));
-    EXPECT_EQ(w.registry.Get(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning"), Dword(0));
-    EXPECT_EQ(Commands().back(), std::make_pair(kService, std::string("/settings")));
     EXPECT_EQ(w.registry.OpenKeyCount(), 0u);
 }
 
@@ -247,44 +226,6 @@ TEST(SettingsStore, KeepsTheDefaultsForWhatIsMissingAndHoldsThePeriodInRange) {
         EXPECT_EQ(fresh.g.WarningMinutes, c.expectedMinutes);
         EXPECT_EQ(fresh.g.TurnOffAfterWarning, c.expectedTurnOff);
         EXPECT_EQ(fresh.registry.OpenKeyCount(), 0u);
-    }
-}
-
-TEST(InfoFormLayout, TheCloseButtonAndGripFollowTheSizeWithinTheTrackingLimits) {
-    const ResizePlacement designed = PlaceForClientSize(kInfoClientWidth, kInfoClientHeight);
-    EXPECT_EQ(designed.closeButton, (TwipsRect{5310, 4230, 1125, 375}));
-    EXPECT_EQ(designed.resizeImage, (TwipsRect{6540, 4515, 180, 180}));
-    const ResizePlacement wider = PlaceForClientSize(9000, 6000);
-    EXPECT_EQ(wider.closeButton, (TwipsRect{7590, 5535, 1125, 375}));
-    EXPECT_EQ(wider.resizeImage.right(), 9000);
-    EXPECT_EQ(wider.resizeImage.bottom(), 6000);
-
-    // The grip's corner reaches to the right and down, into the frame.
-    const TwipsRect& grip = designed.resizeImage;
-    EXPECT_TRUE(IsOnSizeGrip(grip, grip.left, grip.top));
-    EXPECT_TRUE(IsOnSizeGrip(grip, grip.right() + 60, grip.bottom() + 60));
-    EXPECT_FALSE(IsOnSizeGrip(grip, grip.left - 1, grip.bottom()));
-    EXPECT_FALSE(IsOnSizeGrip(grip, grip.right(), grip.top - 1));
-
-    // A frame of 16 x 39 pixels: 448 x 313 client pixels at 96 dots per inch, 672 x 469 at 144.
-    const TrackingLimits at96 = TrackingSize(16, 39, 15, 15);
-    EXPECT_EQ(at96.minWidth, 464);
-    EXPECT_EQ(at96.minHeight, 352);
-    EXPECT_EQ(at96.maxWidth, 804);
-    const TrackingLimits at144 = TrackingSize(16, 39, 10, 10);
-    EXPECT_EQ(at144.minWidth, 688);
-    EXPECT_EQ(at144.minHeight, 508);
-    EXPECT_EQ(at144.maxWidth, 1206);
-
-    // Every control of a frame lies inside it, clear of its border.
-    for (const InfoControl& c : InfoFormControls()) {
-        for (const TwipsRect& frame : InfoFrames()) {
-            if (c.bounds.top < frame.top || c.bounds.top >= frame.bottom())
-                continue;
-            EXPECT_GT(c.bounds.left, frame.left) << c.id;
-            EXPECT_LT(c.bounds.right(), frame.right()) << c.id;
-            EXPECT_LT(c.bounds.bottom(), frame.bottom()) << c.id;
-        }
     }
 }
 
