@@ -3,7 +3,9 @@
 #include "services/registry.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <variant>
 
 namespace qb::settings {
 
