@@ -6,6 +6,7 @@
 #include "platform/assert.h"
 #include "services/companion.h"
 #include "services/registry.h"
+#include "settings/settings_store.h"
 #include "startup/startup.h"
 
 #include <algorithm>
@@ -122,6 +123,8 @@ std::vector<std::pair<int, int>> InputFormModel::TakePaintedCells() {
 void InputFormModel::Load(const LoadContext& context) {
     title_ = version_.fileDescription;
     nonClientHeight_ = context.nonClientHeight;
+    // What the companion service was last set to replaces the defaults of start-up.
+    settings::ReadSettingsStore(g_);
     tppy_ = context.tppy > 0 ? context.tppy : 15;
     font_ = LoadSystemFont(context.pixelsPerInch, context.menuFont);
     list1_.SetFont(font_.FontName, font_.FontSize, font_.Bold, font_.Italic, font_.Underline,

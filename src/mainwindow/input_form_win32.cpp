@@ -3,6 +3,7 @@
 #include "mainwindow/control_ids.h"
 #include "mainwindow/form_pictures.h"
 #include "platform/assert.h"
+#include "settings/info_form_win32.h"
 
 #include <windowsx.h>
 
@@ -486,6 +487,11 @@ void InputForm::OnCommand(int id, int code) {
         break;
     case ids::CloseButton:
         Close(false);
+        break;
+    case ids::SettingsButton:
+        // The button shows only for administrators; the click asks again all the same.
+        if (g_.CurrentUserIsAdmin)
+            settings::InfoForm::ShowModal(Window(), g_, model_->SystemFont());
         break;
     default:
         break;

@@ -61,6 +61,11 @@ public:
     // RegOpenKeyExA on an existing key; never creates one.
     virtual RegistryStatus OpenKey(RegistryKey parent, std::string_view subKey,
                                    std::uint32_t access, RegistryKey& key) = 0;
+    // RegCreateKeyExA (non-volatile, default security): opens the key, creating it and any
+    // missing key above it first. Only the program's own settings key is ever created;
+    // every other key the program touches belongs to Windows and is only opened.
+    virtual RegistryStatus CreateKey(RegistryKey parent, std::string_view subKey,
+                                     std::uint32_t access, RegistryKey& key) = 0;
     // RegQueryValueExA with a buffer of data.size() bytes. On return `type` holds the
     // value's type and `size` the bytes the value needs (or were copied).
     virtual RegistryStatus QueryValue(RegistryKey key, std::string_view valueName,

@@ -55,7 +55,7 @@ constexpr std::uint32_t WindowsNt = 2;
 constexpr std::uint32_t CpAcp = 0; // the system's ANSI code page
 
 // kernel32 by role. Each user takes only the roles it needs; one object may play
-// several (the real binding and the simulated machine play all five).
+// several (the real binding and the simulated machine play all six).
 
 // The named mutex that marks a running copy of the program.
 class SingleInstanceApi {
@@ -102,6 +102,21 @@ public:
                                             char defaultChar) = 0;
     // MultiByteToWideChar without flags.
     virtual std::wstring MultiByteToWideChar(std::uint32_t codePage, std::string_view text) = 0;
+};
+
+// How a started program's first window shows (the platform's show commands).
+namespace show_command {
+constexpr std::uint32_t ShowMinimized = 2; // SW_SHOWMINIMIZED: minimized, and it takes the focus
+} // namespace show_command
+
+// Starting another program.
+class ProgramsApi {
+public:
+    virtual ~ProgramsApi() = default;
+
+    // CreateProcessW of the program at `path`, without arguments, its first window shown as
+    // `showCommand` says. False when the program cannot be started.
+    virtual bool StartProgram(std::wstring_view path, std::uint32_t showCommand) = 0;
 };
 
 // The environment and the program's own location.

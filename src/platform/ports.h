@@ -17,6 +17,7 @@ struct Ports {
     TimeZoneApi& timeZone;
     TextApi& text;
     PathsApi& paths;
+    ProgramsApi& programs;
     User32& user;
 };
 
@@ -25,7 +26,7 @@ struct Ports {
 template <typename Kernel>
 Ports WithOneKernel(Netapi32& netapi, AccountSecurity& security, RegistryApi& registry,
                     Kernel& kernel, User32& user) {
-    return Ports{netapi, security, registry, kernel, kernel, kernel, kernel, kernel, user};
+    return Ports{netapi, security, registry, kernel, kernel, kernel, kernel, kernel, kernel, user};
 }
 
 } // namespace qb::platform

@@ -15,6 +15,13 @@ namespace qb::services {
 inline constexpr wchar_t kServiceWindowTitle[] = L"QuillbayService";
 inline constexpr wchar_t kTrayWindowTitle[] = L"QuillbayTray";
 
+// The commands. To the service: "/suspend" before the first account is saved, "/update"
+// after the saving when an account was written, "/resume" at its end, and "/settings" once
+// its settings store was written, so that it reads it again. To the tray program: "/close"
+// when it is no longer to start with Windows.
+inline constexpr wchar_t kSettingsChangedCommand[] = L"/settings";
+inline constexpr wchar_t kCloseTrayCommand[] = L"/close";
+
 // The message: dwData 3, and a zero-filled buffer of 1024 bytes holding the command's
 // ANSI bytes and a 0 byte, both counted in cbData.
 inline constexpr std::uint32_t kCommandDataKind = 3;

@@ -42,12 +42,15 @@ std::string MemoryRegistry::FullPath(platform::RegistryKey hive, std::string_vie
     return full;
 }
 
-void MemoryRegistry::CreateKey(platform::RegistryKey hive, std::string_view path) {
-    const std::string full = FullPath(hive, path);
+void MemoryRegistry::AddKey(const std::string& full) {
     for (std::size_t slash = full.find('\\'); slash != std::string::npos;
          slash = full.find('\\', slash + 1))
         keys_[full.substr(0, slash)];
     keys_[full];
+}
+
+void MemoryRegistry::CreateKey(platform::RegistryKey hive, std::string_view path) {
+    AddKey(FullPath(hive, path));
 }
 
 bool MemoryRegistry::HasKey(platform::RegistryKey hive, std::string_view path) const {
@@ -97,6 +100,23 @@ platform::RegistryStatus MemoryRegistry::OpenKey(platform::RegistryKey parent,
         path += "\\" + Lower(subKey);
     if (keys_.count(path) == 0)
         return reg_error::FileNotFound;
+    key = nextHandle_;
+    nextHandle_ += 4;
+    open_[key] = OpenedKey{path, access};
+    return 0;
+}
+
+platform::RegistryStatus MemoryRegistry::CreateKey(platform::RegistryKey parent,
+                                                   std::string_view subKey, std::uint32_t access,
+                                                   platform::RegistryKey& key) {
+    key = 0;
+    const std::optional<std::string> parentPath = PathOf(parent);
+    if (!parentPath)
+        return reg_error::InvalidHandle;
+    std::string path = *parentPath;
+    if (!subKey.empty())
+        path += "\\" + Lower(subKey);
+    AddKey(path);
     key = nextHandle_;
     nextHandle_ += 4;
     open_[key] = OpenedKey{path, access};

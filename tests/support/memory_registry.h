@@ -1,10 +1,10 @@
 #pragma once
-// A registry in memory that answers as advapi32 does: keys are opened, never created;
-// a missing key or value is 2 (file not found); a query whose buffer is too small is 234
-// (more data) with the size needed; rights a key was not opened with are 5 (access
-// denied); an unknown handle is 6. Key paths and value names compare without case.
-// Tests set up keys and values directly and look at what was stored and which keys are
-// still open.
+// A registry in memory that answers as advapi32 does: keys are opened, and created only
+// through the port's CreateKey; a missing key or value is 2 (file not found); a query whose
+// buffer is too small is 234 (more data) with the size needed; rights a key was not opened
+// with are 5 (access denied); an unknown handle is 6. Key paths and value names compare without
+// case. Tests set up keys and values directly and look at what was stored and which keys are still
+// open.
 
 #include "platform/advapi32.h"
 
@@ -49,6 +49,8 @@ public:
     // --- The port ---
     platform::RegistryStatus OpenKey(platform::RegistryKey parent, std::string_view subKey,
                                      std::uint32_t access, platform::RegistryKey& key) override;
+    platform::RegistryStatus CreateKey(platform::RegistryKey parent, std::string_view subKey,
+                                       std::uint32_t access, platform::RegistryKey& key) override;
     platform::RegistryStatus QueryValue(platform::RegistryKey key, std::string_view valueName,
                                         std::uint32_t& type, std::span<std::uint8_t> data,
                                         std::uint32_t& size) override;
@@ -67,6 +69,8 @@ private:
     using Values = std::map<std::string, StoredValue>; // by lower-case name
 
     static std::string FullPath(platform::RegistryKey hive, std::string_view path);
+    // Adds the key of this full path and every key above it.
+    void AddKey(const std::string& full);
     // The full path `key` stands for: a predefined key's own, or an open key's.
     std::optional<std::string> PathOf(platform::RegistryKey key) const;
     // The open key `key`, checked for every right in `rights`; status 0 or the error.

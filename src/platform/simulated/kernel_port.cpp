@@ -1,5 +1,5 @@
 // kernel32 on the simulated machine: its clock, version, time zone, code page,
-// environment and named mutexes.
+// environment, named mutexes and the programs it was asked to start.
 
 #include "platform/simulated/machine_state.h"
 
@@ -113,6 +113,11 @@ public:
     }
 
     std::wstring ProgramPath() override { return state_.owner.programPath; }
+
+    bool StartProgram(std::wstring_view path, std::uint32_t showCommand) override {
+        state_.owner.startedPrograms.push_back(StartedProgram{std::wstring(path), showCommand});
+        return true;
+    }
 
 private:
     const std::string* Variable(std::string_view name) const {

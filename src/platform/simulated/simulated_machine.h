@@ -98,7 +98,15 @@ class MachineKernel : public platform::SingleInstanceApi,
                       public platform::ClockApi,
                       public platform::TimeZoneApi,
                       public platform::TextApi,
-                      public platform::PathsApi {};
+                      public platform::PathsApi,
+                      public platform::ProgramsApi {};
+
+// A program the machine was asked to start.
+struct StartedProgram {
+    std::wstring path;
+    std::uint32_t showCommand = 0;
+    bool operator==(const StartedProgram&) const = default;
+};
 
 class SimulatedMachine {
 public:
@@ -181,6 +189,8 @@ public:
     bool failVersion = false;
     std::wstring programPath = L"C:\\Program Files\\Quill Bay\\quillbay.exe";
     std::map<std::string, std::string> environment{{"SystemRoot", "C:\\windows"}};
+    // Every program started through the kernel port, in order; starting one always works.
+    std::vector<StartedProgram> startedPrograms;
 
 private:
     struct Impl;

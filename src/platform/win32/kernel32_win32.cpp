@@ -1,5 +1,7 @@
 #include "platform/win32/kernel32_win32.h"
 
+#include "platform/win32/handles.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -167,6 +169,28 @@ std::wstring Win32Kernel32::ProgramPath() {
             return {};
         path.resize(path.size() * 2);
     }
+}
+
+bool Win32Kernel32::StartProgram(std::wstring_view path, std::uint32_t showCommand) {
+    if (path.empty())
+        return false;
+    // The path is also the command line, quoted so that a folder with blanks ("Program
+    // Files") is not taken for the program and its arguments; CreateProcessW may write
+    // into its command line, so it gets a copy of its own.
+    std::wstring commandLine = L"\"" + std::wstring(path) + L"\"";
+    const std::wstring application(path);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, nullptr, &startup, &process))
+        return false;
+    // The program runs on by itself; nothing here waits for it.
+    const UniqueHandle processHandle(process.hProcess);
+    const UniqueHandle threadHandle(process.hThread);
+    return true;
 }
 
 } // namespace qb::win32

@@ -16,7 +16,8 @@ class Win32Kernel32 final : public platform::SingleInstanceApi,
                             public platform::ClockApi,
                             public platform::TimeZoneApi,
                             public platform::TextApi,
-                            public platform::PathsApi {
+                            public platform::PathsApi,
+                            public platform::ProgramsApi {
 public:
     platform::Handle CreateNamedMutex(bool initialOwner, std::string_view name,
                                       std::uint32_t& lastError) override;
@@ -33,6 +34,7 @@ public:
     bool ExpandEnvironment(std::string_view text, std::string& expanded) override;
     // Empty when the platform cannot tell.
     std::wstring ProgramPath() override;
+    bool StartProgram(std::wstring_view path, std::uint32_t showCommand) override;
 };
 
 } // namespace qb::win32

@@ -36,6 +36,17 @@ platform::RegistryStatus Win32Registry::OpenKey(platform::RegistryKey parent,
     return status;
 }
 
+platform::RegistryStatus Win32Registry::CreateKey(platform::RegistryKey parent,
+                                                  std::string_view subKey, std::uint32_t access,
+                                                  platform::RegistryKey& key) {
+    HKEY created = nullptr;
+    const LONG status =
+        RegCreateKeyExA(ToHkey(parent), std::string(subKey).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, access, nullptr, &created, nullptr);
+    key = status == ERROR_SUCCESS ? reinterpret_cast<platform::RegistryKey>(created) : 0;
+    return status;
+}
+
 platform::RegistryStatus Win32Registry::QueryValue(platform::RegistryKey key,
                                                    std::string_view valueName, std::uint32_t& type,
                                                    std::span<std::uint8_t> data,

@@ -9,6 +9,8 @@ class Win32Registry final : public platform::RegistryApi {
 public:
     platform::RegistryStatus OpenKey(platform::RegistryKey parent, std::string_view subKey,
                                      std::uint32_t access, platform::RegistryKey& key) override;
+    platform::RegistryStatus CreateKey(platform::RegistryKey parent, std::string_view subKey,
+                                       std::uint32_t access, platform::RegistryKey& key) override;
     platform::RegistryStatus QueryValue(platform::RegistryKey key, std::string_view valueName,
                                         std::uint32_t& type, std::span<std::uint8_t> data,
                                         std::uint32_t& size) override;
