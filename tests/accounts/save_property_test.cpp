@@ -1,7 +1,11 @@
 // On randomly made machines, random edits to random records followed by SaveAccount
 // leave the machine holding the edited value for every write that succeeded (and the old
 // value for every one that failed), nothing written that was not edited, the type and
-// group edits applied, and each record equal to what the machine then holds.
+// group edits applied (on the renamed account too), a password never kept in the record
+// and emptied whenever none is needed, and each record equal to what the machine then
+// holds; a save is true exactly when every write succeeded. A refused rename (a bad name,
+// or another account's) leaves the record with every edit and nothing of the other
+// account's.
 
 #include "accounts/account_store.h"
 #include "support/sim_world.h"
@@ -123,9 +127,11 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
             a.comment = rnd.Words();
             if (rnd.Chance(20))
                 a.flags &= ~uf::Script;
-            for (std::uint32_t bit :
-                 {uf::AccountDisable, uf::PasswordCantChange, uf::PasswordNotRequired, uf::Lockout})
+            for (std::uint32_t bit : {uf::AccountDisable, uf::PasswordCantChange,
+                                      uf::PasswordNotRequired, uf::Lockout, uf::DontExpirePassword})
                 a.flags |= rnd.Chance(25) ? bit : 0;
+            if (rnd.Chance(50))
+                a.password = rnd.Words();
             if (rnd.Chance(50))
                 a.logonHours = rnd.Hours();
             for (const wchar_t* group : {L"Guests", L"Users", L"Administrators", L"Power Users"})
@@ -140,9 +146,12 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
 
         for (int e = 0; e < rnd.Between(1, count); ++e) {
             userInfo& r = w.g.Accounts.Item(rnd.Between(4, w.g.Accounts.Count()));
-            if (rnd.Chance(30))
-                r.SetUserName(rnd.Chance(80) ? rnd.Name() + L"x" + std::to_wstring(e)
-                                             : L"bad:name");
+            if (rnd.Chance(30)) {
+                const int kind = rnd.Between(1, 10);
+                r.SetUserName(kind <= 8   ? rnd.Name() + L"x" + std::to_wstring(e)
+                              : kind == 9 ? std::wstring(L"bad:name")
+                                          : w.g.Accounts.Item(rnd.Between(1, 3)).UserName());
+            }
             if (rnd.Chance(40))
                 r.SetFullName(rnd.Words());
             if (rnd.Chance(40))
@@ -163,7 +172,7 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                     r.SetLogonHour(i, hours[static_cast<std::size_t>(i)]);
             }
             if (rnd.Chance(40)) { // as the window changes a type: groups and the type they imply
-                const std::int32_t groups = rnd.Between(1, 15);
+                const std::int32_t groups = rnd.Between(0, 15);
                 r.SetUserGroups(groups);
                 r.SetUserType(groups & 4   ? Administrator
                               : groups & 8 ? PowerUser
@@ -173,9 +182,11 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
 
             const userInfo edited = r;
             const std::wstring oldName = r.UserName(true);
+            const std::wstring oldPassword = w.machine->FindAccount(oldName)->password;
             w.machine->ClearCalls();
             const bool saved = w.Save(r);
             const std::string where = "seed " + std::to_string(seed) + " edit " + std::to_string(e);
+            bool allWritten = true;
             auto status = [&](std::uint32_t level) {
                 long long s = -1;
                 for (const auto& c : w.machine->Calls())
@@ -183,6 +194,9 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                         s = c.status;
                 return s;
             };
+            for (const auto& c : w.machine->Calls())
+                allWritten = allWritten && (c.function != "NetUserSetInfo" || c.status == 0);
+            EXPECT_EQ(saved, allWritten) << where;
             const bool renamed = edited.UserName() != oldName && status(0) == 0;
             userInfo held; // the machine's view of the account now
             held.SetUserName(renamed ? edited.UserName() : oldName);
@@ -200,13 +214,19 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                 }
             EXPECT_EQ(status(1003) != -1, edited.PasswordNotNeeded() || !edited.Password().empty())
                 << where << " password";
+            const std::wstring password = edited.PasswordNotNeeded() ? L"" : edited.Password();
+            EXPECT_EQ(w.machine->FindAccount(held.UserName())->password,
+                      status(1003) == 0 ? password : oldPassword)
+                << where << " password";
             EXPECT_EQ(status(0) != -1, edited.UserName() != oldName) << where << " rename";
             EXPECT_EQ(held.UserGroups(), GroupsAfterSave(edited)) << where;
             EXPECT_EQ(held.UserType(), TypeOf(GroupsAfterSave(edited))) << where;
 
-            if (edited.UserName() != oldName && !renamed) {
-                EXPECT_FALSE(saved) << where; // a refused rename: the record keeps every edit
+            if (edited.UserName() != oldName && !renamed) { // never read back
                 EXPECT_EQ(r.UserName(), edited.UserName()) << where;
+                for (const WriteLevel& l : levels)
+                    EXPECT_EQ(l.value(r, false), l.value(edited, false)) << where << " kept";
+                EXPECT_EQ(r.Password(), password) << where;
                 r.ResetToOriginal();
                 ASSERT_TRUE(w.Read(r)) << where;
                 continue;
@@ -216,6 +236,7 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
             EXPECT_EQ(r.UserName(), held.UserName()) << where;
             EXPECT_EQ(r.UserGroups(), held.UserGroups()) << where;
             EXPECT_EQ(r.UserType(), held.UserType()) << where;
+            EXPECT_EQ(r.Password(), L"") << where;
             EXPECT_FALSE(r.DataHasChanged()) << where;
         }
     }
