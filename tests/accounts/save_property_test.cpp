@@ -3,7 +3,8 @@
 // value for every one that failed), nothing written that was not edited, the type and
 // group edits applied (on the renamed account too), a password never kept in the record
 // and emptied whenever none is needed, and each record equal to what the machine then
-// holds; a save is true exactly when every write succeeded. A refused rename (a bad name,
+// holds; every write goes under the old name in a fixed order, and a save is true exactly
+// when every write succeeded. A refused rename (a bad name,
 // or another account's) leaves the record with every edit and nothing of the other
 // account's.
 
@@ -194,9 +195,29 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                         s = c.status;
                 return s;
             };
-            for (const auto& c : w.machine->Calls())
-                allWritten = allWritten && (c.function != "NetUserSetInfo" || c.status == 0);
+            // Every write under the old name, in one order: the hours, the group changes,
+            // the full name, password, flags, comments and the rename last.
+            const std::vector<std::string> order{"1020", "group", "1011", "1003",
+                                                 "1008", "1007",  "1012", "0"};
+            std::size_t step = 0;
+            bool groupCalls = false;
+            for (const auto& c : w.machine->Calls()) {
+                const bool group = c.function.starts_with("NetLocalGroup");
+                if (!group && c.function != "NetUserSetInfo")
+                    continue;
+                const std::string kind = group ? "group" : std::to_string(c.level);
+                while (step < order.size() && order[step] != kind)
+                    ++step;
+                EXPECT_LT(step, order.size()) << where << ": " << kind << " out of order";
+                EXPECT_EQ(group ? c.argument : c.target, oldName) << where;
+                allWritten = allWritten && (group || c.status == 0);
+                groupCalls = groupCalls || group;
+            }
             EXPECT_EQ(saved, allWritten) << where;
+            if (edited.UserType() == edited.UserType(true) &&
+                edited.UserGroups() == edited.UserGroups(true)) {
+                EXPECT_FALSE(groupCalls) << where;
+            }
             const bool renamed = edited.UserName() != oldName && status(0) == 0;
             userInfo held; // the machine's view of the account now
             held.SetUserName(renamed ? edited.UserName() : oldName);
