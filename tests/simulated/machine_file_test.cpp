@@ -103,7 +103,7 @@ void ExpectEachRefused(const std::vector<Refused>& files) {
     }
 }
 
-TEST(MachineFile, AMalformedFileIsRefusedNamingTheFileAndLeftUntouched) {
+TEST(MachineFile, AMalformedOrInconsistentFileIsRefusedNamingThePlaceAndLeftUntouched) {
     ExpectEachRefused({
         {"{\n  \"codePage\": 1252,\n  \"loggedOnUser\" \"x\"\n}", "", "line 3, column"},
         {R"({"accounts": [{"name": "a", "rid": 10)", "", "line 1, column 38"},
@@ -117,14 +117,10 @@ TEST(MachineFile, AMalformedFileIsRefusedNamingTheFileAndLeftUntouched) {
          "the name \"a\" is already used by accounts[0]"},
         {R"({"accounts": [{"name": "a", "logonHours": "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"}]})",
          "", "42 hexadecimal digits"},
-    });
-}
 
-// The JSON parser would keep the last of two equal keys, and a group would hold a member
-// once however often it is listed: either way the machine would silently differ from what
-// the file says.
-TEST(MachineFile, AKeyOrAMemberGivenTwiceIsRefusedWhereItStands) {
-    ExpectEachRefused({
+        // The JSON parser would keep the last of two equal keys, and a group would hold a
+        // member once however often it is listed: either way the machine would silently
+        // differ from what the file says.
         {R"({"codePage": 1252, "loggedOnUser": "a", "codePage": 65001})", "",
          "the field \"codePage\" appears twice in one object"},
         {R"({"timeZone": {"bias": 60, "daylightBias": 0, "bias": -60}})", "timeZone",
@@ -141,14 +137,10 @@ TEST(MachineFile, AKeyOrAMemberGivenTwiceIsRefusedWhereItStands) {
         {R"({"accounts": [{"name": "a"}],
              "groups": [{"sid": "S-1-5-32-544", "members": ["a", "quillbay-pc\\a"]}]})",
          "groups[0].members[1]", "\"quillbay-pc\\a\" is listed twice"},
-    });
-}
 
-// An account's identity is the machine's domain identifier followed by its rid, and a
-// group of the machine's own is the same domain identifier with a rid of its own. Nothing
-// in a file may name an identity of another domain or give one identity twice.
-TEST(MachineFile, IdentitiesOutsideTheMachinesDomainAreRefused) {
-    ExpectEachRefused({
+        // An account's identity is the machine's domain identifier followed by its rid, and
+        // a group of the machine's own is the same domain identifier with a rid of its own.
+        // Nothing in a file may name an identity of another domain or give one twice.
         {R"({"accounts": [{"name": "ann"}],
              "groups": [{"sid": "S-1-5-32-545", "members": ["OTHER-PC\\ann"]}]})",
          "groups[0].members[0]",
