@@ -30,9 +30,13 @@ std::vector<std::wstring> Names(const Globals& g) {
     return names;
 }
 
-int Calls(const simulated::SimulatedMachine& m, std::string_view function) {
-    return static_cast<int>(std::count_if(m.Calls().begin(), m.Calls().end(),
-                                          [&](const auto& c) { return c.function == function; }));
+// How many calls of `function` the machine received, of those only the ones addressed to
+// `target` when one is given.
+int Calls(const simulated::SimulatedMachine& m, std::string_view function,
+          std::wstring_view target = {}) {
+    return static_cast<int>(std::count_if(m.Calls().begin(), m.Calls().end(), [&](const auto& c) {
+        return c.function == function && (target.empty() || c.target == target);
+    }));
 }
 
 class ReadAccounts : public ::testing::Test {
@@ -201,11 +205,7 @@ TEST_F(ReadAccounts, AGroupNameTheLookUpMissedOnceIsAskedForAgainAndThenKept) {
     w.Load();
     EXPECT_EQ(w.Record(L"power")->UserType(), PowerUser);
     EXPECT_EQ(w.Record(L"power")->UserGroups(), 2 | 8);
-    auto lookups = [&] {
-        return std::count_if(w.machine->Calls().begin(), w.machine->Calls().end(), [](auto& c) {
-            return c.function == "LookupAccountSidA" && c.target == L"S-1-5-32-547";
-        });
-    };
+    auto lookups = [&] { return Calls(*w.machine, "LookupAccountSidA", L"S-1-5-32-547"); };
     EXPECT_EQ(lookups(), 2) << "the failed look-up and the one that found it";
 
     w.machine->FailCall({"LookupAccountSidA", L"S-1-5-32-547", {}, 1332, 1});
