@@ -444,17 +444,19 @@ TEST(StripWindow, ShowsItsColourTheBandOnePixelInTheClosingLineAndADash) {
     EXPECT_EQ(dark(testing::Printed(strip->Window())), 0);
 }
 
-TEST(StripWindow, StaysBoldWhateverSetFontSays) {
+TEST(StripWindow, StaysBoldWhateverSetFontSaysAndTakesTheRest) {
     const testing::HostWindow host;
     auto notBold = MakeStrip(host, 300);
     auto bold = MakeStrip(host, 300, 30);
     ASSERT_TRUE(notBold && bold);
-    notBold->SetFont(L"Tahoma", 9, false, false, false, false);
-    bold->SetFont(L"Tahoma", 9, true, false, false, false);
+    notBold->SetFont(L"Tahoma", 9, false, true, true, true);
+    bold->SetFont(L"Tahoma", 9, true, true, true, true);
+    EXPECT_TRUE(notBold->Model().Font().bold);
     LOGFONTW font{};
     ASSERT_NE(GetObjectW(notBold->CaptionFont(), sizeof(font), &font), 0);
     EXPECT_EQ(font.lfWeight, FW_BOLD);
     EXPECT_EQ(std::wstring(font.lfFaceName), L"Tahoma");
+    EXPECT_TRUE(font.lfItalic && font.lfUnderline && font.lfStrikeOut);
     EXPECT_TRUE(testing::Printed(notBold->Window()) == testing::Printed(bold->Window()));
 }
 
