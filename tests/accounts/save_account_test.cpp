@@ -90,21 +90,5 @@ TEST_F(SaveAccountTest, ANewUserTypeFirstMakesAPlainUserThenAppliesTheGroupBits)
               (std::vector<std::wstring>{L"Users", L"Backup Operators"}));
 }
 
-// Hours left alone are never written (the random saves show it); cleared, they are, as
-// 21 bytes of 255 rather than no bitmap.
-TEST_F(SaveAccountTest, HoursClearedOfEveryRestrictionAreWrittenAsAllAllowed) {
-    Held(L"ben").logonHours = platform::LogonHoursBytes{0x0F};
-    ASSERT_TRUE(w.Read(ben()));
-    w.machine->ClearCalls();
-    for (int i = 0; i < kLogonHourBytes; ++i)
-        ben().SetLogonHour(i, kAllHoursAllowed);
-    EXPECT_TRUE(w.Save(ben()));
-    EXPECT_EQ(Writes(*w.machine), Lines{"set 1020 ben"});
-    platform::LogonHoursBytes unrestricted;
-    unrestricted.fill(255);
-    EXPECT_EQ(Held(L"ben").logonHours, unrestricted);
-    EXPECT_FALSE(ben().HasTimeRestrictions());
-}
-
 } // namespace
 } // namespace qb

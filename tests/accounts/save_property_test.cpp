@@ -36,10 +36,12 @@ public:
     }
     std::wstring Words() { return Text(L"abcxyz ÄÖüßé-.'09", 0, 20); }
     std::wstring Name() { return Text(L"abcdefghijklmnopqrstuvwxyz", 3, 8); }
+    // Every restriction cleared now and then.
     platform::LogonHoursBytes Hours() {
         platform::LogonHoursBytes h{};
+        const bool allAllowed = Chance(15);
         for (auto& b : h)
-            b = Chance(60) ? 255 : static_cast<std::uint8_t>(Between(0, 255));
+            b = allAllowed || Chance(60) ? 255 : static_cast<std::uint8_t>(Between(0, 255));
         return h;
     }
 
@@ -240,6 +242,10 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                       status(1003) == 0 ? password : oldPassword)
                 << where << " password";
             EXPECT_EQ(status(0) != -1, edited.UserName() != oldName) << where << " rename";
+            if (status(1020) == 0) { // 21 bytes, also of 255 each rather than no bitmap
+                const auto& stored = w.machine->FindAccount(held.UserName())->logonHours;
+                EXPECT_EQ(stored ? Hours(held, true) : L"none", Hours(edited, false)) << where;
+            }
             EXPECT_EQ(held.UserGroups(), GroupsAfterSave(edited)) << where;
             EXPECT_EQ(held.UserType(), TypeOf(GroupsAfterSave(edited))) << where;
 

@@ -69,11 +69,6 @@ public:
     platform::PathsApi& Paths() { return machine_.Kernel(); }
     std::wstring KeyPath() const { return L"SOFTWARE\\QuillBayTest"; }
 
-    void SetDword(const wchar_t* name, std::uint32_t value) {
-        SetBytes(name, platform::reg_type::Dword,
-                 {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                  static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
-    }
     // Stored as a "W" call would, and seen by the "A" calls through the code page.
     void SetText(const wchar_t* name, std::uint32_t type, std::wstring_view text) {
         const std::string ansi = machine_.Kernel().WideCharToMultiByte(platform::CpAcp, text, '?');
