@@ -1,7 +1,12 @@
 // On randomly made machines, random edits to random records followed by SaveAccount
 // leave the machine holding the edited value for every write that succeeded (and the old
 // value for every one that failed), nothing written that was not edited, the type and
-// group edits applied, and each record equal to what the machine then holds.
+// group edits applied (on the renamed account too), a password never kept in the record
+// and emptied whenever none is needed, and each record equal to what the machine then
+// holds; every write goes under the old name in a fixed order, and a save is true exactly
+// when every write succeeded. A refused rename (a bad name,
+// or another account's) leaves the record with every edit and nothing of the other
+// account's.
 
 #include "accounts/account_store.h"
 #include "support/sim_world.h"
@@ -31,10 +36,12 @@ public:
     }
     std::wstring Words() { return Text(L"abcxyz ÄÖüßé-.'09", 0, 20); }
     std::wstring Name() { return Text(L"abcdefghijklmnopqrstuvwxyz", 3, 8); }
+    // Every restriction cleared now and then.
     platform::LogonHoursBytes Hours() {
         platform::LogonHoursBytes h{};
+        const bool allAllowed = Chance(15);
         for (auto& b : h)
-            b = Chance(60) ? 255 : static_cast<std::uint8_t>(Between(0, 255));
+            b = allAllowed || Chance(60) ? 255 : static_cast<std::uint8_t>(Between(0, 255));
         return h;
     }
 
@@ -123,9 +130,11 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
             a.comment = rnd.Words();
             if (rnd.Chance(20))
                 a.flags &= ~uf::Script;
-            for (std::uint32_t bit :
-                 {uf::AccountDisable, uf::PasswordCantChange, uf::PasswordNotRequired, uf::Lockout})
+            for (std::uint32_t bit : {uf::AccountDisable, uf::PasswordCantChange,
+                                      uf::PasswordNotRequired, uf::Lockout, uf::DontExpirePassword})
                 a.flags |= rnd.Chance(25) ? bit : 0;
+            if (rnd.Chance(50))
+                a.password = rnd.Words();
             if (rnd.Chance(50))
                 a.logonHours = rnd.Hours();
             for (const wchar_t* group : {L"Guests", L"Users", L"Administrators", L"Power Users"})
@@ -140,9 +149,12 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
 
         for (int e = 0; e < rnd.Between(1, count); ++e) {
             userInfo& r = w.g.Accounts.Item(rnd.Between(4, w.g.Accounts.Count()));
-            if (rnd.Chance(30))
-                r.SetUserName(rnd.Chance(80) ? rnd.Name() + L"x" + std::to_wstring(e)
-                                             : L"bad:name");
+            if (rnd.Chance(30)) {
+                const int kind = rnd.Between(1, 10);
+                r.SetUserName(kind <= 8   ? rnd.Name() + L"x" + std::to_wstring(e)
+                              : kind == 9 ? std::wstring(L"bad:name")
+                                          : w.g.Accounts.Item(rnd.Between(1, 3)).UserName());
+            }
             if (rnd.Chance(40))
                 r.SetFullName(rnd.Words());
             if (rnd.Chance(40))
@@ -163,7 +175,7 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                     r.SetLogonHour(i, hours[static_cast<std::size_t>(i)]);
             }
             if (rnd.Chance(40)) { // as the window changes a type: groups and the type they imply
-                const std::int32_t groups = rnd.Between(1, 15);
+                const std::int32_t groups = rnd.Between(0, 15);
                 r.SetUserGroups(groups);
                 r.SetUserType(groups & 4   ? Administrator
                               : groups & 8 ? PowerUser
@@ -173,9 +185,11 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
 
             const userInfo edited = r;
             const std::wstring oldName = r.UserName(true);
+            const std::wstring oldPassword = w.machine->FindAccount(oldName)->password;
             w.machine->ClearCalls();
             const bool saved = w.Save(r);
             const std::string where = "seed " + std::to_string(seed) + " edit " + std::to_string(e);
+            bool allWritten = true;
             auto status = [&](std::uint32_t level) {
                 long long s = -1;
                 for (const auto& c : w.machine->Calls())
@@ -183,6 +197,29 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                         s = c.status;
                 return s;
             };
+            // Every write under the old name, in one order: the hours, the group changes,
+            // the full name, password, flags, comments and the rename last.
+            const std::vector<std::string> order{"1020", "group", "1011", "1003",
+                                                 "1008", "1007",  "1012", "0"};
+            std::size_t step = 0;
+            bool groupCalls = false;
+            for (const auto& c : w.machine->Calls()) {
+                const bool group = c.function.starts_with("NetLocalGroup");
+                if (!group && c.function != "NetUserSetInfo")
+                    continue;
+                const std::string kind = group ? "group" : std::to_string(c.level);
+                while (step < order.size() && order[step] != kind)
+                    ++step;
+                EXPECT_LT(step, order.size()) << where << ": " << kind << " out of order";
+                EXPECT_EQ(group ? c.argument : c.target, oldName) << where;
+                allWritten = allWritten && (group || c.status == 0);
+                groupCalls = groupCalls || group;
+            }
+            EXPECT_EQ(saved, allWritten) << where;
+            if (edited.UserType() == edited.UserType(true) &&
+                edited.UserGroups() == edited.UserGroups(true)) {
+                EXPECT_FALSE(groupCalls) << where;
+            }
             const bool renamed = edited.UserName() != oldName && status(0) == 0;
             userInfo held; // the machine's view of the account now
             held.SetUserName(renamed ? edited.UserName() : oldName);
@@ -200,13 +237,23 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
                 }
             EXPECT_EQ(status(1003) != -1, edited.PasswordNotNeeded() || !edited.Password().empty())
                 << where << " password";
+            const std::wstring password = edited.PasswordNotNeeded() ? L"" : edited.Password();
+            EXPECT_EQ(w.machine->FindAccount(held.UserName())->password,
+                      status(1003) == 0 ? password : oldPassword)
+                << where << " password";
             EXPECT_EQ(status(0) != -1, edited.UserName() != oldName) << where << " rename";
+            if (status(1020) == 0) { // 21 bytes, also of 255 each rather than no bitmap
+                const auto& stored = w.machine->FindAccount(held.UserName())->logonHours;
+                EXPECT_EQ(stored ? Hours(held, true) : L"none", Hours(edited, false)) << where;
+            }
             EXPECT_EQ(held.UserGroups(), GroupsAfterSave(edited)) << where;
             EXPECT_EQ(held.UserType(), TypeOf(GroupsAfterSave(edited))) << where;
 
-            if (edited.UserName() != oldName && !renamed) {
-                EXPECT_FALSE(saved) << where; // a refused rename: the record keeps every edit
+            if (edited.UserName() != oldName && !renamed) { // never read back
                 EXPECT_EQ(r.UserName(), edited.UserName()) << where;
+                for (const WriteLevel& l : levels)
+                    EXPECT_EQ(l.value(r, false), l.value(edited, false)) << where << " kept";
+                EXPECT_EQ(r.Password(), password) << where;
                 r.ResetToOriginal();
                 ASSERT_TRUE(w.Read(r)) << where;
                 continue;
@@ -216,6 +263,7 @@ TEST(SaveAccountProperty, SucceededWritesLandAndRecordsMirrorTheMachine) {
             EXPECT_EQ(r.UserName(), held.UserName()) << where;
             EXPECT_EQ(r.UserGroups(), held.UserGroups()) << where;
             EXPECT_EQ(r.UserType(), held.UserType()) << where;
+            EXPECT_EQ(r.Password(), L"") << where;
             EXPECT_FALSE(r.DataHasChanged()) << where;
         }
     }

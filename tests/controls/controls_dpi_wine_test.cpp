@@ -2,7 +2,7 @@
 // twips are the same as at 96, its pixels are not, and 15-twip gaps fall on half pixels.
 
 #include "controls/customlist/custom_list_win32.h"
-#include "support/message_pump_win32.h"
+#include "support/windows_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -31,13 +31,6 @@ int FirstVisibleColumn(const Picture& picture) {
 class ListAt144 : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QuillBayDpiHost";
-        RegisterClassW(&wc);
-        host = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               900, 700, nullptr, nullptr, wc.hInstance, nullptr);
         list = CustomList::Create(host, 100, RECT{4, 31, 4 + 508, 31 + 357});
         ASSERT_NE(list, nullptr);
         w = list->Window();
@@ -45,17 +38,7 @@ protected:
         ASSERT_EQ(list->Model().Metrics().tppx, kTpp) << "the screen is not at 144 dpi";
         ASSERT_EQ(list->Model().Metrics().tppy, kTpp);
     }
-    void TearDown() override {
-        list.reset();
-        DestroyWindow(host);
-        testing::DrainMessages();
-    }
-    COLORREF PixelAt(int x, int y) const {
-        testing::DrainMessages();
-        UpdateWindow(w);
-        const gdi::WindowDc dc = gdi::GetWindowDc(w);
-        return GetPixel(dc.Get(), x, y);
-    }
+    COLORREF PixelAt(int x, int y) const { return testing::ScreenPixel(w, x, y); }
     // The first column at or right of `from` in pixel rows [top, top + height) that is not
     // the list's white.
     int FirstPaintedColumn(int from, int top, int height) const {
@@ -66,7 +49,7 @@ protected:
         return -1;
     }
 
-    HWND host = nullptr;
+    testing::HostWindow host; // goes after the list
     HWND w = nullptr;
     std::unique_ptr<CustomList> list;
     std::vector<int> items;

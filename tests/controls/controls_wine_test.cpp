@@ -2,7 +2,7 @@
 
 #include "controls/customlist/custom_list_win32.h"
 #include "controls/heading/heading_win32.h"
-#include "support/message_pump_win32.h"
+#include "support/windows_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace qb::controls {
@@ -19,16 +18,10 @@ namespace {
 
 constexpr COLORREF kHighlight = gdi::ToColorRef(ListColours::Highlight);
 constexpr COLORREF kWhite = gdi::ToColorRef(ListColours::Background);
+// CustomList1 in the main window, 5085 x 3570 twips at 96 dpi.
+constexpr RECT kListBounds{3, 21, 3 + 339, 21 + 238};
 
 using testing::DrainMessages;
-
-// The colour painted at a client pixel, once the pending paints are done.
-COLORREF PixelAt(HWND window, int x, int y) {
-    DrainMessages();
-    UpdateWindow(window);
-    const gdi::WindowDc dc = gdi::GetWindowDc(window);
-    return GetPixel(dc.Get(), x, y);
-}
 
 // A press and a release of the left (or the right) button at a client pixel; the list
 // handles both before this returns.
@@ -38,25 +31,10 @@ void Click(HWND w, int x, int y, WPARAM keys = 0, bool right = false) {
     SendMessageW(w, right ? WM_RBUTTONUP : WM_LBUTTONUP, keys, MAKELPARAM(x, y));
 }
 
-// A top-level window holding a list the size of CustomList1 (5085 x 3570 twips at 96 dpi),
-// and what the list reported to its owner.
+// A list in a window of its own, and what it reported to its owner.
 class ListWindow : public ::testing::Test {
 protected:
-    void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QuillBayTestHost";
-        RegisterClassW(&wc); // fails harmlessly from the second test on
-        host = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               800, 600, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_TRUE(Create(RECT{3, 21, 3 + 339, 21 + 238}));
-    }
-    void TearDown() override {
-        list.reset();
-        DestroyWindow(host);
-        DrainMessages();
-    }
+    void SetUp() override { ASSERT_TRUE(Create(kListBounds)); }
     bool Create(const RECT& bounds, const PropertyBag* layout = nullptr) {
         list = CustomList::Create(host, 100, bounds, layout);
         if (list == nullptr)
@@ -74,16 +52,25 @@ protected:
     int SlotTop(int k) const {
         return (list->Model().ListTop() + k * list->Model().RowHeight()) / 15;
     }
+    COLORREF PixelAt(int x, int y) const { return testing::ScreenPixel(w, x, y); }
 
-    HWND host = nullptr;
+    testing::HostWindow host; // goes after the list
     HWND w = nullptr;
     std::unique_ptr<CustomList> list;
     std::vector<int> items;
     std::vector<int> columns;
 };
 
-TEST_F(ListWindow, ClickingARowPixelRaisesItsTag) {
+TEST_F(ListWindow, ALeftClickOnARowRaisesItsTagOtherClicksOnItsEmptyPartDoNothing) {
     Fill(6);
+    const int y = SlotTop(1) + 20; // below row 1's label, beside its icons
+    Click(w, 250, y, 0, true);
+    Click(w, 250, y, MK_SHIFT);
+    Click(w, 250, y, MK_CONTROL);
+    Click(w, 250, SlotTop(7)); // below the last row
+    EXPECT_TRUE(items.empty());
+    EXPECT_EQ(list->SelectedItem(), -1);
+
     // One pixel above row 2's icons: the empty part of its slot.
     Click(w, 200, SlotTop(2) - 1);
     EXPECT_EQ(items, (std::vector<int>{3}));
@@ -92,13 +79,13 @@ TEST_F(ListWindow, ClickingARowPixelRaisesItsTag) {
     Click(w, 200, SlotTop(2) + 20);
     EXPECT_EQ(items, (std::vector<int>{3, 3}));
     // The highlight is painted from that pixel down.
-    EXPECT_EQ(PixelAt(w, 300, SlotTop(2) - 1), kHighlight);
-    EXPECT_EQ(PixelAt(w, 300, SlotTop(2) - 2), kWhite);
+    EXPECT_EQ(PixelAt(300, SlotTop(2) - 1), kHighlight);
+    EXPECT_EQ(PixelAt(300, SlotTop(2) - 2), kWhite);
     // Row 4's user-type icon clicks its row, Shift or not.
     const RowItems& row = list->Model().Row(4);
     Click(w, row.userIcon.left / 15 + 10, row.userIcon.top / 15 + 10, MK_SHIFT);
     EXPECT_EQ(items, (std::vector<int>{3, 3, 5}));
-    EXPECT_EQ(PixelAt(w, 300, SlotTop(2)), kWhite); // the old row is deselected
+    EXPECT_EQ(PixelAt(300, SlotTop(2)), kWhite); // the old row is deselected
 }
 
 TEST_F(ListWindow, APressedRowItemHoldsTheMouseUntilReleasedOrInterrupted) {
@@ -128,19 +115,6 @@ TEST_F(ListWindow, APressedRowItemHoldsTheMouseUntilReleasedOrInterrupted) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
-TEST_F(ListWindow, RightClickAndShiftClickOnTheEmptyPartDoNothing) {
-    Fill(6);
-    const int y = SlotTop(1) + 20; // below row 1's label, beside its icons
-    Click(w, 250, y, 0, true);
-    Click(w, 250, y, MK_SHIFT);
-    Click(w, 250, y, MK_CONTROL);
-    Click(w, 250, SlotTop(7)); // below the last row
-    EXPECT_TRUE(items.empty());
-    EXPECT_EQ(list->SelectedItem(), -1);
-    Click(w, 250, y); // the plain left button does act there
-    EXPECT_EQ(items, (std::vector<int>{2}));
-}
-
 TEST_F(ListWindow, HeaderReportsOnlyReleasesAndCannotBeResized) {
     Fill(3);
     const HWND header = list->HeaderWindow();
@@ -163,25 +137,39 @@ TEST_F(ListWindow, HeaderReportsOnlyReleasesAndCannotBeResized) {
         EXPECT_EQ(SendMessageW(list->ListViewWindow(), LVM_GETCOLUMNWIDTH, column, 0), 24);
 }
 
-TEST_F(ListWindow, DraggingTheThumbScrollsWhileItMoves) {
-    Fill(30);
+TEST_F(ListWindow, TheScrollBarScrollsWhileTheThumbMovesAndByPagesOfTheRowCount) {
+    Fill(30); // nine rows fit
     const HWND sb = list->ScrollBarWindow();
     ASSERT_TRUE(IsWindowVisible(sb));
-    list->selectItem(5, false);
-    auto track = [&](WORD code, int position) {
+    // Scrolls; gives the top row and the thumb's position.
+    auto scroll = [&](WORD code, int position = 0) {
         SendMessageW(w, WM_VSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(sb));
+        SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, 0, 0};
+        GetScrollInfo(sb, SB_CTL, &si);
+        return std::pair{list->Model().TopIndex(), si.nPos};
     };
-    EXPECT_EQ(PixelAt(w, 250, SlotTop(0) + 5), kWhite);
-    track(SB_THUMBTRACK, 5);
-    EXPECT_EQ(list->Model().TopIndex(), 5);
+    list->selectItem(5, false);
+    EXPECT_EQ(PixelAt(250, SlotTop(0) + 5), kWhite);
+    EXPECT_EQ(scroll(SB_THUMBTRACK, 5).first, 5);
     // Row 5 now fills the first slot, painted without waiting for the end of the drag.
-    EXPECT_EQ(PixelAt(w, 250, SlotTop(0) + 5), kHighlight);
-    track(SB_THUMBTRACK, 7);
-    EXPECT_EQ(PixelAt(w, 250, SlotTop(0) + 5), kWhite);
-    track(SB_ENDSCROLL, 0);
+    EXPECT_EQ(PixelAt(250, SlotTop(0) + 5), kHighlight);
+    scroll(SB_THUMBTRACK, 7);
+    EXPECT_EQ(PixelAt(250, SlotTop(0) + 5), kWhite);
+    scroll(SB_ENDSCROLL);
     // A click lands on the row now shown there.
     Click(w, 300, SlotTop(1) + 20);
     EXPECT_EQ(items, (std::vector<int>{9}));
+
+    // The large change is the row count: a page down shows the last rows, the thumb at
+    // the end and the last row in the last slot.
+    list->selectItem(29, false);
+    EXPECT_EQ(scroll(SB_PAGEDOWN), std::pair(21, 21));
+    EXPECT_EQ(PixelAt(250, SlotTop(8) + 5), kHighlight);
+    EXPECT_EQ(scroll(SB_PAGEDOWN), std::pair(21, 21));
+    EXPECT_EQ(scroll(SB_LINEUP), std::pair(20, 20));
+    EXPECT_EQ(scroll(SB_PAGEUP), std::pair(0, 0));
+    EXPECT_EQ(PixelAt(250, SlotTop(8) + 5), kWhite);
+    EXPECT_EQ(scroll(SB_PAGEUP), std::pair(0, 0));
 }
 
 TEST_F(ListWindow, NoHeaderPutsTheFirstRowOnePixelFromTheTop) {
@@ -195,92 +183,59 @@ TEST_F(ListWindow, NoHeaderPutsTheFirstRowOnePixelFromTheTop) {
     list->AddItem(L"anna", 1, true, false, 1);
     list->selectItem(0, false);
     // The first row's highlight starts one pixel above it: at the very top, 18 pixels high.
-    EXPECT_EQ(PixelAt(w, 250, 0), kHighlight);
-    EXPECT_EQ(PixelAt(w, 250, 17), kHighlight);
-    EXPECT_EQ(PixelAt(w, 250, 18), kWhite);
+    EXPECT_EQ(PixelAt(250, 0), kHighlight);
+    EXPECT_EQ(PixelAt(250, 17), kHighlight);
+    EXPECT_EQ(PixelAt(250, 18), kWhite);
     // Row 1's clock (16 x 16 at x 17) is drawn in its slot, from y 19 on.
     int inSlot = 0, above = 0;
     for (int x = 17; x < 17 + 16; ++x)
         for (int y = 18; y < 19 + 16; ++y)
-            (y == 18 ? above : inSlot) += PixelAt(w, x, y) != kWhite;
+            (y == 18 ? above : inSlot) += PixelAt(x, y) != kWhite;
     EXPECT_GT(inSlot, 0);
     EXPECT_EQ(above, 0);
 }
 
 // Everything a list's windows show: the scroll bar's state and place, the header strip
-// and its columns, and the rows as painted.
+// with its columns, and the rows as painted.
 struct Shown {
-    int barMin, barMax, barPage, barPos;
-    bool barVisible;
-    RECT barRect;
-    bool headerVisible;
-    RECT headerRect;
-    std::array<LRESULT, CustomListModel::ColumnCount> columns;
-    std::vector<std::uint32_t> pixels;
+    std::vector<LRESULT> bar;    // min, max, page, position, visible, then its rectangle
+    std::vector<LRESULT> header; // visible, its rectangle, then the column widths
+    testing::Pixels rows;
 };
 
-RECT RectIn(HWND child, HWND parent) {
+void AddPlace(std::vector<LRESULT>& values, HWND child, HWND parent) {
+    values.push_back(IsWindowVisible(child));
     RECT r{};
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
+    values.insert(values.end(), {r.left, r.top, r.right, r.bottom});
 }
 
 Shown ShownBy(const CustomList& list) {
-    Shown s{};
+    Shown s;
     SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
     GetScrollInfo(list.ScrollBarWindow(), SB_CTL, &si);
-    s.barMin = si.nMin;
-    s.barMax = si.nMax;
-    s.barPage = static_cast<int>(si.nPage);
-    s.barPos = si.nPos;
-    s.barVisible = IsWindowVisible(list.ScrollBarWindow()) != FALSE;
-    s.barRect = RectIn(list.ScrollBarWindow(), list.Window());
-    s.headerVisible = IsWindowVisible(list.ListViewWindow()) != FALSE;
-    s.headerRect = RectIn(list.ListViewWindow(), list.Window());
-    for (int c = 0; c < CustomListModel::ColumnCount; ++c)
-        s.columns[static_cast<std::size_t>(c)] =
-            SendMessageW(list.ListViewWindow(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0);
-
-    RECT client{};
-    GetClientRect(list.Window(), &client);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = client.right;
-    bi.bmiHeader.biHeight = -client.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const gdi::Bitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const gdi::MemoryDc dc(CreateCompatibleDC(nullptr));
-    const gdi::Selection keep(dc.Get(), bitmap.Get());
-    SendMessageW(list.Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
-    GdiFlush();
-    const auto* first = static_cast<const std::uint32_t*>(bits);
-    s.pixels.assign(first, first + client.right * client.bottom);
+    s.bar = {si.nMin, si.nMax, static_cast<LRESULT>(si.nPage), si.nPos};
+    AddPlace(s.bar, list.ScrollBarWindow(), list.Window());
+    AddPlace(s.header, list.ListViewWindow(), list.Window());
+    for (WPARAM c = 0; c < CustomListModel::ColumnCount; ++c)
+        s.header.push_back(SendMessageW(list.ListViewWindow(), LVM_GETCOLUMNWIDTH, c, 0));
+    s.rows = testing::Printed(list.Window());
     return s;
 }
 
 void ExpectSameShown(const Shown& a, const Shown& b) {
-    EXPECT_EQ(a.barMin, b.barMin);
-    EXPECT_EQ(a.barMax, b.barMax);
-    EXPECT_EQ(a.barPage, b.barPage);
-    EXPECT_EQ(a.barPos, b.barPos);
-    EXPECT_EQ(a.barVisible, b.barVisible);
-    EXPECT_TRUE(EqualRect(&a.barRect, &b.barRect));
-    EXPECT_EQ(a.headerVisible, b.headerVisible);
-    EXPECT_TRUE(EqualRect(&a.headerRect, &b.headerRect));
-    EXPECT_EQ(a.columns, b.columns);
-    EXPECT_TRUE(a.pixels == b.pixels) << "the rows are painted differently";
+    EXPECT_EQ(a.bar, b.bar);
+    EXPECT_EQ(a.header, b.header);
+    EXPECT_TRUE(a.rows == b.rows) << "the rows are painted differently";
 }
 
 TEST_F(ListWindow, FillingInOneBatchShowsExactlyWhatFillingRowByRowShows) {
     // Nine rows fit: below, at, just past and far past the first row that does not.
     for (const int count : {5, 9, 10, 300}) {
         SCOPED_TRACE(count);
-        const RECT bounds{3, 21, 3 + 339, 21 + 238};
-        auto rowByRow = CustomList::Create(host, 101, bounds);
-        auto batched = CustomList::Create(host, 102, bounds);
+        auto rowByRow = CustomList::Create(host, 101, kListBounds);
+        auto batched = CustomList::Create(host, 102, kListBounds);
         ASSERT_TRUE(rowByRow && batched);
         auto add = [](CustomList& l, int i) {
             l.AddItem(L"user" + std::to_wstring(1000 - i), i % 4, i % 2 == 0, i % 3 == 0, i + 1);
@@ -299,30 +254,21 @@ TEST_F(ListWindow, FillingInOneBatchShowsExactlyWhatFillingRowByRowShows) {
             }
             batched->selectItem(count / 2, false);
             // Nothing has reached the windows yet, not even at the end of the inner batch.
-            const Shown during = ShownBy(*batched);
-            EXPECT_EQ(during.barMax, before.barMax);
-            EXPECT_EQ(during.barVisible, before.barVisible);
+            EXPECT_EQ(ShownBy(*batched).bar, before.bar);
         }
-        const ScrollBarState& a = rowByRow->Model().ScrollBar();
-        const ScrollBarState& b = batched->Model().ScrollBar();
-        EXPECT_EQ(std::tie(a.visible, a.max, a.largeChange, a.value),
-                  std::tie(b.visible, b.max, b.largeChange, b.value));
         ExpectSameShown(ShownBy(*rowByRow), ShownBy(*batched));
     }
 }
 
-// The painted pixels of row slot k (96 dpi), from a capture of the whole list.
-std::vector<std::uint32_t> SlotPixels(const CustomList& list, const Shown& shown, int k) {
-    RECT client{};
-    GetClientRect(list.Window(), &client);
+// The painted pixels of row slot k (96 dpi).
+std::vector<COLORREF> SlotPixels(const CustomList& list, const Shown& shown, int k) {
     const int top = (list.Model().ListTop() + k * list.Model().RowHeight()) / 15;
     const int bottom = top + list.Model().RowHeight() / 15;
-    return std::vector<std::uint32_t>(shown.pixels.begin() + top * client.right,
-                                      shown.pixels.begin() + bottom * client.right);
+    const auto& pixels = shown.rows.colours;
+    return {pixels.begin() + top * shown.rows.width, pixels.begin() + bottom * shown.rows.width};
 }
 
 TEST_F(ListWindow, SetFontIgnoresBoldAndLeavesTheNamesAlreadyShown) {
-    const RECT bounds{3, 21, 3 + 339, 21 + 238};
     auto fill = [&](CustomList& l, int bold) {
         l.AddItem(L"Anna Adams", 1, false, false, 1);
         l.AddItem(L"Ben Brown", 1, false, false, 2);
@@ -331,13 +277,13 @@ TEST_F(ListWindow, SetFontIgnoresBoldAndLeavesTheNamesAlreadyShown) {
         l.AddItem(L"Carla Cole", 1, false, false, 3);
     };
     fill(*list, 1);
-    auto plain = CustomList::Create(host, 101, bounds);
-    auto untouched = CustomList::Create(host, 102, bounds);
+    auto plain = CustomList::Create(host, 101, kListBounds);
+    auto untouched = CustomList::Create(host, 102, kListBounds);
     ASSERT_TRUE(plain && untouched);
     fill(*plain, 0);
     fill(*untouched, -1);
     const Shown bold = ShownBy(*list), notBold = ShownBy(*plain), designed = ShownBy(*untouched);
-    EXPECT_TRUE(bold.pixels == notBold.pixels) << "the bold flag was applied";
+    EXPECT_TRUE(bold.rows == notBold.rows) << "the bold flag was applied";
     // Row 1 was added before SetFont and keeps its font; row 2 takes the new one, and so
     // does row 0, whose name is the template every later row copies.
     EXPECT_TRUE(SlotPixels(*list, bold, 1) == SlotPixels(*untouched, designed, 1));
@@ -424,7 +370,7 @@ TEST_F(ListWindow, TheHeaderHasItsOwnProcedureBackWhenTheListGoes) {
     for (const bool objectFirst : {true, false}) {
         SCOPED_TRACE(objectFirst ? "object first" : "window first");
         if (!list) {
-            ASSERT_TRUE(Create(RECT{3, 21, 3 + 339, 21 + 238}));
+            ASSERT_TRUE(Create(kListBounds));
         }
         watchedHeader = list->HeaderWindow();
         const LONG_PTR own = GetClassLongPtrW(watchedHeader, GCLP_WNDPROC);
@@ -451,94 +397,27 @@ TEST_F(ListWindow, SettersOfTheSelectedRowChangeNothingWithoutASelection) {
     list->SetHasTimeRestrictions(true);
     list->SetNewUserName(L"changed");
     ExpectSameShown(before, ShownBy(*list));
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(list->Model().Entry(i).userName, L"user" + std::to_wstring(100 + i));
-        EXPECT_EQ(list->Model().Entry(i).userRestricted, i % 2 == 0);
-        EXPECT_EQ(list->Model().Entry(i).userLocked, i % 3 == 0);
-    }
 }
-
-TEST_F(ListWindow, PageDownAndPageUpFromTheScrollBar) {
-    Fill(30); // nine rows fit
-    const HWND sb = list->ScrollBarWindow();
-    auto page = [&](WORD code) {
-        SendMessageW(w, WM_VSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(sb));
-        SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, 0, 0};
-        GetScrollInfo(sb, SB_CTL, &si);
-        return std::pair{list->Model().TopIndex(), si.nPos};
-    };
-    list->selectItem(29, false);
-    // The large change is the row count: a page down shows the last rows, the thumb at
-    // the end and the last row in the last slot.
-    EXPECT_EQ(page(SB_PAGEDOWN), std::pair(21, 21));
-    EXPECT_EQ(PixelAt(w, 250, SlotTop(8) + 5), kHighlight);
-    EXPECT_EQ(page(SB_PAGEDOWN), std::pair(21, 21));
-    EXPECT_EQ(page(SB_LINEUP), std::pair(20, 20));
-    EXPECT_EQ(page(SB_PAGEUP), std::pair(0, 0));
-    EXPECT_EQ(PixelAt(w, 250, SlotTop(8) + 5), kWhite);
-    EXPECT_EQ(page(SB_PAGEUP), std::pair(0, 0));
-}
-
-// A host window for caption strips, and what a strip painted.
-class StripWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QuillBayStripHost";
-        RegisterClassW(&wc); // fails harmlessly from the second test on
-        host = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               600, 200, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(host, nullptr);
-    }
-    void TearDown() override {
-        DestroyWindow(host);
-        DrainMessages();
-    }
-    std::unique_ptr<Heading> Make(int width, int top = 2) {
-        return Heading::Create(host, 1, RECT{2, top, 2 + width, top + 19});
-    }
-    // The strip's client area as painted into a DC of our own.
-    static std::vector<COLORREF> Printed(const Heading& strip) {
-        RECT client{};
-        GetClientRect(strip.Window(), &client);
-        const gdi::WindowDc screen = gdi::GetWindowDc(nullptr);
-        const gdi::MemoryDc dc(CreateCompatibleDC(screen.Get()));
-        const gdi::Bitmap bitmap(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
-        const gdi::Selection keep(dc.Get(), bitmap.Get());
-        SendMessageW(strip.Window(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()),
-                     PRF_CLIENT);
-        std::vector<COLORREF> pixels;
-        for (int y = 0; y < client.bottom; ++y)
-            for (int x = 0; x < client.right; ++x)
-                pixels.push_back(GetPixel(dc.Get(), x, y));
-        return pixels;
-    }
-
-    HWND host = nullptr;
-};
 
 constexpr COLORREF kStrip = gdi::ToColorRef(HeadingModel::StripColour);
 
-TEST_F(StripWindow, ReceivesItsCreationAndFirstSizeLikeEveryWindow) {
-    // Wider than designed: the caption and the closing line follow the real width from the
-    // start, with no repair after creation.
-    auto strip = Make(500);
-    ASSERT_NE(strip, nullptr);
-    EXPECT_EQ(strip->Model().CaptionWidth(), 500 * strip->Model().Tppx());
-    EXPECT_EQ(strip->Model().LineX(), 499 * strip->Model().Tppx());
-    EXPECT_NE(strip->CaptionFont(), nullptr); // made at WM_CREATE
+// A caption strip in the host, 19 pixels high.
+std::unique_ptr<Heading> MakeStrip(HWND host, int width, int top = 2) {
+    return Heading::Create(host, 1, RECT{2, top, 2 + width, top + 19});
 }
 
-TEST_F(StripWindow, ShowsItsColourTheBandOnePixelInTheClosingLineAndADash) {
-    auto strip = Make(300);
+// Wider than designed: the band and the closing line follow the real width from the
+// start (the strip gets WM_CREATE and its first WM_SIZE), with no repair after creation.
+TEST(StripWindow, ShowsItsColourTheBandOnePixelInTheClosingLineAndADash) {
+    const testing::HostWindow host;
+    auto strip = MakeStrip(host, 300);
     ASSERT_NE(strip, nullptr);
+    EXPECT_NE(strip->CaptionFont(), nullptr); // made at WM_CREATE
     wchar_t title[8] = {};
     GetWindowTextW(strip->Window(), title, 8);
     EXPECT_EQ(std::wstring(title), L"-");
-    const std::vector<COLORREF> shown = Printed(*strip);
-    auto at = [&](int x, int y) { return shown[static_cast<std::size_t>(y * 300 + x)]; };
+    const testing::Pixels shown = testing::Printed(strip->Window());
+    const auto at = [&](int x, int y) { return shown.At(x, y); };
     // The strip's colour round the band, which starts one pixel in and is 16 pixels high.
     EXPECT_EQ(at(0, 0), kStrip);
     EXPECT_EQ(at(0, 10), kStrip);
@@ -550,27 +429,30 @@ TEST_F(StripWindow, ShowsItsColourTheBandOnePixelInTheClosingLineAndADash) {
     EXPECT_NE(at(298, 8), kStrip);
     EXPECT_EQ(at(299, 8), kStrip);
     // The dash: dark pixels in the caption's first few columns, none once the text is empty.
-    auto dark = [](const std::vector<COLORREF>& pixels) {
-        return std::count_if(pixels.begin(), pixels.end(), [](COLORREF c) {
+    auto dark = [](const testing::Pixels& pixels) {
+        return std::count_if(pixels.colours.begin(), pixels.colours.end(), [](COLORREF c) {
             return GetRValue(c) < 64 && GetGValue(c) < 64 && GetBValue(c) < 64;
         });
     };
     EXPECT_GT(dark(shown), 0);
     strip->SetText(L"");
-    EXPECT_EQ(dark(Printed(*strip)), 0);
+    EXPECT_EQ(dark(testing::Printed(strip->Window())), 0);
 }
 
-TEST_F(StripWindow, StaysBoldWhateverSetFontSays) {
-    auto notBold = Make(300);
-    auto bold = Make(300, 30);
+TEST(StripWindow, StaysBoldWhateverSetFontSaysAndTakesTheRest) {
+    const testing::HostWindow host;
+    auto notBold = MakeStrip(host, 300);
+    auto bold = MakeStrip(host, 300, 30);
     ASSERT_TRUE(notBold && bold);
-    notBold->SetFont(L"Tahoma", 9, false, false, false, false);
-    bold->SetFont(L"Tahoma", 9, true, false, false, false);
+    notBold->SetFont(L"Tahoma", 9, false, true, true, true);
+    bold->SetFont(L"Tahoma", 9, true, true, true, true);
+    EXPECT_TRUE(notBold->Model().Font().bold);
     LOGFONTW font{};
     ASSERT_NE(GetObjectW(notBold->CaptionFont(), sizeof(font), &font), 0);
     EXPECT_EQ(font.lfWeight, FW_BOLD);
     EXPECT_EQ(std::wstring(font.lfFaceName), L"Tahoma");
-    EXPECT_TRUE(Printed(*notBold) == Printed(*bold));
+    EXPECT_TRUE(font.lfItalic && font.lfUnderline && font.lfStrikeOut);
+    EXPECT_TRUE(testing::Printed(notBold->Window()) == testing::Printed(bold->Window()));
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 
 #include "controls/window_base_win32.h"
 #include "services/hook_window_win32.h"
-#include "support/message_pump_win32.h"
+#include "support/windows_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -66,54 +66,10 @@ private:
     }
 };
 
-// A 32-bit surface to paint into and read back, the size of a client area.
-class Capture {
-public:
-    Capture(int width, int height) : width_(width) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bitmap_.Reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-        dc_.Reset(CreateCompatibleDC(nullptr));
-        old_ = SelectObject(dc_.Get(), bitmap_.Get());
-    }
-    ~Capture() { SelectObject(dc_.Get(), old_); }
-    HDC Dc() const { return dc_.Get(); }
-    COLORREF At(int x, int y) const {
-        GdiFlush();
-        const std::uint32_t p = static_cast<const std::uint32_t*>(bits_)[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    int width_;
-    void* bits_ = nullptr;
-    gdi::Bitmap bitmap_;
-    gdi::MemoryDc dc_;
-    HGDIOBJ old_ = nullptr;
-};
-
+// Each test's windows go inside a host of their own.
 class WindowBaseTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QuillBayProbeHost";
-        RegisterClassW(&wc); // fails harmlessly from the second test on
-        host = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               400, 300, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(host, nullptr);
-    }
-    void TearDown() override {
-        DestroyWindow(host);
-        testing::DrainMessages();
-    }
-
-    HWND host = nullptr;
+    testing::HostWindow host;
 };
 
 TEST_F(WindowBaseTest, TheObjectGetsEveryMessageFromTheFirstToTheLast) {
@@ -131,7 +87,6 @@ TEST_F(WindowBaseTest, TheObjectGetsEveryMessageFromTheFirstToTheLast) {
 
     // The parent goes first: the object hears the last message and lets go of the window.
     DestroyWindow(host);
-    host = nullptr;
     EXPECT_EQ(probe->seen.back(), static_cast<UINT>(WM_NCDESTROY));
     EXPECT_EQ(probe->Window(), nullptr);
     probe.reset(); // nothing left to destroy
@@ -185,7 +140,13 @@ TEST_F(WindowBaseTest, TheClassIsRegisteredOnceAndNeverTakenOverFromAnother) {
     EXPECT_EQ(refused.seen.back(), static_cast<UINT>(WM_NCDESTROY));
 }
 
-TEST_F(WindowBaseTest, ATopLevelWindowIsBoundAfterItsFirstMessageAndClosesCleanly) {
+std::vector<std::wstring> reports;
+void Record(const wchar_t* text) {
+    reports.emplace_back(text);
+}
+
+// A failing handler is reported and answered with default processing; the window goes on.
+TEST_F(WindowBaseTest, ATopLevelWindowIsBoundFromItsFirstMessageSurvivesAFailureAndCloses) {
     Probe probe;
     ASSERT_TRUE(probe.MakeTopLevel());
     // WM_GETMINMAXINFO comes before WM_NCCREATE, to nobody.
@@ -193,18 +154,7 @@ TEST_F(WindowBaseTest, ATopLevelWindowIsBoundAfterItsFirstMessageAndClosesCleanl
     RECT client{};
     GetClientRect(probe.Window(), &client);
     EXPECT_EQ(probe.widthAtFirstSize, client.right);
-    SendMessageW(probe.Window(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(probe.Window(), nullptr);
-}
 
-std::vector<std::wstring> reports;
-void Record(const wchar_t* text) {
-    reports.emplace_back(text);
-}
-
-TEST_F(WindowBaseTest, AFailingHandlerIsReportedAndAnsweredWithDefaultProcessing) {
-    Probe probe;
-    ASSERT_TRUE(probe.MakeTopLevel());
     probe.failOn = WM_GETTEXTLENGTH;
     reports.clear();
     const services::FailureReport previous = services::SetFailureReport(&Record);
@@ -215,6 +165,9 @@ TEST_F(WindowBaseTest, AFailingHandlerIsReportedAndAnsweredWithDefaultProcessing
     EXPECT_NE(reports[0].find(L"probe failed"), std::wstring::npos) << reports[0];
     EXPECT_NE(reports[0].find(L"QuillBayProbe"), std::wstring::npos) << reports[0];
     EXPECT_NE(reports[0].find(L"0x000E"), std::wstring::npos) << reports[0];
+
+    SendMessageW(probe.Window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(probe.Window(), nullptr);
 }
 
 TEST_F(WindowBaseTest, PaintServesTheScreenPrintClientAndPrintWindowAlike) {
@@ -227,20 +180,13 @@ TEST_F(WindowBaseTest, PaintServesTheScreenPrintClientAndPrintWindowAlike) {
         EXPECT_EQ(SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0), 1);
     }
     InvalidateRect(window, nullptr, FALSE);
-    UpdateWindow(window);
-    {
-        const gdi::WindowDc dc = gdi::GetWindowDc(window);
-        EXPECT_EQ(GetPixel(dc.Get(), 2, 2), kLeftColour);
-        EXPECT_EQ(GetPixel(dc.Get(), 97, 37), kRightColour);
-    }
+    EXPECT_EQ(testing::ScreenPixel(window, 2, 2), kLeftColour);
+    EXPECT_EQ(testing::ScreenPixel(window, 97, 37), kRightColour);
 
-    Capture printed(100, 40);
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.Dc()), PRF_CLIENT);
+    const testing::Pixels printed = testing::Printed(window);
     EXPECT_EQ(printed.At(2, 2), kLeftColour);
     EXPECT_EQ(printed.At(97, 37), kRightColour);
-
-    Capture whole(100, 40);
-    ASSERT_TRUE(PrintWindow(window, whole.Dc(), PW_CLIENTONLY));
+    const testing::Pixels whole = testing::Printed(window, true);
     EXPECT_EQ(whole.At(49, 20), kLeftColour);
     EXPECT_EQ(whole.At(50, 20), kRightColour);
 }

@@ -74,45 +74,29 @@ protected:
     testing::ChildProcess receiver;
 };
 
-TEST_F(CompanionWineTest, UpdateArrivesWithItsSevenCharactersAndAZeroByte) {
-    ASSERT_NO_FATAL_FAILURE(StartReceiver(L""));
-    TimedSend(kServiceWindowTitle, L"/update");
-    // wParam 0, dwData 3, cbData 8: "/update" and its 0 byte.
-    EXPECT_EQ(Records(1), std::vector<std::string>{"0 3 8 2f 75 70 64 61 74 65 00"});
-}
-
-// The receiver gets the command in the system code page (1252 in the test prefix), byte for
-// byte as the sender converted it; read in the receiver's own code page, "é" is "é" again.
-// The sender converts without flags, as the ANSI interfaces do: a character that 1252
-// lacks arrives as the closest letter where the platform knows one ("Ł" as "L") and as "?"
-// otherwise ("中"). cbData counts the bytes and the 0 byte.
-TEST_F(CompanionWineTest, NonAsciiTextArrivesInTheSystemCodePage) {
+// The receiver gets each command with wParam 0, dwData 3 and cbData counting the 0 byte
+// after the text, in the system code page (1252 in the test prefix) byte for byte as the
+// sender converted it, without flags as the ANSI interfaces do: a character that 1252
+// lacks arrives as the closest letter where the platform knows one ("Ł" as "L") and as
+// "?" otherwise ("中"). The buffer is 1024 bytes and the receiver relies on the 0 byte:
+// 1023 bytes in the code page ("é" counts once) are the longest command that fits, and a
+// longer one is not sent at all rather than cut into another command.
+TEST_F(CompanionWineTest, CommandsArriveWholeInTheSystemCodePageUpTo1023Bytes) {
     ASSERT_EQ(GetACP(), 1252u) << "the test prefix's system code page";
     ASSERT_NO_FATAL_FAILURE(StartReceiver(L""));
-    TimedSend(kServiceWindowTitle, L"/say éŁ中");
-    // "/say " 2f 73 61 79 20, "é" e9, "Ł" as "L" 4c, "中" as "?" 3f, then the 0 byte.
-    EXPECT_EQ(Records(1), std::vector<std::string>{"0 3 9 2f 73 61 79 20 e9 4c 3f 00"});
-}
-
-// The buffer is 1024 bytes and the receiver relies on the 0 byte after the text: 1023 bytes
-// are the longest command that fits, and a longer one is not sent at all rather than cut
-// into another command. The limit is on bytes in the code page, so "é" counts once in 1252.
-TEST_F(CompanionWineTest, ACommandOfUpTo1023BytesArrivesWholeALongerOneNotAtAll) {
-    ASSERT_EQ(GetACP(), 1252u) << "the test prefix's system code page";
-    ASSERT_NO_FATAL_FAILURE(StartReceiver(L""));
-    const std::wstring longest = L"/" + std::wstring(1021, L'x') + L"é"; // 1023 bytes
-    const std::wstring tooLong = longest + L"y";                         // 1024 bytes
-    TimedSend(kServiceWindowTitle, tooLong.c_str());
-    TimedSend(kServiceWindowTitle, longest.c_str());
-    // Messages are handled in the order they are sent: had the long one arrived, it would
+    const std::wstring longest = L"/" + std::wstring(1021, L'x') + L"é";
+    // Messages are handled in the order they are sent: had the first arrived, it would
     // be the first line.
-    TimedSend(kServiceWindowTitle, L"/resume");
+    for (const std::wstring& command :
+         {longest + L"y", longest, std::wstring(L"/update"), std::wstring(L"/say éŁ中")})
+        TimedSend(kServiceWindowTitle, command.c_str());
 
     std::string whole = "0 3 1024 2f";
     for (int i = 0; i < 1021; ++i)
         whole += " 78";
     whole += " e9 00";
-    EXPECT_EQ(Records(2), (std::vector<std::string>{whole, "0 3 8 2f 72 65 73 75 6d 65 00"}));
+    EXPECT_EQ(Records(3), (std::vector<std::string>{whole, "0 3 8 2f 75 70 64 61 74 65 00",
+                                                    "0 3 9 2f 73 61 79 20 e9 4c 3f 00"}));
 }
 
 TEST_F(CompanionWineTest, WithoutAWindowTheCallReturnsAtOnce) {

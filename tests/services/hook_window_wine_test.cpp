@@ -80,7 +80,7 @@ protected:
     std::vector<HWND> windows;
 };
 
-TEST_F(HookWindowTest, AWindowIsHookedOnceAndGetsWhatItsOwnerDoesNotConsume) {
+TEST_F(HookWindowTest, AWindowIsHookedOnceUntilItsLastMessageAndGetsWhatItsOwnerPassesOn) {
     HWND window = NewWindow();
     ASSERT_TRUE(HookWindow(window, owner, owner.slot));
     EXPECT_EQ(owner.slot.Window(), window);
@@ -93,18 +93,14 @@ TEST_F(HookWindowTest, AWindowIsHookedOnceAndGetsWhatItsOwnerDoesNotConsume) {
     EXPECT_EQ(SendMessageW(window, kConsumed, 0, 0), 42);
     EXPECT_EQ(owner.seen, 2);
     EXPECT_EQ(other.seen, 0);
-}
 
-TEST_F(HookWindowTest, TheLastMessageGivesTheWindowItsOwnProcedureBackAndFreesTheSlot) {
-    HWND window = NewWindow();
-    HookWindow(window, owner, owner.slot);
+    // The last message gives the window its own procedure back and frees the slot;
     // WM_NCDESTROY sent by hand, so that the window is still there to be looked at.
     SendMessageW(window, WM_NCDESTROY, 0, 0);
     EXPECT_EQ(ProcOf(window), reinterpret_cast<LONG_PTR>(&OwnProc));
     EXPECT_FALSE(owner.slot);
-    const int seen = owner.seen;
     EXPECT_EQ(SendMessageW(window, kConsumed, 0, 0), 0); // no longer the owner's answer
-    EXPECT_EQ(owner.seen, seen);
+    EXPECT_EQ(owner.seen, 3) << "the owner heard the last message, and nothing after";
 
     // A window destroyed for real lets go of the slot as well, for the next window.
     HWND second = NewWindow();

@@ -4,7 +4,6 @@
 //
 //   platform::RegistryApi& Registry();  platform::TextApi& Text();  platform::PathsApi& Paths();
 //   std::wstring KeyPath();              the test's own key under HKEY_LOCAL_MACHINE, empty
-//   void SetDword(const wchar_t* name, std::uint32_t value);
 //   void SetText(const wchar_t* name, std::uint32_t type, std::wstring_view text);
 //                                        text stored as the platform stores it, with exactly
 //                                        the characters given (a NUL among them included)
@@ -74,8 +73,8 @@ TYPED_TEST_P(RegistryService, MissingValuesAndKeysReadAsZeroOrEmptyAndFail) {
 
 TYPED_TEST_P(RegistryService, NumbersAndTextReadAsStored) {
     using namespace std::string_view_literals;
-    this->b.SetDword(L"Three hundred", 300);
-    this->b.SetDword(L"All ones", 0xFFFFFFFF);
+    this->b.SetBytes(L"Three hundred", rt::Dword, {0x2C, 0x01, 0, 0});
+    this->b.SetBytes(L"All ones", rt::Dword, {0xFF, 0xFF, 0xFF, 0xFF});
     this->b.SetText(L"Terminated", rt::Sz, L"abc\0"sv);
     this->b.SetText(L"Unterminated", rt::Sz, L"abc"sv);
     this->b.SetText(L"Path", rt::ExpandSz, L"%SystemRoot%\\system32\0"sv);

@@ -39,10 +39,6 @@ public:
     platform::PathsApi& Paths() { return kernel_; }
     std::wstring KeyPath() const { return created_; }
 
-    void SetDword(const wchar_t* name, std::uint32_t value) {
-        const DWORD number = value;
-        Store(name, REG_DWORD, &number, sizeof(number));
-    }
     void SetText(const wchar_t* name, std::uint32_t type, std::wstring_view text) {
         Store(name, type, text.data(), text.size() * sizeof(wchar_t));
     }

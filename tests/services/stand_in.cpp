@@ -1,26 +1,12 @@
-// The other process of the cross-process tests, in one of two roles:
+// The other process of the companion tests, a stand-in for a companion program:
 //
 //   stand_in.exe receiver <title> <record file> [hang]
-//     A stand-in for a companion program: a window with the given title that appends every
-//     WM_COPYDATA it receives to the record file, one line per message:
-//         <wParam> <dwData> <cbData> <the cbData bytes in hex>
-//     With "hang" it records the message and then does not answer for half a minute.
 //
-//   stand_in.exe instance
-//     The program's start-up with Wine's kernel32 and user32 and a simulated account
-//     database. Another copy holds the instance: ends at once with exit code 3, without
-//     any window (4 when refused). Started: shows a window "QuillbayInstanceProbe" until
-//     it is closed, then releases the instance as the main window does when it unloads,
-//     and stays on with a window "QuillbayInstanceProbe released" until that is closed.
-//
-// Every window closes by itself after two minutes, so that a test that dies cannot leave
-// the program behind.
-
-#include "platform/simulated/simulated_machine.h"
-#include "platform/win32/kernel32_win32.h"
-#include "platform/win32/registry_win32.h"
-#include "platform/win32/user32_win32.h"
-#include "startup/startup.h"
+// a window with the given title that appends every WM_COPYDATA it receives to the record
+// file, one line per message:
+//     <wParam> <dwData> <cbData> <the cbData bytes in hex>
+// With "hang" it records the message and then does not answer for half a minute. The
+// window closes by itself after two minutes, so that a test that dies cannot leave it behind.
 
 #include <windows.h>
 
@@ -68,23 +54,6 @@ int RunWindow(const char* title) {
     return 0;
 }
 
-int Instance() {
-    qb::simulated::SimulatedMachine machine;
-    machine.SetLoggedOnUser(L"Administrator");
-    qb::win32::Win32Kernel32 kernel;
-    qb::win32::Win32User32 user;
-    qb::win32::Win32Registry registry;
-    qb::Globals g(
-        qb::platform::WithOneKernel(machine.Netapi(), machine.Security(), registry, kernel, user));
-    qb::StartResult started = qb::StartProgram(g);
-    if (started.outcome != qb::StartOutcome::Started)
-        return started.outcome == qb::StartOutcome::AlreadyRunning ? 3 : 4;
-    if (RunWindow("QuillbayInstanceProbe") != 0)
-        return 2;
-    started.instance.Release();
-    return RunWindow("QuillbayInstanceProbe released");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -92,11 +61,7 @@ int main(int argc, char** argv) {
     wc.lpfnWndProc = StandInProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "QuillBayStandIn";
-    if (argc < 2 || RegisterClassA(&wc) == 0)
-        return 2;
-    if (std::strcmp(argv[1], "instance") == 0)
-        return Instance();
-    if (std::strcmp(argv[1], "receiver") != 0 || argc < 4)
+    if (argc < 4 || std::strcmp(argv[1], "receiver") != 0 || RegisterClassA(&wc) == 0)
         return 2;
     recordFile = argv[3];
     hang = argc > 4 && std::strcmp(argv[4], "hang") == 0;

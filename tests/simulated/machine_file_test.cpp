@@ -75,37 +75,6 @@ TEST(MachineFile, AMachineWrittenAndReadBackIsEqual) {
         << "the local group keeps its identifier";
 }
 
-TEST(MachineFile, AMalformedFileIsRefusedNamingTheFileAndLeftUntouched) {
-    const TempFolder folder;
-    const std::filesystem::path file = folder.path / "machine.json";
-    const std::vector<std::pair<std::string, const char*>> cases{
-        {"{\n  \"codePage\": 1252,\n  \"loggedOnUser\" \"x\"\n}", "line 3, column"},
-        {R"({"accounts": [{"name": "a", "rid": 10)", "line 1, column 38"},
-        {" \r\n\t ", "empty"},
-        {R"({"codePage": "1252"})", "codePage: expected a whole number"},
-        {R"({"accounts": [{"name": "a", "fullname": ""}]})",
-         "accounts[0]: unknown field \"fullname\""},
-        {R"({"groups": [{"sid": "S-1-5-32-544", "members": ["b"]}]})",
-         "groups[0].members[0]: there is no account named \"b\""},
-        {R"({"accounts": [{"name": "a"}, {"name": "b"}, {"name": "a"}]})",
-         "accounts[2].name: the name \"a\" is already used by accounts[0]"},
-        {R"({"accounts": [{"name": "a", "logonHours": "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"}]})",
-         "42 hexadecimal digits"},
-    };
-    for (const auto& [text, expected] : cases) {
-        std::ofstream(file, std::ios::binary) << text;
-        try {
-            SimulatedMachine::LoadFile(file);
-            ADD_FAILURE() << "accepted: " << text;
-        } catch (const MachineFileError& e) {
-            const std::string message = e.what();
-            EXPECT_EQ(message.rfind(PathText(file) + ": ", 0), 0u) << message;
-            EXPECT_NE(message.find(expected), std::string::npos) << message;
-        }
-        EXPECT_EQ(ReadBytes(file), text) << "never written";
-    }
-}
-
 // A file that the machine refuses: the place in the file and the problem it names.
 struct Refused {
     std::string text;
@@ -113,27 +82,45 @@ struct Refused {
     std::string problem;
 };
 
-// Reads each file and expects it refused with "machine.json: <where>: ...<problem>...".
+// Loads each file and expects it refused with "<file>: <where>: ...<problem>...", and the
+// file left as it was.
 void ExpectEachRefused(const std::vector<Refused>& files) {
-    for (const Refused& file : files) {
+    const TempFolder folder;
+    const std::filesystem::path file = folder.path / "machine.json";
+    for (const Refused& refused : files) {
+        std::ofstream(file, std::ios::binary) << refused.text;
         try {
-            SimulatedMachine::FromJsonText(file.text, "machine.json");
-            ADD_FAILURE() << "accepted: " << file.text;
+            SimulatedMachine::LoadFile(file);
+            ADD_FAILURE() << "accepted: " << refused.text;
         } catch (const MachineFileError& e) {
             const std::string message = e.what();
             const std::string place =
-                "machine.json: " + (file.where.empty() ? "" : file.where + ": ");
+                PathText(file) + ": " + (refused.where.empty() ? "" : refused.where + ": ");
             EXPECT_EQ(message.rfind(place, 0), 0u) << message;
-            EXPECT_NE(message.find(file.problem), std::string::npos) << message;
+            EXPECT_NE(message.find(refused.problem), std::string::npos) << message;
         }
+        EXPECT_EQ(ReadBytes(file), refused.text) << "never written";
     }
 }
 
-// The JSON parser would keep the last of two equal keys, and a group would hold a member
-// once however often it is listed: either way the machine would silently differ from what
-// the file says.
-TEST(MachineFile, AKeyOrAMemberGivenTwiceIsRefusedWhereItStands) {
+TEST(MachineFile, AMalformedOrInconsistentFileIsRefusedNamingThePlaceAndLeftUntouched) {
     ExpectEachRefused({
+        {"{\n  \"codePage\": 1252,\n  \"loggedOnUser\" \"x\"\n}", "", "line 3, column"},
+        {R"({"accounts": [{"name": "a", "rid": 10)", "", "line 1, column 38"},
+        {" \r\n\t ", "", "empty"},
+        {R"({"codePage": "1252"})", "codePage", "expected a whole number"},
+        {R"({"accounts": [{"name": "a", "fullname": ""}]})", "accounts[0]",
+         "unknown field \"fullname\""},
+        {R"({"groups": [{"sid": "S-1-5-32-544", "members": ["b"]}]})", "groups[0].members[0]",
+         "there is no account named \"b\""},
+        {R"({"accounts": [{"name": "a"}, {"name": "b"}, {"name": "a"}]})", "accounts[2].name",
+         "the name \"a\" is already used by accounts[0]"},
+        {R"({"accounts": [{"name": "a", "logonHours": "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"}]})",
+         "", "42 hexadecimal digits"},
+
+        // The JSON parser would keep the last of two equal keys, and a group would hold a
+        // member once however often it is listed: either way the machine would silently
+        // differ from what the file says.
         {R"({"codePage": 1252, "loggedOnUser": "a", "codePage": 65001})", "",
          "the field \"codePage\" appears twice in one object"},
         {R"({"timeZone": {"bias": 60, "daylightBias": 0, "bias": -60}})", "timeZone",
@@ -150,14 +137,10 @@ TEST(MachineFile, AKeyOrAMemberGivenTwiceIsRefusedWhereItStands) {
         {R"({"accounts": [{"name": "a"}],
              "groups": [{"sid": "S-1-5-32-544", "members": ["a", "quillbay-pc\\a"]}]})",
          "groups[0].members[1]", "\"quillbay-pc\\a\" is listed twice"},
-    });
-}
 
-// An account's identity is the machine's domain identifier followed by its rid, and a
-// group of the machine's own is the same domain identifier with a rid of its own. Nothing
-// in a file may name an identity of another domain or give one identity twice.
-TEST(MachineFile, IdentitiesOutsideTheMachinesDomainAreRefused) {
-    ExpectEachRefused({
+        // An account's identity is the machine's domain identifier followed by its rid, and
+        // a group of the machine's own is the same domain identifier with a rid of its own.
+        // Nothing in a file may name an identity of another domain or give one twice.
         {R"({"accounts": [{"name": "ann"}],
              "groups": [{"sid": "S-1-5-32-545", "members": ["OTHER-PC\\ann"]}]})",
          "groups[0].members[0]",

@@ -15,10 +15,7 @@ namespace pid = platform::platform_id;
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
-        simulated::AccountSpec anna;
-        anna.name = L"anna";
-        anna.groups = {L"Administrators"};
-        w.machine->AddAccount(anna);
+        w.machine->AddAccount({.name = L"anna", .groups = {L"Administrators"}});
         w.machine->SetLoggedOnUser(L"anna");
     }
     void SetVersion(std::uint32_t id, std::uint32_t major, std::uint32_t minor, std::string sp) {
@@ -66,19 +63,10 @@ TEST_F(Startup, OutsideTheNtFamilyTheProgramRefusesWithAStopMessage) {
     ASSERT_EQ(w.user.messageBoxes.size(), 1u);
     const auto& box = w.user.messageBoxes[0];
     EXPECT_EQ(box.text, L"This program does not work on Windows 98SE\r\nand will be closed.");
-    const std::wstring firstLine = box.text.substr(0, box.text.find(L"\r\n"));
-    EXPECT_TRUE(firstLine.ends_with(L"Windows 98SE")) << "98 and SE written together";
     EXPECT_EQ(box.caption, L"Quill Bay");
     EXPECT_EQ(box.type, platform::mb::Ok | platform::mb::IconStop);
     EXPECT_EQ(NetapiCalls(), 0) << "no account is read";
     EXPECT_TRUE(refused.instance.Held()) << "the mutex stays to the end of the process";
-
-    SimWorld failing;
-    failing.machine->failVersion = true;
-    EXPECT_EQ(StartProgram(failing.g).outcome, StartOutcome::Refused);
-    ASSERT_EQ(failing.user.messageBoxes.size(), 1u);
-    EXPECT_EQ(failing.user.messageBoxes[0].text,
-              L"This program does not work on Windows \r\nand will be closed.");
 }
 
 TEST_F(Startup, ASecondCopyEndsSilentlyAndTheFirstKeepsItsMutex) {
@@ -104,11 +92,6 @@ TEST_F(Startup, ASecondCopyEndsSilentlyAndTheFirstKeepsItsMutex) {
     first.instance.Release();
     EXPECT_FALSE(first.instance.Held());
     first.instance.Release(); // a second release is harmless
-    StartResult next = StartProgram(second);
-    EXPECT_EQ(next.outcome, StartOutcome::Started);
-
-    // A lock that goes out of scope lets go as well.
-    { const StartResult dropped = std::move(next); }
     EXPECT_EQ(StartProgram(second).outcome, StartOutcome::Started);
 }
 

@@ -19,18 +19,13 @@ std::string Lower(std::string_view text) {
 }
 
 std::optional<std::string> HiveName(platform::RegistryKey hive) {
-    switch (hive) {
-    case platform::HkeyClassesRoot:
-        return "hkcr";
-    case platform::HkeyCurrentUser:
-        return "hkcu";
-    case platform::HkeyLocalMachine:
-        return "hklm";
-    case platform::HkeyUsers:
-        return "hku";
-    default:
-        return std::nullopt;
-    }
+    for (const auto& [key, name] :
+         {std::pair{platform::HkeyClassesRoot, "hkcr"},
+          std::pair{platform::HkeyCurrentUser, "hkcu"},
+          std::pair{platform::HkeyLocalMachine, "hklm"}, std::pair{platform::HkeyUsers, "hku"}})
+        if (key == hive)
+            return name;
+    return std::nullopt;
 }
 
 } // namespace

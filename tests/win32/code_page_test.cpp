@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace qb::simulated {
@@ -21,24 +22,17 @@ namespace {
 using detail::DecodeCodePage;
 using detail::EncodeCodePage;
 
-std::string HexBytes(std::string_view bytes) {
-    std::string text;
-    for (char b : bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X ", static_cast<unsigned char>(b));
-        text += hex;
+// Bytes as "93 FA", code units as "U+65E5 U+672C".
+template <typename Text>
+std::string Hex(const Text& text) {
+    std::string hex;
+    for (const auto c : text) {
+        char one[10];
+        std::snprintf(one, sizeof one, sizeof(c) == 1 ? "%02X " : "U+%04X ",
+                      static_cast<unsigned>(static_cast<std::make_unsigned_t<decltype(c)>>(c)));
+        hex += one;
     }
-    return text.empty() ? "(none)" : text.substr(0, text.size() - 1);
-}
-
-std::string HexUnits(std::wstring_view text) {
-    std::string units;
-    for (wchar_t c : text) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "U+%04X ", static_cast<unsigned>(c));
-        units += hex;
-    }
-    return units.empty() ? "(none)" : units.substr(0, units.size() - 1);
+    return hex.empty() ? "(none)" : hex.substr(0, hex.size() - 1);
 }
 
 // The default character goes with a NUL after it: in a double-byte code page the platform
@@ -86,9 +80,8 @@ TEST_P(CodePageUnderWine, EveryCharacterIsWrittenAsThePlatformWritesIt) {
             const std::wstring one(1, static_cast<wchar_t>(c));
             const std::string expected = PlatformWrite(codePage, one, defaultChar);
             const std::string got = EncodeCodePage(codePage, one, defaultChar);
-            ASSERT_TRUE(got == expected)
-                << HexUnits(one) << " with default '" << defaultChar << "': expected "
-                << HexBytes(expected) << ", got " << HexBytes(got);
+            ASSERT_TRUE(got == expected) << Hex(one) << " with default '" << defaultChar
+                                         << "': expected " << Hex(expected) << ", got " << Hex(got);
         }
     }
 }
@@ -104,8 +97,8 @@ TEST_P(CodePageUnderWine, EveryCodeIsReadAsThePlatformReadsIt) {
         bytes.push_back(static_cast<char>(code & 0xFF));
         const std::wstring expected = PlatformRead(codePage, bytes);
         const std::wstring got = DecodeCodePage(codePage, bytes);
-        ASSERT_TRUE(got == expected) << "bytes " << HexBytes(bytes) << ": expected "
-                                     << HexUnits(expected) << ", got " << HexUnits(got);
+        ASSERT_TRUE(got == expected)
+            << "bytes " << Hex(bytes) << ": expected " << Hex(expected) << ", got " << Hex(got);
     }
 }
 

@@ -1,0 +1,90 @@
+#pragma once
+// For tests that create real windows: a top-level window to hold them, and what a window
+// paints, read back pixel by pixel. Windows only.
+
+#include "support/message_pump_win32.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace qb::testing {
+
+// A visible top-level window, 800 x 600, that does nothing of its own; it is destroyed,
+// with every window it holds, when it goes.
+class HostWindow {
+public:
+    HostWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QuillBayTestHost";
+        RegisterClassW(&wc); // fails harmlessly once the class is there
+        window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                  800, 600, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~HostWindow() {
+        DestroyWindow(window_);
+        DrainMessages();
+    }
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    operator HWND() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// The colour of a client pixel on the screen, once the pending paints are done.
+inline COLORREF ScreenPixel(HWND window, int x, int y) {
+    DrainMessages();
+    UpdateWindow(window);
+    const HDC dc = GetDC(window);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+// A client area's pixels, row by row from the top.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> colours;
+
+    COLORREF At(int x, int y) const { return colours[static_cast<std::size_t>(y * width + x)]; }
+    bool operator==(const Pixels&) const = default;
+};
+
+// What `window` paints into a DC of ours: asked with WM_PRINTCLIENT, or with PrintWindow.
+inline Pixels Printed(HWND window, bool printWindow = false) {
+    RECT client{};
+    GetClientRect(window, &client);
+    Pixels shown{client.right, client.bottom, {}};
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = shown.width;
+    bi.bmiHeader.biHeight = -shown.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    if (printWindow)
+        PrintWindow(window, dc, PW_CLIENTONLY);
+    else
+        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    for (int i = 0; bits != nullptr && i < shown.width * shown.height; ++i)
+        shown.colours.push_back(
+            RGB((first[i] >> 16) & 0xFF, (first[i] >> 8) & 0xFF, first[i] & 0xFF));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return shown;
+}
+
+} // namespace qb::testing
