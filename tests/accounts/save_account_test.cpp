@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace qb {
 namespace {
 
@@ -23,6 +25,11 @@ Lines Writes(const simulated::SimulatedMachine& m) {
                             narrow(c.target));
     }
     return lines;
+}
+
+std::set<std::wstring> GroupsOf(const simulated::SimulatedMachine& m, std::wstring_view name) {
+    const std::vector<std::wstring> groups = m.GroupsOf(name);
+    return {groups.begin(), groups.end()};
 }
 
 class SaveAccountTest : public ::testing::Test {
@@ -88,6 +95,48 @@ TEST_F(SaveAccountTest, ANewUserTypeFirstMakesAPlainUserThenAppliesTheGroupBits)
     w.g.Store.MakePlainUser(L"eve");
     EXPECT_EQ(w.machine->GroupsOf(L"eve"),
               (std::vector<std::wstring>{L"Users", L"Backup Operators"}));
+}
+
+// Restricted hours that did not change are not written, so that hours another
+// administrator changed since they were read stay as the machine holds them; clearing
+// every restriction is one write of 21 bytes of 255.
+TEST_F(SaveAccountTest, HoursAreWrittenExactlyWhenTheyChanged) {
+    platform::LogonHoursBytes schoolDays;
+    schoolDays.fill(0x0F);
+    Held(L"ben").logonHours = schoolDays;
+    ASSERT_TRUE(w.Read(ben()));
+    platform::LogonHoursBytes changedElsewhere = schoolDays;
+    changedElsewhere[7] = 0;
+    Held(L"ben").logonHours = changedElsewhere;
+    w.machine->ClearCalls();
+    ben().SetComment(L"only this");
+    EXPECT_TRUE(w.Save(ben()));
+    EXPECT_EQ(Writes(*w.machine), Lines{"set 1007 ben"});
+    EXPECT_EQ(Held(L"ben").logonHours, changedElsewhere);
+
+    w.machine->ClearCalls();
+    for (int i = 0; i < kLogonHourBytes; ++i)
+        ben().SetLogonHour(i, kAllHoursAllowed);
+    EXPECT_TRUE(w.Save(ben()));
+    EXPECT_EQ(Writes(*w.machine), Lines{"set 1020 ben"});
+    platform::LogonHoursBytes unrestricted;
+    unrestricted.fill(255);
+    EXPECT_EQ(Held(L"ben").logonHours, unrestricted);
+}
+
+// The window makes a normal user of an administrator with type User and an empty mask:
+// the type change alone leaves it in Users and nothing else, renamed in the same save or not.
+TEST_F(SaveAccountTest, AnAdministratorOnlyAccountMadeANormalUserEndsInUsersAlone) {
+    for (const auto& [name, newName] : {std::pair{L"ada", L"ada"}, {L"alan", L"al"}}) {
+        userInfo& admin = Add(name, {L"Administrators"});
+        admin.SetUserName(newName);
+        admin.SetUserType(User);
+        admin.SetUserGroups(0);
+        EXPECT_TRUE(w.Save(admin)) << name;
+        EXPECT_EQ(GroupsOf(*w.machine, newName), std::set<std::wstring>{L"Users"}) << name;
+        EXPECT_EQ(admin.UserType(), User) << name;
+        EXPECT_EQ(admin.UserGroups(), 2) << name;
+    }
 }
 
 } // namespace
