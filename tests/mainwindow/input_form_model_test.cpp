@@ -696,3 +696,237 @@ TEST_F(WelcomeScreen, OnlyTheWelcomeScreenChoiceChangedIsWrittenToTheRegistry) {
 
 } // namespace
 } // namespace qb::mainwindow
+
+namespace qb::mainwindow {
+namespace {
+
+using StringField = const std::wstring& (userInfo::*)(bool) const;
+
+// tom's details, the panel open.
+class Editing : public Form {
+protected:
+    void SetUp() override {
+        Form::SetUp();
+        Open();
+        Click1(L"tom");
+        model.MoreButtonClick();
+    }
+    bool Commit(int index, const std::wstring& text) {
+        return model.DetailSettingEntryValidate(index, text);
+    }
+    bool UndoShown() const { return model.Control(ids::UndoButton).visible; }
+    const controls::ListEntry& TomsRow() const { return *list1.RowTagged(tom); }
+
+    int tom = 0;
+};
+
+TEST_F(Editing, TextBoxesCommitTheirFieldAndUndoFollowsTheRecord) {
+    tom = Tag(L"tom");
+    userInfo& r = R(L"tom");
+    const struct {
+        int index;
+        StringField field;
+    } boxes[] = {{0, &userInfo::FullName}, {3, &userInfo::Comment}, {4, &userInfo::UserComment}};
+    for (const auto& box : boxes) {
+        EXPECT_TRUE(Commit(box.index, L" Tom  Thumb "));
+        EXPECT_EQ((r.*box.field)(false), L" Tom  Thumb ") << "as typed, box " << box.index;
+        EXPECT_TRUE(UndoShown());
+        // Typed back to the value as read: nothing is left to undo.
+        EXPECT_TRUE(Commit(box.index, (r.*box.field)(true)));
+        EXPECT_FALSE(UndoShown()) << box.index;
+    }
+    // Last logon, member of and system start-up are shown only.
+    for (const int index : {1, 2, 7}) {
+        const std::wstring shown = Text(ids::DetailSettingEntry0 + index);
+        EXPECT_TRUE(Commit(index, L"typed"));
+        EXPECT_EQ(Text(ids::DetailSettingEntry0 + index), shown) << index;
+    }
+    EXPECT_FALSE(r.DataHasChanged());
+
+    // A new password is taken; clearing the box afterwards does not take it back.
+    EXPECT_TRUE(Commit(6, L"s3cret"));
+    EXPECT_TRUE(Commit(6, L""));
+    EXPECT_EQ(r.Password(), L"s3cret");
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 6), L"");
+    EXPECT_TRUE(UndoShown());
+    model.UndoButtonClick();
+    EXPECT_EQ(r.Password(), L"");
+}
+
+TEST_F(Editing, UserNamesAreRefusedWithTheirReasonOrTakenIntoRecordAndList) {
+    tom = Tag(L"tom");
+    const userInfo& r = w.g.Accounts.Item(tom); // by position: its name changes
+    const std::wstring fullStop = L"The username cannot end with a '.' character";
+    const std::wstring character =
+        L"The username cannot contain any of the characters /\\[]<>:;,+=?";
+    std::vector<std::pair<std::wstring, std::wstring>> refused = {
+        {L"tom.", fullStop}, {L"t/m.", fullStop}, {L"..", fullStop}, {L"a]b", character}};
+    for (const wchar_t c : std::wstring(L"/\\[]<>:;,+=?"))
+        refused.emplace_back(L"to" + std::wstring(1, c) + L"m", character);
+    for (const auto& [name, message] : refused) {
+        w.user.messageBoxes.clear();
+        EXPECT_FALSE(Commit(5, name)) << "refused: " << name.c_str();
+        ASSERT_EQ(w.user.messageBoxes.size(), 1u);
+        EXPECT_EQ(w.user.messageBoxes[0].text, message) << name.c_str();
+        EXPECT_EQ(w.user.messageBoxes[0].caption, L"Quill Bay");
+        EXPECT_EQ(w.user.messageBoxes[0].type, platform::mb::Ok | platform::mb::IconInformation);
+        EXPECT_EQ(r.UserName(), L"tom");
+        EXPECT_EQ(TomsRow().userName, L"tom");
+        EXPECT_EQ(Text(ids::DetailSettingEntry0 + 5), name) << "the box keeps what was typed";
+        EXPECT_FALSE(UndoShown());
+    }
+    w.user.messageBoxes.clear();
+    for (const std::wstring name : {L"t.om", L"tom thumb", L"Tom", L""}) {
+        EXPECT_TRUE(Commit(5, name)) << "taken: " << name.c_str();
+        EXPECT_EQ(r.UserName(), name);
+        EXPECT_EQ(TomsRow().userName, name);
+        EXPECT_TRUE(UndoShown());
+    }
+    EXPECT_TRUE(w.user.messageBoxes.empty());
+    EXPECT_TRUE(Commit(5, L"tom"));
+    EXPECT_FALSE(UndoShown());
+}
+
+TEST_F(Editing, CheckBoxesAndThePadlockFlipTheFlags) {
+    tom = Tag(L"tom");
+    userInfo& r = R(L"tom");
+    model.AccountDisabledClick(true);
+    EXPECT_TRUE(r.AccountDisabled());
+    EXPECT_TRUE(model.Control(ids::LockImage).visible);
+    EXPECT_TRUE(TomsRow().userLocked);
+    EXPECT_TRUE(UndoShown());
+    model.LockImageClick();
+    EXPECT_FALSE(r.AccountDisabled());
+    EXPECT_FALSE(model.Control(ids::AccountDisabled).checked);
+    EXPECT_FALSE(model.Control(ids::LockImage).visible);
+    EXPECT_FALSE(TomsRow().userLocked);
+    EXPECT_FALSE(UndoShown());
+
+    model.PasswordLockedClick(true);
+    model.PasswordNotNeededClick(true);
+    EXPECT_TRUE(r.PasswordCantChange());
+    EXPECT_TRUE(r.PasswordNotNeeded());
+    model.PasswordLockedClick(false);
+    EXPECT_TRUE(UndoShown()) << "one flag still differs";
+    model.PasswordNotNeededClick(false);
+    EXPECT_FALSE(UndoShown());
+
+    // The logged-on user cannot lock their own account, by the box or by the padlock.
+    Click1(L"anna");
+    model.AccountDisabledClick(true);
+    model.LockImageClick();
+    EXPECT_FALSE(R(L"anna").AccountDisabled());
+}
+
+TEST_F(Editing, TheGroupDialogKeepsOneBoxTickedAndAGreyedAdministrator) {
+    userInfo& r = R(L"tom");
+    UserTypesModel dialog(w.g.Store);
+    dialog.SetUser(r);
+    EXPECT_EQ(dialog.BoxCaption(GuestsGroup), L"Guests");
+    EXPECT_EQ(dialog.BoxCaption(PowerUsersGroup), L"Power Users");
+    EXPECT_EQ(dialog.Mask(), 2);
+    dialog.Check1Click(UsersGroup); // the only ticked box: it stays ticked
+    EXPECT_EQ(dialog.Value(UsersGroup), UserTypesModel::Ticked);
+    dialog.Check1Click(PowerUsersGroup);
+    dialog.Check1Click(UsersGroup);
+    dialog.CancelButtonClick();
+    EXPECT_EQ(r.UserGroups(), 2) << "Cancel leaves the record alone";
+
+    UserTypesModel greyed(w.g.Store);
+    r.SetUserGroups(0); // in none of the groups: opens as a member of Users
+    greyed.SetUser(r);
+    EXPECT_EQ(greyed.Mask(), 2);
+    greyed.SetMustBeAdmin(true);
+    greyed.Check1Click(AdministratorsGroup);
+    EXPECT_EQ(greyed.Value(AdministratorsGroup), UserTypesModel::Greyed);
+    greyed.Check1Click(UsersGroup);
+    greyed.Check1Click(GuestsGroup);
+    greyed.CloseButtonClick();
+    EXPECT_EQ(r.UserGroups(), 1 | 4) << "the greyed box counts as ticked";
+    EXPECT_EQ(r.UserGroups(true), 2);
+    EXPECT_TRUE(greyed.Closed());
+}
+
+TEST_F(Editing, TheOpenerDerivesTheTypeByFirstMatchAndRefreshesWindowAndLists) {
+    tom = Tag(L"tom");
+    std::vector<int> clicks;
+    bool ok = true;
+    model.ShowUserTypesForm = [&](UserTypesModel& dialog) {
+        for (const int box : clicks)
+            dialog.Check1Click(box);
+        ok ? dialog.CloseButtonClick() : dialog.CancelButtonClick();
+    };
+    const struct {
+        std::vector<int> clicks; // on tom, a member of Users
+        std::int32_t type;
+        const wchar_t* memberOf;
+    } cases[] = {
+        {{PowerUsersGroup}, PowerUser, L"Power Users"},
+        {{PowerUsersGroup, AdministratorsGroup}, Administrator, L"Administrators"},
+        {{GuestsGroup, UsersGroup}, Guest, L"Guests"},
+        {{GuestsGroup}, User, L"Users"},
+    };
+    for (const auto& c : cases) {
+        clicks = c.clicks;
+        model.UserImageClick();
+        EXPECT_EQ(R(L"tom").UserType(), c.type) << c.memberOf;
+        EXPECT_EQ(Text(ids::DetailSettingEntry0 + 1), c.memberOf);
+        EXPECT_EQ(TomsRow().userPriv, c.type);
+        EXPECT_EQ(list2.RowTagged(tom)->userPriv, c.type);
+        for (int t = 0; t < 4; ++t)
+            EXPECT_EQ(model.Control(ids::UserImage0 + t).visible, t == c.type) << t;
+        EXPECT_TRUE(UndoShown());
+        model.UndoButtonClick();
+    }
+
+    // Cancel still derives the type from the groups: a type read from the system that the
+    // groups disagree with is replaced.
+    ok = false;
+    clicks = {GuestsGroup};
+    R(L"tom").SetUserType(Guest, true);
+    model.UserImageClick();
+    EXPECT_EQ(R(L"tom").UserType(), User);
+    EXPECT_EQ(TomsRow().userPriv, User);
+    // A record in none of the groups that is cancelled stays as it is.
+    R(L"tom").SetUserGroups(0, true);
+    R(L"tom").SetUserType(Guest, true);
+    model.UserImageClick();
+    EXPECT_EQ(R(L"tom").UserGroups(), 0);
+    EXPECT_EQ(R(L"tom").UserType(), Guest);
+}
+
+TEST_F(Editing, TheLastAdministratorAndTheBuiltInOneCannotLeaveAdministrators) {
+    bool mustBeAdmin = false;
+    int administratorsBox = -1;
+    model.ShowUserTypesForm = [&](UserTypesModel& dialog) {
+        mustBeAdmin = dialog.MustBeAdmin();
+        administratorsBox = dialog.Value(AdministratorsGroup);
+        dialog.Check1Click(AdministratorsGroup);
+        dialog.Check1Click(UsersGroup);
+        dialog.CloseButtonClick();
+    };
+    // Three administrators: the built-in one, anna and kim.
+    Click1(L"Administrator");
+    model.UserImageClick();
+    EXPECT_TRUE(mustBeAdmin) << "the built-in administrator always stays";
+    EXPECT_EQ(administratorsBox, UserTypesModel::Greyed);
+    EXPECT_EQ(R(L"Administrator").UserType(), Administrator);
+    Click1(L"kim");
+    model.UserImageClick();
+    EXPECT_FALSE(mustBeAdmin);
+    EXPECT_EQ(R(L"kim").UserType(), User) << "left with Users only";
+    // The count takes the unsaved memberships: anna is the last administrator now that
+    // kim has left and the built-in one is taken out here.
+    R(L"Administrator").SetUserGroups(2);
+    Click1(L"anna");
+    model.UserImageClick();
+    EXPECT_TRUE(mustBeAdmin);
+    EXPECT_EQ(R(L"anna").UserGroups(), 4 | 2);
+    Click1(L"tom");
+    model.UserImageClick();
+    EXPECT_FALSE(mustBeAdmin) << "not a member: nothing to keep";
+    EXPECT_EQ(administratorsBox, UserTypesModel::Clear);
+}
+
+} // namespace
+} // namespace qb::mainwindow
