@@ -279,6 +279,7 @@ TEST_F(Window, TypedDetailsReachTheRecordWhenTheFocusLeaves) {
     // nothing changed.
     SetFocus(Entry(5));
     Type(Entry(5), L"k:m");
+    SendMessageW(Entry(5), EM_SETSEL, 0, 0); // the caret back at the start
     SetFocus(Entry(3));
     testing::DrainMessages();
     ASSERT_EQ(w.user.messageBoxes.size(), 1u);
@@ -372,6 +373,7 @@ TEST_F(Window, ClosingTakesWhatWasTypedAndARefusedNameKeepsTheWindowOpen) {
     SendMessageW(Ctl(ids::MoreButton), BM_CLICK, 0, 0);
     SetFocus(Entry(5));
     Type(Entry(5), L"tom?");
+    SendMessageW(Entry(5), EM_SETSEL, 0, 0);
     // The close box and the Close button: the name is refused, nothing is sent.
     SendMessageW(form->Window(), WM_CLOSE, 0, 0);
     testing::DrainMessages();
