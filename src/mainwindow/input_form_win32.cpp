@@ -24,6 +24,9 @@ constexpr UINT kUnSelTimerMilliseconds = 1500;
 // once the focus change is over, never inside it, since a refused user name shows a
 // message and takes the focus back.
 constexpr UINT kCommitEditsMessage = WM_APP + 1;
+// The detail text boxes; the "Member of" box among them opens the group dialog.
+constexpr int kDetailEntries = 8;
+constexpr int kMemberOfEntry = 1;
 // The window has a fixed size: its two heights are the only ones it takes.
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -293,8 +296,8 @@ bool InputForm::CreateControls() {
 
 bool InputForm::HookControls() {
     std::vector<int> hooked = {ids::CustomList1, ids::CustomList2, ids::AllowedHoursGraphic,
-                               ids::DetailSettingEntry0 + 1};
-    for (int i = 0; i < 8; ++i) {
+                               ids::DetailSettingEntry0 + kMemberOfEntry};
+    for (int i = 0; i < kDetailEntries; ++i) {
         const ControlSpec* design = DesignOf(ids::DetailSettingEntry0 + i);
         if (design != nullptr && !design->readOnly)
             hooked.push_back(design->id);
@@ -313,31 +316,32 @@ LRESULT InputForm::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
     const int id = GetDlgCtrlID(hWnd);
     services::HookSlot& slot = hooks_.at(id);
     const int entry = id - ids::DetailSettingEntry0;
-    const bool isEntry = entry >= 0 && entry < 8;
+    // A box that takes typing.
+    const bool isEntry = entry >= 0 && entry < kDetailEntries && entry != kMemberOfEntry;
     switch (uMsg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
         // A list row or a grid cell changes the records: what was typed goes in first,
         // into the account it was typed for. A refused name drops the press.
-        if (!isEntry && !CommitEdits(true))
+        if (!isEntry && entry != kMemberOfEntry && !CommitEdits(true))
             return 0;
         break;
     case WM_LBUTTONUP:
-        if (entry == 1) {
+        if (entry == kMemberOfEntry) {
             const LRESULT result = services::CallNextProc(slot, hWnd, uMsg, wParam, lParam);
             OnClick(id);
             return result;
         }
         break;
     case WM_SETFOCUS:
-        if (isEntry && entry != 1)
+        if (isEntry)
             focusedEntry_ = entry;
         break;
     case WM_KILLFOCUS:
         // To another control of the window: commit. To a message box, a dialog or another
         // program: the box keeps the focus as far as the window is concerned.
-        if (isEntry && entry != 1 && IsOwnWindow(reinterpret_cast<HWND>(wParam))) {
+        if (isEntry && IsOwnWindow(reinterpret_cast<HWND>(wParam))) {
             if (focusedEntry_ == entry)
                 focusedEntry_ = -1;
             if (std::find(leftEntries_.begin(), leftEntries_.end(), entry) == leftEntries_.end())
@@ -606,7 +610,7 @@ void InputForm::OnClick(int id) {
     case ids::UserImage0 + 1:
     case ids::UserImage0 + 2:
     case ids::UserImage0 + 3:
-    case ids::DetailSettingEntry0 + 1:
+    case ids::DetailSettingEntry0 + kMemberOfEntry:
         model_->UserImageClick();
         Sync();
         break;
