@@ -40,17 +40,19 @@ struct DetailRow {
     TwipsRect label;
     TwipsRect entry;
     bool framed;
+    bool readOnly;
 };
 
 constexpr DetailRow kDetailRows[] = {
-    {5, L"User name", {120, 7530, 1500, 255}, {1710, 7500, 3525, 285}, true},
-    {1, L"Member of", {7050, 7530, 975, 255}, {8340, 7500, 2895, 285}, true},
-    {0, L"Full name", {120, 7890, 1500, 255}, {1710, 7860, kFullNameWide, 285}, true},
-    {3, L"Account comment", {120, 8250, 1500, 255}, {1710, 8220, 9525, 285}, true},
-    {4, L"User comment", {120, 8610, 1500, 255}, {1710, 8580, 9525, 285}, true},
-    {6, L"New password", {120, 8970, 1500, 255}, {1710, 8940, 3525, 285}, true},
-    {2, L"Last logon", {120, 9450, 810, 255}, {960, 9450, 2595, 255}, false},
-    {7, L"System start-up", {3720, 9450, 1170, 255}, {4920, 9450, 2595, 255}, false},
+    {5, L"User name", {120, 7530, 1500, 255}, {1710, 7500, 3525, 285}, true, false},
+    // The groups are chosen in their own dialog, which a click on the box opens.
+    {1, L"Member of", {7050, 7530, 975, 255}, {8340, 7500, 2895, 285}, true, true},
+    {0, L"Full name", {120, 7890, 1500, 255}, {1710, 7860, kFullNameWide, 285}, true, false},
+    {3, L"Account comment", {120, 8250, 1500, 255}, {1710, 8220, 9525, 285}, true, false},
+    {4, L"User comment", {120, 8610, 1500, 255}, {1710, 8580, 9525, 285}, true, false},
+    {6, L"New password", {120, 8970, 1500, 255}, {1710, 8940, 3525, 285}, true, false},
+    {2, L"Last logon", {120, 9450, 810, 255}, {960, 9450, 2595, 255}, false, true},
+    {7, L"System start-up", {3720, 9450, 1170, 255}, {4920, 9450, 2595, 255}, false, true},
 };
 
 std::vector<ControlSpec> Design() {
@@ -93,6 +95,8 @@ std::vector<ControlSpec> Design() {
             Hidden(Make(ids::DetailSettingLabel0 + row.index, K::Label, row.label, row.caption)));
         ControlSpec entry = Hidden(Make(ids::DetailSettingEntry0 + row.index, K::Entry, row.entry));
         entry.framed = row.framed;
+        entry.readOnly = row.readOnly;
+        entry.masked = row.index == 6;
         c.push_back(entry);
         if (row.index == 1)
             for (int t = 0; t < 4; ++t)

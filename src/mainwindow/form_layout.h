@@ -72,6 +72,8 @@ struct ControlSpec {
     std::uint32_t textColour = colour::Black;
     TextAlign align = TextAlign::Left;
     bool framed = true;    // a text box with a border; display-only boxes have none
+    bool readOnly = false; // a text box that shows a value and takes no typing
+    bool masked = false;   // a text box that shows its characters masked (a password)
     bool autoSize = false; // a label as wide as its text
 };
 

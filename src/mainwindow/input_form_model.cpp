@@ -647,3 +647,142 @@ bool InputFormModel::CloseProcedure() {
 }
 
 } // namespace qb::mainwindow
+
+namespace qb::mainwindow {
+
+namespace {
+
+// The detail text boxes by index.
+constexpr int kFullNameEntry = 0;
+constexpr int kMemberOfEntry = 1;
+constexpr int kLastLogonEntry = 2;
+constexpr int kCommentEntry = 3;
+constexpr int kUserCommentEntry = 4;
+constexpr int kUserNameEntry = 5;
+constexpr int kPasswordEntry = 6;
+constexpr int kStartUpEntry = 7;
+
+constexpr wchar_t kEndsWithFullStop[] = L"The username cannot end with a '.' character";
+constexpr wchar_t kForbiddenCharacter[] =
+    L"The username cannot contain any of the characters /\\[]<>:;,+=?";
+constexpr wchar_t kForbiddenCharacters[] = L"/\\[]<>:;,+=?";
+
+} // namespace
+
+std::wstring UserNameRefusal(const std::wstring& name) {
+    if (!name.empty() && name.back() == L'.')
+        return kEndsWithFullStop;
+    if (name.find_first_of(kForbiddenCharacters) != std::wstring::npos)
+        return kForbiddenCharacter;
+    return {};
+}
+
+bool InputFormModel::DetailSettingEntryValidate(int index, const std::wstring& text) {
+    userInfo* r = Current();
+    if (r == nullptr || index < 0 || index > kStartUpEntry || index == kMemberOfEntry ||
+        index == kLastLogonEntry || index == kStartUpEntry)
+        return true; // shown only: nothing to take
+    // The box shows what was typed, taken or not.
+    Ctl(ids::DetailSettingEntry0 + index).text = text;
+    bool accepted = true;
+    switch (index) {
+    case kFullNameEntry:
+        r->SetFullName(text);
+        break;
+    case kCommentEntry:
+        r->SetComment(text);
+        break;
+    case kUserCommentEntry:
+        r->SetUserComment(text);
+        break;
+    case kUserNameEntry:
+        if (const std::wstring refusal = UserNameRefusal(text); !refusal.empty()) {
+            g_.ports.user.ShowMessageBox(owner_, refusal, kAppTitle,
+                                         platform::mb::Ok | platform::mb::IconInformation);
+            accepted = false;
+        } else {
+            list1_.SetNewUserName(text);
+            r->SetUserName(text);
+        }
+        break;
+    case kPasswordEntry:
+        // An empty box keeps a new password typed before: clearing it is no way to
+        // take back a password, Undo is.
+        if (!text.empty())
+            r->SetPassword(text);
+        break;
+    default:
+        break;
+    }
+    ShowUndoFor(r);
+    return accepted;
+}
+
+void InputFormModel::AccountDisabledClick(bool checked) {
+    userInfo* r = Current();
+    ControlState& box = Ctl(ids::AccountDisabled);
+    // The logged-on user's own account cannot be locked, not even by its padlock.
+    if (r == nullptr || !box.enabled)
+        return;
+    box.checked = checked;
+    r->SetAccountDisabled(checked);
+    ShowUndoFor(r);
+    Ctl(ids::LockImage).visible = Expanded() && r->AccountDisabled();
+    list1_.SetAccountLocked(r->AccountDisabled());
+}
+
+void InputFormModel::PasswordLockedClick(bool checked) {
+    userInfo* r = Current();
+    if (r == nullptr)
+        return;
+    Ctl(ids::PasswordLocked).checked = checked;
+    r->SetPasswordCantChange(checked);
+    ShowUndoFor(r);
+}
+
+void InputFormModel::PasswordNotNeededClick(bool checked) {
+    userInfo* r = Current();
+    if (r == nullptr)
+        return;
+    Ctl(ids::PasswordNotNeeded).checked = checked;
+    r->SetPasswordNotNeeded(checked);
+    ShowUndoFor(r);
+}
+
+void InputFormModel::LockImageClick() {
+    AccountDisabledClick(!Ctl(ids::AccountDisabled).checked);
+}
+
+int InputFormModel::CountAdministrators() const {
+    int count = 0;
+    for (int i = 1; i <= g_.Accounts.Count() && count <= 1; ++i)
+        if ((g_.Accounts.Item(i).UserGroups() & kAdministratorsBit) != 0)
+            ++count;
+    return count;
+}
+
+void InputFormModel::UserImageClick() {
+    userInfo* r = Current();
+    if (r == nullptr)
+        return;
+    // The built-in administrator, and the last member of Administrators, stay in it: the
+    // machine must keep an administrator.
+    const int administrators = r->IsAdministratorAccount() ? 1 : CountAdministrators();
+    UserTypesModel dialog(g_.Store);
+    dialog.SetUser(*r);
+    dialog.SetMustBeAdmin(administrators < 2 && (r->UserGroups() & kAdministratorsBit) != 0);
+    if (ShowUserTypesForm)
+        ShowUserTypesForm(dialog);
+    // Cancelled on a record that belongs to none of the groups: nothing to derive.
+    if (r->UserGroups() == 0)
+        return;
+    r->SetUserType(UserTypeFromGroups(r->UserGroups()));
+    Ctl(ids::DetailSettingEntry0 + kMemberOfEntry).text = g_.Store.GroupDisplayName(r->UserType());
+    ShowTypePictures(*r);
+    list1_.SetNewUserType(r->UserType());
+    // The second list has the same order as the first, under its "<no restrictions>" row.
+    list2_.SetNewUserType(r->UserType(), list1_.SelectedItem() + 1);
+    ShowUndoFor(r);
+}
+
+} // namespace qb::mainwindow

@@ -9,6 +9,7 @@
 #include "mainwindow/form_layout.h"
 #include "mainwindow/system_font.h"
 #include "mainwindow/user_list.h"
+#include "mainwindow/user_types_model.h"
 #include "platform/locale.h"
 #include "platform/user32.h"
 #include "startup/globals.h"
@@ -70,6 +71,10 @@ struct LoadContext {
 };
 
 enum class GridButton { Left, Right, Middle };
+
+// Why a user name is refused: the message shown for it, or empty text when the name is
+// accepted. A name may not end in a full stop, nor hold any of / \ [ ] < > : ; , + = ?
+std::wstring UserNameRefusal(const std::wstring& name);
 
 class InputFormModel {
 public:
@@ -141,6 +146,24 @@ public:
     // The welcome-screen check box was ticked or cleared; only closing looks at it.
     void ShowAdminClick(bool checked);
 
+    // --- Editing the details ---
+    // Text box `index` (DetailSettingEntry) as the focus leaves it, showing `text`: the
+    // text goes into the shown record (the full name, the comments, a valid user name, a
+    // new password when one was typed). False when the user name is refused, after its
+    // message: the record is unchanged and the box is to keep the focus.
+    bool DetailSettingEntryValidate(int index, const std::wstring& text);
+    // The account check boxes, with the value the click gives them.
+    void AccountDisabledClick(bool checked);
+    void PasswordLockedClick(bool checked);
+    void PasswordNotNeededClick(bool checked);
+    // The padlock picture turns the "User account locked" box over.
+    void LockImageClick();
+    // A user-type picture or the "Member of" box: the group membership dialog for the
+    // shown account, then its user type from the groups it is left in.
+    void UserImageClick();
+    // Runs the group membership dialog on `dialog` until it closes (set by the window).
+    std::function<void(UserTypesModel& dialog)> ShowUserTypesForm;
+
     // --- Undo and closing ---
     // Throws away the edits of the shown account.
     void UndoButtonClick();
@@ -160,6 +183,8 @@ private:
     void PaintCell(bool value);
     void ShowUndoFor(const userInfo* record);
     void ShowTypePictures(const userInfo& record);
+    // The administrators among the records, counted until there are two.
+    int CountAdministrators() const;
     void ApplyWelcomeScreenRule(const userInfo& record);
     void ApplyPanelVisibility();
     std::wstring GeneralDate(const DateTime& time);

@@ -2,6 +2,7 @@
 
 #include "mainwindow/control_ids.h"
 #include "mainwindow/form_pictures.h"
+#include "mainwindow/user_types_form_win32.h"
 #include "platform/assert.h"
 #include "settings/info_form_win32.h"
 
@@ -20,6 +21,13 @@ namespace {
 constexpr int kGridCursorResource = 101;
 constexpr UINT_PTR kUnSelTimerId = 1;
 constexpr UINT kUnSelTimerMilliseconds = 1500;
+// Posted when a text box has lost the focus to another control: its text is committed
+// once the focus change is over, never inside it, since a refused user name shows a
+// message and takes the focus back.
+constexpr UINT kCommitEditsMessage = WM_APP + 1;
+// The detail text boxes; the "Member of" box among them opens the group dialog.
+constexpr int kDetailEntries = 8;
+constexpr int kMemberOfEntry = 1;
 // The window has a fixed size: its two heights are the only ones it takes.
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -195,9 +203,9 @@ bool InputForm::CreateControls() {
             break;
         }
         case ControlKind::Entry:
-            // Shown, not yet edited here: the boxes take no typing of their own.
             w = make(design.framed ? WS_EX_CLIENTEDGE : 0, L"EDIT",
-                     ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP);
+                     ES_AUTOHSCROLL | WS_TABSTOP | (design.readOnly ? ES_READONLY : 0) |
+                         (design.masked ? ES_PASSWORD : 0));
             break;
         case ControlKind::CheckBox:
             w = make(0, L"BUTTON", BS_CHECKBOX | WS_TABSTOP);
@@ -206,7 +214,8 @@ bool InputForm::CreateControls() {
             w = make(0, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP);
             break;
         case ControlKind::Picture: {
-            w = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL);
+            // The pictures are clicked: the padlock unlocks, a user type opens the groups.
+            w = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL | SS_NOTIFY);
             const int type = design.id - ids::UserImage0;
             const HICON icon = design.id == ids::LockImage
                                    ? lockIcon_.Get()
@@ -274,10 +283,112 @@ bool InputForm::CreateControls() {
         Sync();
     };
 
+    model_->ShowUserTypesForm = [this](UserTypesModel& dialog) {
+        groupsOpen_ = true;
+        UserTypesForm::ShowModal(Window(), dialog, model_->SystemFont());
+        groupsOpen_ = false;
+    };
+
     QB_ASSERT(gridDesign != nullptr);
     grid_ = HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridDesign->bounds),
                               *model_, tppx_, tppy_, gridCursor_, [this] { Sync(); });
-    return grid_ != nullptr;
+    return grid_ != nullptr && HookControls();
+}
+
+bool InputForm::HookControls() {
+    std::vector<int> hooked = {ids::CustomList1, ids::CustomList2, ids::AllowedHoursGraphic,
+                               ids::DetailSettingEntry0 + kMemberOfEntry};
+    for (int i = 0; i < kDetailEntries; ++i) {
+        const ControlSpec* design = DesignOf(ids::DetailSettingEntry0 + i);
+        if (design != nullptr && !design->readOnly)
+            hooked.push_back(design->id);
+    }
+    for (const int id : hooked)
+        if (!services::HookWindow(ControlWindow(id), *this, hooks_[id]))
+            return false;
+    return true;
+}
+
+bool InputForm::IsOwnWindow(HWND w) const {
+    return w != nullptr && (w == Window() || IsChild(Window(), w));
+}
+
+LRESULT InputForm::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    const int id = GetDlgCtrlID(hWnd);
+    services::HookSlot& slot = hooks_.at(id);
+    const int entry = id - ids::DetailSettingEntry0;
+    // A box that takes typing.
+    const bool isEntry = entry >= 0 && entry < kDetailEntries && entry != kMemberOfEntry;
+    switch (uMsg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        // A list row or a grid cell changes the records: what was typed goes in first,
+        // into the account it was typed for. A refused name drops the press.
+        if (!isEntry && entry != kMemberOfEntry && !CommitEdits(true))
+            return 0;
+        break;
+    case WM_LBUTTONUP:
+        if (entry == kMemberOfEntry) {
+            const LRESULT result = services::CallNextProc(slot, hWnd, uMsg, wParam, lParam);
+            OnClick(id);
+            return result;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (isEntry)
+            focusedEntry_ = entry;
+        break;
+    case WM_KILLFOCUS:
+        // To another control of the window: commit. To a message box, a dialog or another
+        // program: the box keeps the focus as far as the window is concerned.
+        if (isEntry && IsOwnWindow(reinterpret_cast<HWND>(wParam))) {
+            if (focusedEntry_ == entry)
+                focusedEntry_ = -1;
+            if (std::find(leftEntries_.begin(), leftEntries_.end(), entry) == leftEntries_.end())
+                leftEntries_.push_back(entry);
+            PostMessageW(Window(), kCommitEditsMessage, 0, 0);
+        }
+        break;
+    default:
+        break;
+    }
+    return services::CallNextProc(slot, hWnd, uMsg, wParam, lParam);
+}
+
+bool InputForm::CommitEdits(bool focusedToo) {
+    // Asked again while a refused name's message is up: whatever asked waits.
+    if (committing_ || !model_)
+        return false;
+    committing_ = true;
+    bool accepted = true;
+    for (const int entry : std::exchange(leftEntries_, {}))
+        accepted = CommitEntry(entry) && accepted;
+    if (accepted && focusedToo && focusedEntry_ >= 0)
+        accepted = CommitEntry(focusedEntry_);
+    committing_ = false;
+    // Boxes left while the message was up are committed next.
+    if (!leftEntries_.empty())
+        PostMessageW(Window(), kCommitEditsMessage, 0, 0);
+    return accepted;
+}
+
+bool InputForm::CommitEntry(int index) {
+    const int id = ids::DetailSettingEntry0 + index;
+    const HWND box = ControlWindow(id);
+    const int length = GetWindowTextLengthW(box);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), length + 1)));
+    // The box shows this already: the window is not to write it again.
+    applied_[id].text = text;
+    const bool accepted = model_->DetailSettingEntryValidate(index, text);
+    if (!accepted) {
+        // Back into the box, the caret after the last character, to correct the name.
+        SetFocus(box);
+        SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+    }
+    Sync();
+    return accepted;
 }
 
 void InputForm::Load() {
@@ -469,9 +580,41 @@ bool InputForm::OnDivider(int x, int y) const {
 }
 
 void InputForm::OnCommand(int id, int code) {
+    // Also STN_CLICKED, the same code, from the pictures; and IDOK, Enter in a box.
     if (code != BN_CLICKED)
         return;
+    OnClick(id);
+}
+
+void InputForm::OnClick(int id) {
+    // Nothing acts on what the boxes show until it is in the records.
+    if (!CommitEdits(true))
+        return;
     switch (id) {
+    case ids::AccountDisabled:
+        model_->AccountDisabledClick(!model_->Control(id).checked);
+        Sync();
+        break;
+    case ids::PasswordLocked:
+        model_->PasswordLockedClick(!model_->Control(id).checked);
+        Sync();
+        break;
+    case ids::PasswordNotNeeded:
+        model_->PasswordNotNeededClick(!model_->Control(id).checked);
+        Sync();
+        break;
+    case ids::LockImage:
+        model_->LockImageClick();
+        Sync();
+        break;
+    case ids::UserImage0:
+    case ids::UserImage0 + 1:
+    case ids::UserImage0 + 2:
+    case ids::UserImage0 + 3:
+    case ids::DetailSettingEntry0 + kMemberOfEntry:
+        model_->UserImageClick();
+        Sync();
+        break;
     case ids::MoreButton:
         model_->MoreButtonClick();
         Sync();
@@ -584,9 +727,28 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case kCommitEditsMessage:
+        CommitEdits(false);
+        return 0;
+    case WM_ACTIVATE:
+        // The window keeps its focused control while another window is active, as a
+        // dialog does: a box being edited has the focus again when the user comes back.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (IsOwnWindow(GetFocus()) && GetFocus() != Window())
+                lastFocus_ = GetFocus();
+        } else if (HIWORD(wParam) == 0 && lastFocus_ != nullptr && IsOwnWindow(lastFocus_) &&
+                   IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+            SetFocus(lastFocus_);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         // From the close box, the system menu or the task list: the closing procedure
-        // runs, and the window closes whatever it decided.
+        // runs, and the window closes whatever it decided. Not while the group dialog
+        // waits for an answer, and not before what was typed is in the records: a
+        // refused user name keeps the window open, its box holding the focus.
+        if (groupsOpen_ || !CommitEdits(true))
+            return 0;
         Close(true);
         return 0;
     case WM_DESTROY:

@@ -10,6 +10,7 @@
 #include "controls/window_base_win32.h"
 #include "mainwindow/hours_grid_win32.h"
 #include "mainwindow/input_form_model.h"
+#include "services/hook_window_win32.h"
 
 #include <windows.h>
 
@@ -17,10 +18,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace qb::mainwindow {
 
-class InputForm final : public controls::WindowBase {
+class InputForm final : public controls::WindowBase, private services::WindowProcOwner {
 public:
     static constexpr const wchar_t* ClassName = L"QuillBayInputForm";
 
@@ -55,6 +57,19 @@ private:
     // model's state.
     void Sync();
     void OnCommand(int id, int code);
+    // A click on a button, check box or picture of the window, once the edits are in.
+    void OnClick(int id);
+    // The text boxes, the lists and the grid, hooked: a box tells when it takes or loses
+    // the focus, a list or the grid when it is pressed, the "Member of" box when clicked.
+    LRESULT WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    bool HookControls();
+    // Puts what was typed into the records: the boxes that lost the focus since, and with
+    // `focusedToo` the box that holds it. False when a user name was refused: the box
+    // has the focus again, and the action that asked is not to go on.
+    bool CommitEdits(bool focusedToo);
+    bool CommitEntry(int index);
+    // `w` is this window or one of its children.
+    bool IsOwnWindow(HWND w) const;
     // Runs the closing procedure; closes when it says so, or `always`.
     void Close(bool always);
     LRESULT OnColour(HDC dc, HWND control);
@@ -98,6 +113,17 @@ private:
     bool dividerDrag_ = false;
     bool unloaded_ = false;
     bool closing_ = false;
+
+    // Editing. The box that holds the focus (-1 for none), also while the window is
+    // inactive; the boxes that lost it to another control, their commit posted; a commit
+    // under way (its message box is up); the group dialog open.
+    std::map<int, services::HookSlot> hooks_; // by control identifier
+    int focusedEntry_ = -1;
+    std::vector<int> leftEntries_;
+    bool committing_ = false;
+    bool groupsOpen_ = false;
+    // The child that had the focus when the window was last deactivated.
+    HWND lastFocus_ = nullptr;
 };
 
 } // namespace qb::mainwindow

@@ -696,3 +696,178 @@ TEST_F(WelcomeScreen, OnlyTheWelcomeScreenChoiceChangedIsWrittenToTheRegistry) {
 
 } // namespace
 } // namespace qb::mainwindow
+
+namespace qb::mainwindow {
+namespace {
+
+using StringField = const std::wstring& (userInfo::*)(bool) const;
+
+// tom's details, the panel open.
+class Editing : public Form {
+protected:
+    void SetUp() override {
+        Form::SetUp();
+        Open();
+        Click1(L"tom");
+        model.MoreButtonClick();
+        tom = &w.g.Accounts.Item(Tag(L"tom")); // by position: its name changes
+    }
+    bool Commit(int index, const std::wstring& text) {
+        return model.DetailSettingEntryValidate(index, text);
+    }
+    bool UndoShown() const { return model.Control(ids::UndoButton).visible; }
+    const controls::ListEntry& Row1() const { return list1.model.Entry(list1.SelectedItem()); }
+
+    userInfo* tom = nullptr;
+};
+
+TEST_F(Editing, TextBoxesCommitTheirFieldAndUndoFollowsTheRecord) {
+    for (const auto& [index, field] : std::vector<std::pair<int, StringField>>{
+             {0, &userInfo::FullName}, {3, &userInfo::Comment}, {4, &userInfo::UserComment}}) {
+        EXPECT_TRUE(Commit(index, L" Tom  Thumb "));
+        EXPECT_EQ((tom->*field)(false), L" Tom  Thumb ") << "as typed, box " << index;
+        EXPECT_TRUE(UndoShown());
+        EXPECT_TRUE(Commit(index, (tom->*field)(true))); // typed back as read
+        EXPECT_FALSE(UndoShown()) << index;
+    }
+    for (const int index : {1, 2, 7}) // shown only
+        EXPECT_TRUE(Commit(index, L"typed"));
+    EXPECT_FALSE(tom->DataHasChanged());
+    EXPECT_EQ(Text(ids::DetailSettingEntry0 + 1), L"Users");
+
+    // A new password is taken; clearing the box afterwards does not take it back.
+    EXPECT_TRUE(Commit(6, L"s3cret"));
+    EXPECT_TRUE(Commit(6, L""));
+    EXPECT_EQ(tom->Password(), L"s3cret");
+    EXPECT_TRUE(UndoShown());
+}
+
+TEST_F(Editing, UserNamesAreRefusedWithTheirReasonOrTakenIntoRecordAndList) {
+    const std::wstring fullStop = L"The username cannot end with a '.' character";
+    const std::wstring character =
+        L"The username cannot contain any of the characters /\\[]<>:;,+=?";
+    std::vector<std::pair<std::wstring, std::wstring>> refused = {{L"tom.", fullStop},
+                                                                  {L"t/m.", fullStop}};
+    for (const wchar_t c : std::wstring(L"/\\[]<>:;,+=?"))
+        refused.emplace_back(L"to" + std::wstring(1, c) + L"m", character);
+    for (const auto& [name, message] : refused) {
+        w.user.messageBoxes.clear();
+        EXPECT_FALSE(Commit(5, name));
+        ASSERT_EQ(w.user.messageBoxes.size(), 1u);
+        EXPECT_EQ(w.user.messageBoxes[0].text, message) << name.c_str();
+        EXPECT_EQ(w.user.messageBoxes[0].type, platform::mb::Ok | platform::mb::IconInformation);
+        EXPECT_EQ(tom->UserName(), L"tom");
+        EXPECT_EQ(Row1().userName, L"tom");
+        EXPECT_FALSE(UndoShown());
+    }
+    w.user.messageBoxes.clear();
+    for (const std::wstring name : {L"t.om", L"tom thumb", L""}) {
+        EXPECT_TRUE(Commit(5, name));
+        EXPECT_EQ(tom->UserName(), name);
+        EXPECT_EQ(Row1().userName, name);
+        EXPECT_TRUE(UndoShown());
+    }
+    EXPECT_TRUE(w.user.messageBoxes.empty());
+}
+
+TEST_F(Editing, CheckBoxesAndThePadlockFlipTheFlags) {
+    model.AccountDisabledClick(true);
+    EXPECT_TRUE(tom->AccountDisabled());
+    EXPECT_TRUE(model.Control(ids::LockImage).visible);
+    EXPECT_TRUE(Row1().userLocked);
+    model.LockImageClick();
+    EXPECT_FALSE(tom->AccountDisabled());
+    EXPECT_FALSE(model.Control(ids::LockImage).visible);
+    EXPECT_FALSE(Row1().userLocked);
+    EXPECT_FALSE(UndoShown());
+
+    model.PasswordLockedClick(true);
+    model.PasswordNotNeededClick(true);
+    model.PasswordLockedClick(false);
+    EXPECT_TRUE(tom->PasswordNotNeeded());
+    EXPECT_TRUE(UndoShown()) << "one flag still differs";
+    model.PasswordNotNeededClick(false);
+    EXPECT_FALSE(UndoShown());
+
+    // The logged-on user cannot lock their own account.
+    Click1(L"anna");
+    model.AccountDisabledClick(true);
+    EXPECT_FALSE(R(L"anna").AccountDisabled());
+}
+
+TEST_F(Editing, TheGroupDialogKeepsOneBoxTickedAndAGreyedAdministrator) {
+    UserTypesModel dialog(w.g.Store);
+    dialog.SetUser(*tom);
+    EXPECT_EQ(dialog.BoxCaption(PowerUsersGroup), L"Power Users");
+    dialog.Check1Click(UsersGroup); // the only ticked box stays ticked
+    EXPECT_EQ(dialog.Value(UsersGroup), UserTypesModel::Ticked);
+    dialog.Check1Click(GuestsGroup);
+    dialog.CancelButtonClick();
+    EXPECT_EQ(tom->UserGroups(), 2) << "Cancel leaves the record alone";
+
+    UserTypesModel greyed(w.g.Store);
+    tom->SetUserGroups(0); // in none of the groups: opens as a member of Users
+    greyed.SetUser(*tom);
+    greyed.SetMustBeAdmin(true);
+    greyed.Check1Click(AdministratorsGroup);
+    EXPECT_EQ(greyed.Value(AdministratorsGroup), UserTypesModel::Greyed);
+    greyed.Check1Click(GuestsGroup);
+    greyed.CloseButtonClick();
+    EXPECT_EQ(tom->UserGroups(), 1 | 2 | 4) << "the greyed box counts as ticked";
+}
+
+TEST_F(Editing, TheOpenerTypesByFirstMatchAndKeepsTheLastAdministrator) {
+    std::vector<int> clicks;
+    bool ok = true, mustBeAdmin = false;
+    model.ShowUserTypesForm = [&](UserTypesModel& dialog) {
+        mustBeAdmin = dialog.MustBeAdmin();
+        for (const int box : clicks)
+            dialog.Check1Click(box);
+        ok ? dialog.CloseButtonClick() : dialog.CancelButtonClick();
+    };
+    const struct {
+        std::vector<int> clicks; // on tom, a member of Users
+        std::int32_t type;
+        const wchar_t* memberOf;
+    } cases[] = {{{PowerUsersGroup}, PowerUser, L"Power Users"},
+                 {{PowerUsersGroup, AdministratorsGroup}, Administrator, L"Administrators"},
+                 {{GuestsGroup, UsersGroup}, Guest, L"Guests"}};
+    for (const auto& c : cases) {
+        clicks = c.clicks;
+        model.UserImageClick();
+        EXPECT_EQ(tom->UserType(), c.type) << c.memberOf;
+        EXPECT_EQ(Text(ids::DetailSettingEntry0 + 1), c.memberOf);
+        EXPECT_EQ(Row1().userPriv, c.type);
+        EXPECT_TRUE(model.Control(ids::UserImage0 + c.type).visible);
+        model.UndoButtonClick();
+    }
+    // Cancel still types by the groups, replacing a type that disagrees with them; a
+    // record in no group at all is left as it is.
+    ok = false;
+    tom->SetUserType(Guest, true);
+    model.UserImageClick();
+    EXPECT_EQ(tom->UserType(), User);
+    tom->SetUserGroups(0, true); // would type as Guest
+    model.UserImageClick();
+    EXPECT_EQ(tom->UserType(), User);
+
+    // Administrators: the built-in one, anna and kim. The built-in one always stays; so
+    // does the last one, counted on the memberships as edited.
+    ok = true;
+    clicks = {AdministratorsGroup};
+    auto open = [&](const wchar_t* name) {
+        Click1(name);
+        model.UserImageClick();
+        return mustBeAdmin;
+    };
+    EXPECT_TRUE(open(L"Administrator"));
+    EXPECT_FALSE(open(L"kim"));
+    EXPECT_EQ(R(L"kim").UserType(), User) << "left with Users";
+    R(L"Administrator").SetUserGroups(2);
+    EXPECT_TRUE(open(L"anna"));
+    EXPECT_EQ(R(L"anna").UserType(), Administrator);
+    EXPECT_FALSE(open(L"tom")) << "not a member: nothing to keep";
+}
+
+} // namespace
+} // namespace qb::mainwindow
