@@ -3,13 +3,7 @@
 // controls cover each other, every caption fits its control, and the grid's cells are
 // exactly the size of their pictures.
 
-#include "mainwindow/control_ids.h"
-#include "mainwindow/input_form_win32.h"
-#include "platform/win32/locale_win32.h"
-#include "support/message_pump_win32.h"
-#include "support/sim_world.h"
-
-#include <gtest/gtest.h>
+#include "support/main_window_win32.h"
 
 #include <algorithm>
 #include <string>
@@ -37,12 +31,6 @@ std::vector<Child> VisibleChildren(HWND form) {
     return children;
 }
 
-std::wstring ClassOf(HWND w) {
-    wchar_t name[64] = {};
-    GetClassNameW(w, name, 64);
-    return name;
-}
-
 // The size of a control's caption in its own font.
 SIZE TextSize(HWND w) {
     wchar_t text[256] = {};
@@ -57,31 +45,16 @@ SIZE TextSize(HWND w) {
     return size;
 }
 
-bool InArray(int id, int first, int count) {
-    return id >= first && id < first + count;
-}
-
-class Layout : public ::testing::Test {
+class Layout : public MainWindowTest {
 protected:
     void SetUp() override {
-        simulated::AccountSpec anna;
-        anna.name = L"anna";
-        anna.groups = {L"Administrators"};
-        w.machine->AddAccount(anna);
-        w.machine->SetLoggedOnUser(L"anna");
-        w.Load();
-        form = InputForm::Create(w.g, locale, AppVersion{L"Inkwell", L"Quill Bay", 1, 0, 0});
-        ASSERT_NE(form, nullptr);
-        form->Show(SW_SHOWNORMAL);
-        testing::DrainMessages();
+        Open();
         HDC screen = GetDC(nullptr);
         dpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
     }
-    void TearDown() override {
-        form.reset();
-        testing::DrainMessages();
-    }
+    // Pixels on this screen for pixels at 96 dots per inch.
+    int Px(int pixels) const { return MulDiv(pixels, dpi, 96); }
 
     void CheckLayout(const char* state) {
         SCOPED_TRACE(state);
@@ -106,10 +79,10 @@ protected:
                 // as designed (hour labels 255 twips high every 240, day captions and
                 // totals wider than their columns): they share a pixel or two of margin,
                 // never text, as CheckCaption makes sure.
-                const bool captions =
-                    ClassOf(a.window) == L"Static" && ClassOf(b.window) == L"Static";
+                const bool captions = testing::ClassName(a.window) == L"Static" &&
+                                      testing::ClassName(b.window) == L"Static";
                 const int shared = std::min(both.right - both.left, both.bottom - both.top);
-                EXPECT_TRUE(captions && shared <= MulDiv(2, dpi, 96))
+                EXPECT_TRUE(captions && shared <= Px(2))
                     << "controls " << a.id << " and " << b.id << " cover each other";
             }
         }
@@ -118,7 +91,7 @@ protected:
     // The caption fits: labels within their width (less the margins they share with a
     // neighbour), buttons with room around it, check boxes beside their box.
     void CheckCaption(const Child& c) {
-        const std::wstring cls = ClassOf(c.window);
+        const std::wstring cls = testing::ClassName(c.window);
         if (cls != L"Static" && cls != L"Button")
             return;
         if ((GetWindowLongW(c.window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && cls == L"Static")
@@ -128,58 +101,40 @@ protected:
         int room = width;
         if (cls == L"Button") {
             const LONG type = GetWindowLongW(c.window, GWL_STYLE) & BS_TYPEMASK;
-            room -= type == BS_CHECKBOX ? GetSystemMetrics(SM_CXMENUCHECK) + MulDiv(4, dpi, 96)
-                                        : MulDiv(8, dpi, 96);
-        } else if (InArray(c.id, ids::DayLabel0, 7) || InArray(c.id, ids::TotalTime0, 7)) {
-            room -= 2 * MulDiv(2, dpi, 96); // centred: clear of both shared margins
+            room -= type == BS_CHECKBOX ? GetSystemMetrics(SM_CXMENUCHECK) + Px(4) : Px(8);
+        } else if ((c.id >= ids::DayLabel0 && c.id < ids::DayLabel0 + 7) ||
+                   (c.id >= ids::TotalTime0 && c.id < ids::TotalTime0 + 7)) {
+            room -= 2 * Px(2); // centred: clear of both shared margins
         }
         EXPECT_LE(text.cx, room) << "the caption of control " << c.id << " is cut";
-        EXPECT_LE(text.cy, height - MulDiv(2, dpi, 96))
-            << "the caption of control " << c.id << " is cut";
+        EXPECT_LE(text.cy, height - Px(2)) << "the caption of control " << c.id << " is cut";
     }
 
-    testing::SimWorld w;
-    win32::Win32Locale locale;
-    std::unique_ptr<InputForm> form;
     int dpi = 96;
 };
 
 TEST_F(Layout, NothingOverlapsNothingIsCut) {
     CheckLayout("collapsed");
-    SendMessageW(form->ControlWindow(ids::MoreButton), BM_CLICK, 0, 0);
-    testing::DrainMessages();
+    Click(ids::MoreButton);
     CheckLayout("expanded");
 }
 
 TEST_F(Layout, TheGridsCellsAreTheirPictures) {
-    RECT grid;
-    GetClientRect(form->ControlWindow(ids::AllowedHoursGraphic), &grid);
-    const int cellWidth = MulDiv(kCellPictureWidthPx, dpi, 96);
-    const int cellHeight = MulDiv(kCellPictureHeightPx, dpi, 96);
-    EXPECT_EQ(grid.right, 7 * cellWidth);
-    EXPECT_EQ(grid.bottom, 24 * cellHeight);
+    const int cellWidth = Px(kCellPictureWidthPx);
+    const int cellHeight = Px(kCellPictureHeightPx);
     EXPECT_EQ(form->Model().CellWidth(), 660) << "a cell keeps its size in twips";
     EXPECT_EQ(form->Model().CellHeight(), 240);
-    // The edge of every cell is where the picture puts it: the last column's right edge
-    // is the gap colour, the pixel left of it the cell's own. The surface is printed into
-    // a bitmap of ours, as the window may reach past the test's small screen.
-    const HWND surface = form->ControlWindow(ids::AllowedHoursGraphic);
-    HDC screen = GetDC(surface);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, grid.right, grid.bottom);
-    const HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageW(surface, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    const COLORREF gap = GetPixel(dc, 7 * cellWidth - 1, cellHeight / 2);
-    const COLORREF cell = GetPixel(dc, 7 * cellWidth - 3, cellHeight / 2);
-    const COLORREF nextGap = GetPixel(dc, cellWidth - 1, cellHeight / 2);
-    const COLORREF bottomGap = GetPixel(dc, cellWidth / 2, 24 * cellHeight - 1);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(surface, screen);
-    EXPECT_EQ(gap, nextGap);
-    EXPECT_EQ(gap, bottomGap);
-    EXPECT_NE(gap, cell);
+    // Printed into a bitmap of ours, as the window may reach past the test's small screen.
+    const testing::Pixels grid = testing::Printed(Ctl(ids::AllowedHoursGraphic));
+    ASSERT_EQ(grid.width, 7 * cellWidth);
+    ASSERT_EQ(grid.height, 24 * cellHeight);
+    // The edge of every cell is where the picture puts it: the last column's right edge is
+    // the gap colour, as are the first cell's right and the last row's bottom edge, and the
+    // pixel left of it is the cell's own.
+    const COLORREF gap = grid.At(7 * cellWidth - 1, cellHeight / 2);
+    EXPECT_EQ(grid.At(cellWidth - 1, cellHeight / 2), gap);
+    EXPECT_EQ(grid.At(cellWidth / 2, 24 * cellHeight - 1), gap);
+    EXPECT_NE(grid.At(7 * cellWidth - 3, cellHeight / 2), gap);
 }
 
 } // namespace

@@ -17,24 +17,14 @@ namespace qb::settings {
 namespace {
 
 using platform::HkeyLocalMachine;
+using testing::Dword;
 using testing::StoredValue;
+using testing::Sz;
 
 constexpr char kStoreKey[] = "SOFTWARE\\Quill Bay";
 constexpr char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr platform::WindowHandle kTray = 0x71;
 constexpr platform::WindowHandle kService = 0x72;
-
-StoredValue Dword(std::uint32_t v) {
-    return {platform::reg_type::Dword,
-            {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-             static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}};
-}
-
-StoredValue Text(std::string_view ansi) {
-    StoredValue value{platform::reg_type::Sz, {ansi.begin(), ansi.end()}};
-    value.data.push_back(0);
-    return value;
-}
 
 TEST(NumberFromText, ReadsTheLeadingNumberAndRoundsHalvesToEven) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -70,9 +60,6 @@ protected:
             commands.emplace_back(sent.window, reinterpret_cast<const char*>(sent.buffer.data()));
         return commands;
     }
-    std::optional<StoredValue> RunValue() const {
-        return w.registry.Get(HkeyLocalMachine, kRun, "Quillbay");
-    }
 
     testing::SimWorld w;
     InfoFormModel model{w.g};
@@ -81,25 +68,23 @@ protected:
 TEST_F(Dialog, TheRangeCheckRefusesWithItsMessageAndKeepsTheFocus) {
     model.Load();
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"5", nullptr},          {L"59", nullptr},           {L" 6.5", nullptr},
         {L"4", kTooShortMessage}, {L"abc", kTooShortMessage}, {L"4.5", kTooShortMessage},
-        {L"60", kTooLongMessage}, {L"59.5", kTooLongMessage}, {L"5", nullptr},
-        {L"59", nullptr},         {L" 6.5", nullptr},
+        {L"60", kTooLongMessage}, {L"59.5", kTooLongMessage},
     };
     for (const auto& [text, message] : cases) {
         w.user.messageBoxes.clear();
         model.SetText1(text);
         EXPECT_EQ(model.Text1Validate(), message == nullptr) << std::wstring(text);
-        if (message == nullptr) {
-            EXPECT_TRUE(w.user.messageBoxes.empty()) << std::wstring(text);
-            continue;
+        ASSERT_EQ(w.user.messageBoxes.size(), message == nullptr ? 0u : 1u) << std::wstring(text);
+        if (message != nullptr) {
+            EXPECT_EQ(w.user.messageBoxes[0].text, message);
         }
-        ASSERT_EQ(w.user.messageBoxes.size(), 1u) << std::wstring(text);
-        const auto& shown = w.user.messageBoxes[0];
-        EXPECT_EQ(shown.text, message);
-        EXPECT_EQ(shown.caption, L"Quill Bay");
-        EXPECT_EQ(shown.type, platform::mb::Ok | platform::mb::IconInformation);
-        EXPECT_EQ(shown.owner, 0x99u);
     }
+    const auto& shown = w.user.messageBoxes.at(0); // of the last refusal, 59.5
+    EXPECT_EQ(shown.caption, L"Quill Bay");
+    EXPECT_EQ(shown.type, platform::mb::Ok | platform::mb::IconInformation);
+    EXPECT_EQ(shown.owner, 0x99u);
 
     // A refused period at Close (Enter in the text box) is shown the same way and goes
     // nowhere: the dialog stays, and nothing is written, started or sent.
@@ -125,17 +110,17 @@ TEST_F(Dialog, OpensOnTheSharedSettingsAndTicksTheBoxOnlyForTheCompanionPath) {
     w.machine->programPath = L"C:\\Programme\\\u00DCberwachung\\quillbay.exe";
     // The Run value as it may be stored, in the system code page, and whether it ticks.
     const std::pair<StoredValue, bool> cases[] = {
-        {Text("C:\\Programme\\\xDC"
-              "berwachung\\quillsvc.exe"),
+        {Sz("C:\\Programme\\\xDC"
+            "berwachung\\quillsvc.exe"),
          true},
-        {Text("c:\\PROGRAMME\\\xFC"
-              "BERWACHUNG\\QuillSvc.EXE"),
+        {Sz("c:\\PROGRAMME\\\xFC"
+            "BERWACHUNG\\QuillSvc.EXE"),
          true},
-        {Text("C:\\Programme\\quillsvc.exe"), false},
+        {Sz("C:\\Programme\\quillsvc.exe"), false},
         {Dword(1), false},
     };
     for (const auto& [value, ticked] : cases) {
-        w.registry.Set(HkeyLocalMachine, kRun, "Quillbay", value.type, value.data);
+        w.registry.Set(HkeyLocalMachine, kRun, "Quillbay", value);
         InfoFormModel opened(w.g);
         opened.Load();
         EXPECT_EQ(opened.Check1(), ticked) << std::string(value.data.begin(), value.data.end() - 1);
@@ -163,10 +148,8 @@ TEST_F(Dialog, CloseSetsTheAutostartEveryTimeAndStoresOnlyChangedSettings) {
     std::size_t started = 0;
     for (const Case& c : cases) {
         w.user.sent.clear();
-        w.registry.Set(HkeyLocalMachine, kStoreKey, "WarningMinutes", Dword(99).type,
-                       Dword(99).data);
-        w.registry.Set(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning", Dword(99).type,
-                       Dword(99).data);
+        w.registry.Set(HkeyLocalMachine, kStoreKey, "WarningMinutes", Dword(99));
+        w.registry.Set(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning", Dword(99));
         InfoFormModel dialog(w.g);
         dialog.Load();
         dialog.SetCheck1(c.tick);
@@ -174,7 +157,8 @@ TEST_F(Dialog, CloseSetsTheAutostartEveryTimeAndStoresOnlyChangedSettings) {
         dialog.Option1Click(c.option);
         ASSERT_TRUE(dialog.CloseButtonClick()) << std::wstring(c.text);
 
-        EXPECT_EQ(RunValue(), c.tick ? std::optional(Text(path)) : std::nullopt);
+        EXPECT_EQ(w.registry.Get(HkeyLocalMachine, kRun, "Quillbay"),
+                  c.tick ? std::optional(Sz(path)) : std::nullopt);
         started += c.tick ? 1 : 0;
         ASSERT_EQ(w.machine->startedPrograms.size(), started);
         if (c.tick) {
@@ -209,19 +193,17 @@ TEST(SettingsStore, KeepsTheDefaultsForWhatIsMissingAndHoldsThePeriodInRange) {
         {Dword(12), Dword(0), 12, false},
         {Dword(3), Dword(7), 5, true},
         {Dword(100), std::nullopt, 59, true},
-        {Dword(0xFFFFFFFF), Text("0"), 5, true}, // -1; text is not a setting
+        {Dword(0xFFFFFFFF), Sz("0"), 5, true}, // -1; text is not a setting
         {std::nullopt, Dword(0), 5, false},
-        {Text("30"), std::nullopt, 5, true},
+        {Sz("30"), std::nullopt, 5, true},
     };
     for (const Case& c : cases) {
         testing::SimWorld fresh;
         fresh.registry.CreateKey(HkeyLocalMachine, kStoreKey);
         if (c.minutes)
-            fresh.registry.Set(HkeyLocalMachine, kStoreKey, "WarningMinutes", c.minutes->type,
-                               c.minutes->data);
+            fresh.registry.Set(HkeyLocalMachine, kStoreKey, "WarningMinutes", *c.minutes);
         if (c.turnOff)
-            fresh.registry.Set(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning", c.turnOff->type,
-                               c.turnOff->data);
+            fresh.registry.Set(HkeyLocalMachine, kStoreKey, "TurnOffAfterWarning", *c.turnOff);
         settings::ReadSettingsStore(fresh.g);
         EXPECT_EQ(fresh.g.WarningMinutes, c.expectedMinutes);
         EXPECT_EQ(fresh.g.TurnOffAfterWarning, c.expectedTurnOff);

@@ -31,6 +31,18 @@ struct StoredValue {
     bool operator==(const StoredValue&) const = default;
 };
 
+// A number (REG_DWORD) and a text in the system code page (REG_SZ), as stored.
+inline StoredValue Dword(std::uint32_t v) {
+    return {platform::reg_type::Dword,
+            {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+             static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}};
+}
+inline StoredValue Sz(std::string_view ansi) {
+    StoredValue value{platform::reg_type::Sz, {ansi.begin(), ansi.end()}};
+    value.data.push_back(0);
+    return value;
+}
+
 class MemoryRegistry : public platform::RegistryApi {
 public:
     // --- What a test sets up and looks at; `path` is below `hive`, "A\B\C" ---
@@ -40,6 +52,10 @@ public:
     // Creates the key if needed.
     void Set(platform::RegistryKey hive, std::string_view path, std::string_view name,
              std::uint32_t type, std::vector<std::uint8_t> data);
+    void Set(platform::RegistryKey hive, std::string_view path, std::string_view name,
+             const StoredValue& value) {
+        Set(hive, path, name, value.type, value.data);
+    }
     std::optional<StoredValue> Get(platform::RegistryKey hive, std::string_view path,
                                    std::string_view name) const;
     std::size_t ValueCount(platform::RegistryKey hive, std::string_view path) const;

@@ -1,12 +1,15 @@
 #pragma once
-// For tests that create real windows: a top-level window to hold them, and what a window
-// paints, read back pixel by pixel. Windows only.
+// For tests that create real windows: a top-level window to hold them, what a window says
+// and paints, and a script for a modal window's own message loop. Windows only.
 
 #include "support/message_pump_win32.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace qb::testing {
@@ -35,6 +38,59 @@ public:
 
 private:
     HWND window_ = nullptr;
+};
+
+// A window's text (a top-level window's title) and its class.
+inline std::wstring WindowText(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+inline std::wstring ClassName(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// Steps taken inside a modal window's own message loop, which the test's code cannot
+// reach otherwise: a timer of this thread takes the next step at each tick that finds a
+// visible window of the class. Once the steps are done, a window still open after five
+// seconds is closed by its frame, so that a failed test cannot hang. One at a time.
+class ModalScript {
+public:
+    using Step = std::function<void(HWND)>;
+    ModalScript(const wchar_t* className, std::vector<Step> steps)
+        : className_(className), steps_(std::move(steps)) {
+        current_ = this;
+        timer_ = SetTimer(nullptr, 0, 10, &ModalScript::Tick);
+    }
+    ~ModalScript() {
+        KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    ModalScript(const ModalScript&) = delete;
+    ModalScript& operator=(const ModalScript&) = delete;
+
+    std::size_t StepsTaken() const { return next_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        ModalScript* self = current_;
+        const HWND window = self != nullptr ? FindWindowW(self->className_, nullptr) : nullptr;
+        if (window == nullptr || !IsWindowVisible(window))
+            return;
+        if (self->next_ < self->steps_.size())
+            self->steps_[self->next_++](window);
+        else if (++self->idleTicks_ > 500)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+
+    static inline ModalScript* current_ = nullptr;
+    const wchar_t* className_;
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    int idleTicks_ = 0;
+    UINT_PTR timer_ = 0;
 };
 
 // The colour of a client pixel on the screen, once the pending paints are done.
