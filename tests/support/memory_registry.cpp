@@ -86,24 +86,18 @@ std::optional<std::string> MemoryRegistry::PathOf(platform::RegistryKey key) con
 platform::RegistryStatus MemoryRegistry::OpenKey(platform::RegistryKey parent,
                                                  std::string_view subKey, std::uint32_t access,
                                                  platform::RegistryKey& key) {
-    key = 0;
-    const std::optional<std::string> parentPath = PathOf(parent);
-    if (!parentPath)
-        return reg_error::InvalidHandle;
-    std::string path = *parentPath;
-    if (!subKey.empty())
-        path += "\\" + Lower(subKey);
-    if (keys_.count(path) == 0)
-        return reg_error::FileNotFound;
-    key = nextHandle_;
-    nextHandle_ += 4;
-    open_[key] = OpenedKey{path, access};
-    return 0;
+    return Open(parent, subKey, access, false, key);
 }
 
 platform::RegistryStatus MemoryRegistry::CreateKey(platform::RegistryKey parent,
                                                    std::string_view subKey, std::uint32_t access,
                                                    platform::RegistryKey& key) {
+    return Open(parent, subKey, access, true, key);
+}
+
+platform::RegistryStatus MemoryRegistry::Open(platform::RegistryKey parent, std::string_view subKey,
+                                              std::uint32_t access, bool create,
+                                              platform::RegistryKey& key) {
     key = 0;
     const std::optional<std::string> parentPath = PathOf(parent);
     if (!parentPath)
@@ -111,7 +105,10 @@ platform::RegistryStatus MemoryRegistry::CreateKey(platform::RegistryKey parent,
     std::string path = *parentPath;
     if (!subKey.empty())
         path += "\\" + Lower(subKey);
-    AddKey(path);
+    if (create)
+        AddKey(path);
+    else if (keys_.count(path) == 0)
+        return reg_error::FileNotFound;
     key = nextHandle_;
     nextHandle_ += 4;
     open_[key] = OpenedKey{path, access};

@@ -87,6 +87,9 @@ private:
     static std::string FullPath(platform::RegistryKey hive, std::string_view path);
     // Adds the key of this full path and every key above it.
     void AddKey(const std::string& full);
+    // Opens `subKey` of `parent`, creating it (and the keys above it) when `create`.
+    platform::RegistryStatus Open(platform::RegistryKey parent, std::string_view subKey,
+                                  std::uint32_t access, bool create, platform::RegistryKey& key);
     // The full path `key` stands for: a predefined key's own, or an open key's.
     std::optional<std::string> PathOf(platform::RegistryKey key) const;
     // The open key `key`, checked for every right in `rights`; status 0 or the error.
