@@ -156,10 +156,15 @@ TEST_F(Office, OnlyAnAdministratorMayWriteButAnyoneMayRead) {
         writesAnswer(st::AccessDenied);
         EXPECT_EQ(net.UserGetInfo(L"anna", info), st::Success);
     }
+    // Rights come with the logon, as from an access token: taken at the program's first
+    // call and kept, whatever happens to the caller's groups, until the next logon.
     m.SetLoggedOnUser(L"anna");
+    EXPECT_EQ(net.UserGetInfo(L"anna", info), st::Success);
     m.RemoveMember(L"Administrators", L"anna");
-    writesAnswer(st::AccessDenied); // rights are checked at every call
-    EXPECT_EQ(m.FindAccount(L"ben")->comment, L"");
+    EXPECT_EQ(net.UserSetInfo(L"ben", platform::UserInfo1007{L"still"}), st::Success);
+    m.SetLoggedOnUser(L"anna");
+    writesAnswer(st::AccessDenied);
+    EXPECT_EQ(m.FindAccount(L"ben")->comment, L"still");
     EXPECT_EQ(m.GroupsOf(L"ben"), std::vector<std::wstring>{L"Users"});
 
     // A rename keeps the account's identity, values and memberships, and frees the name.

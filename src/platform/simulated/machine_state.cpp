@@ -239,6 +239,17 @@ bool MachineState::IsAdministrator(std::wstring_view name) const {
     return account && Builtin(BuiltinAlias::Administrators).Has(account->rid);
 }
 
+bool MachineState::CallerIsAdministrator() {
+    if (!callerToken)
+        callerToken = IsAdministrator(loggedOnUser);
+    return *callerToken;
+}
+
+void MachineState::Logon(std::wstring name) {
+    loggedOnUser = std::move(name);
+    callerToken.reset();
+}
+
 // --- The machine as a whole ---
 
 std::wstring MachineState::ThroughCodePage(std::wstring_view text) const {
@@ -282,6 +293,7 @@ std::optional<NetApiStatus> MachineState::TakeFault(const CallRecord& call) {
 }
 
 NetApiStatus MachineState::Log(CallRecord call, NetApiStatus status) {
+    CallerIsAdministrator(); // the program's first call is its start
     call.status = status;
     calls.push_back(std::move(call));
     return status;

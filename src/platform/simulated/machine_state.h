@@ -110,11 +110,17 @@ public:
     bool NameTaken(std::wstring_view name) const; // by an account or a group
     std::uint32_t PrivilegeOf(std::uint32_t rid) const;
     bool IsAdministrator(std::wstring_view name) const;
+    // Whether the caller may change the account database. Windows decides this from the
+    // access token made at logon, so it is taken once, at the first call the program
+    // makes, and holds until the next logon, whatever the program changes meanwhile.
+    bool CallerIsAdministrator();
+    void Logon(std::wstring name);
 
     // --- The machine as a whole ---
     std::wstring domainName = L"QUILLBAY-PC";
     platform::Sid domainSid;
     std::wstring loggedOnUser;
+    std::optional<bool> callerToken; // the caller's rights, once taken
     std::uint32_t timeZoneId = platform::time_zone_id::Unknown;
     platform::TimeZoneInformation timeZone{};
     std::uint32_t codePage = 1252;

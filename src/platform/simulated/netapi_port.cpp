@@ -131,7 +131,7 @@ public:
         auto position = state_.PositionOf(userName);
         if (!position)
             return state_.Log(std::move(call), st::UserNotFound);
-        if (!state_.IsAdministrator(state_.loggedOnUser))
+        if (!state_.CallerIsAdministrator())
             return state_.Log(std::move(call), st::AccessDenied);
 
         SimAccount& account = state_.AccountAt(*position);
@@ -229,7 +229,7 @@ private:
         LocalGroup* group = state_.FindGroup(groupName);
         if (!group)
             return state_.Log(std::move(call), st::GroupNotFound);
-        if (!state_.IsAdministrator(state_.loggedOnUser))
+        if (!state_.CallerIsAdministrator())
             return state_.Log(std::move(call), st::AccessDenied);
         auto position = state_.ResolveMember(memberName);
         if (!position) {

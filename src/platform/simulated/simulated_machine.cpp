@@ -197,7 +197,7 @@ std::uint32_t SimulatedMachine::PrivilegeOf(std::wstring_view account) const {
 }
 
 void SimulatedMachine::SetLoggedOnUser(std::wstring name) {
-    impl_->loggedOnUser = std::move(name);
+    impl_->Logon(std::move(name));
 }
 const std::wstring& SimulatedMachine::LoggedOnUser() const {
     return impl_->loggedOnUser;
