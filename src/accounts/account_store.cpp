@@ -49,14 +49,14 @@ std::wstring AccountStore::LookupName(const platform::Sid& sid) {
 }
 
 // Direct membership of each built-in group, from one listing of the account's local
-// groups. A failed listing means no membership at all.
-std::array<bool, kBuiltinGroupCount>
+// groups; none when the listing fails.
+std::optional<std::array<bool, kBuiltinGroupCount>>
 AccountStore::BuiltinMemberships(const std::wstring& accountName) {
     std::array<bool, kBuiltinGroupCount> member{};
     std::vector<std::wstring> groups;
     if (netapi_.UserGetLocalGroups(accountName, kDirectMembershipsOnly,
                                    platform::MaxPreferredLength, groups) != net_status::Success)
-        return member;
+        return std::nullopt;
     std::array<std::wstring, kBuiltinGroupCount> builtin;
     for (int i = 0; i < kBuiltinGroupCount; ++i)
         builtin[static_cast<std::size_t>(i)] = GetBuiltinGroupName(i);
@@ -178,7 +178,9 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
     record.SetPasswordCantChange((info.flags & user_flags::PasswordCantChange) != 0, true);
     record.SetPasswordNotNeeded((info.flags & user_flags::PasswordNotRequired) != 0, true);
 
-    const std::array<bool, kBuiltinGroupCount> member = BuiltinMemberships(readName);
+    // A failed listing reads as no membership at all.
+    const std::array<bool, kBuiltinGroupCount> member =
+        BuiltinMemberships(readName).value_or(std::array<bool, kBuiltinGroupCount>{});
     std::int32_t type = static_cast<std::int32_t>(info.priv);
     // Administrator comes from the platform's privilege and outranks Power Users
     // membership, which outranks User and Guest.
@@ -228,7 +230,8 @@ std::wstring AccountStore::GroupDisplayName(int index) {
 bool AccountStore::IsGroupMember(const std::wstring& accountName, int index) {
     if (GetBuiltinGroupName(index).empty())
         return false;
-    return BuiltinMemberships(accountName)[static_cast<std::size_t>(index)];
+    const auto member = BuiltinMemberships(accountName);
+    return member && (*member)[static_cast<std::size_t>(index)];
 }
 
 std::wstring AccountStore::GetAdministratorAccountName() {
@@ -263,22 +266,25 @@ bool AccountStore::SaveAccount(userInfo& record, const Viewer& viewer) {
         write(hours);
     }
 
-    if (record.UserType() != record.UserType(true))
-        MakePlainUser(target);
-
-    // A current mask of 0 never changes membership: an account is never taken out of
-    // every built-in group. Failures here show in the read-back, not in the result.
+    // The account ends in exactly the built-in groups ticked in its record, whatever its
+    // user type did; no other group is touched. Each group is changed only when the
+    // account's membership, as the machine has it now, differs from the tick. A mask of 0
+    // never changes anything, so that an account is never taken out of every group.
+    // Failures here show in the read-back, not in the result.
     const std::int32_t before = record.UserGroups(true);
     const std::int32_t after = record.UserGroups();
     if (before != after && after != 0) {
+        const auto now = BuiltinMemberships(target);
         for (int i = 0; i < kBuiltinGroupCount; ++i) {
             const std::int32_t bit = GroupBit(i);
-            if (((before ^ after) & bit) == 0)
+            const bool member = now ? (*now)[static_cast<std::size_t>(i)] : (before & bit) != 0;
+            const bool wanted = (after & bit) != 0;
+            if (member == wanted)
                 continue;
             const std::wstring group = GetBuiltinGroupName(i);
             if (group.empty())
                 continue;
-            if (after & bit)
+            if (wanted)
                 netapi_.LocalGroupAddMember(group, target);
             else
                 netapi_.LocalGroupDelMember(group, target);
@@ -329,37 +335,14 @@ bool AccountStore::SaveAccount(userInfo& record, const Viewer& viewer) {
     // another account's (the usual reason for the refusal), whose values must not be
     // taken for this record's. So there is deliberately no read-back then: the record
     // keeps its edits and stays changed, and the save reports false.
+    // A renamed account is still the same account: whether it is the logged-on user's or
+    // the built-in administrator stays as it was, though its name no longer says so.
+    const bool currentUser = record.CurrentUser();
+    const bool administratorAccount = record.IsAdministratorAccount();
     const bool readBack = !renameFailed && ReadAccount(record, viewer);
+    record.SetCurrentUser(currentUser);
+    record.SetIsAdministratorAccount(administratorAccount);
     return allWritten && readBack;
-}
-
-void AccountStore::MakePlainUser(const std::wstring& name) {
-    const std::wstring administrators = GetBuiltinGroupName(AdministratorsGroup);
-    const std::wstring users = GetBuiltinGroupName(UsersGroup);
-    const std::wstring powerUsers = GetBuiltinGroupName(PowerUsersGroup);
-
-    std::vector<std::wstring> groups;
-    if (netapi_.UserGetLocalGroups(name, kDirectMembershipsOnly, platform::MaxPreferredLength,
-                                   groups) != net_status::Success)
-        return;
-    bool inAdministrators = false;
-    bool inUsers = false;
-    bool inPowerUsers = false;
-    for (const std::wstring& group : groups) {
-        const std::wstring groupName = WideToAnsi(group.c_str());
-        if (!administrators.empty() && groupName == administrators)
-            inAdministrators = true;
-        else if (!powerUsers.empty() && groupName == powerUsers)
-            inPowerUsers = true;
-        else if (!users.empty() && groupName == users)
-            inUsers = true;
-    }
-    if (!inUsers && !users.empty())
-        netapi_.LocalGroupAddMember(users, name);
-    if (inAdministrators)
-        netapi_.LocalGroupDelMember(administrators, name);
-    if (inPowerUsers)
-        netapi_.LocalGroupDelMember(powerUsers, name);
 }
 
 } // namespace qb

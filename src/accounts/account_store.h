@@ -71,14 +71,13 @@ public:
     // Writes what differs between the record's copies, then reads it back. True when
     // every account write succeeded and the read-back too; group changes do not count.
     bool SaveAccount(userInfo& record, const Viewer& viewer);
-    // Member of Users, and of neither Administrators nor Power Users.
-    void MakePlainUser(const std::wstring& name);
 
 private:
     // The level-2 information of exactly `name`, texts cleared.
     bool AccountNumbers(const std::wstring& name, platform::UserInfo2& info);
     std::wstring LookupName(const platform::Sid& sid);
-    std::array<bool, kBuiltinGroupCount> BuiltinMemberships(const std::wstring& accountName);
+    std::optional<std::array<bool, kBuiltinGroupCount>>
+    BuiltinMemberships(const std::wstring& accountName);
 
     platform::Netapi32& netapi_;
     platform::AccountSecurity& security_;
