@@ -40,8 +40,10 @@ constexpr std::int32_t kNameColumn = 3;
 // Logon-hour bytes of an account without any restriction.
 constexpr std::uint8_t kAllHoursAllowed = 255;
 // Of the built-in groups only Guests (1) and Users (2) stay when an account is made a
-// normal user: a member of Administrators or Power Users could change the clock.
+// normal user: a member of Administrators or Power Users could change the clock. With
+// neither left it joins Users, so that it stays in some built-in group.
 constexpr std::int32_t kNormalUserGroups = 3;
+constexpr std::int32_t kUsersBit = 1 << UsersGroup;
 
 std::wstring TwoDigits(int n) {
     wchar_t buf[16];
@@ -227,8 +229,7 @@ void InputFormModel::CustomList2ItemClick(std::int32_t tag) {
         if (current != nullptr && source != nullptr) {
             for (int b = 0; b < kLogonHourBytes; ++b)
                 current->SetLogonHour(b, source->LogonHour(b));
-            list1_.SetAccountLocked(current->AccountDisabled());
-            list1_.SetHasTimeRestrictions(current->HasTimeRestrictions());
+            ShowInLists(currentAccount_);
             ShowAccount(tag);
         }
     } else {
@@ -324,7 +325,7 @@ void InputFormModel::GridMouseUp() {
     if (r == nullptr)
         return;
     ShowUndoFor(r);
-    list1_.SetHasTimeRestrictions(r->HasTimeRestrictions());
+    ShowInLists(currentAccount_);
     if (r->CurrentUser() || !r->HasTimeRestrictions() || r->UserType() <= User)
         return;
 
@@ -337,11 +338,12 @@ void InputFormModel::GridMouseUp() {
         platform::id::Yes)
         return;
     r->SetUserType(User);
-    r->SetUserGroups(r->UserGroups() & kNormalUserGroups);
+    const std::int32_t kept = r->UserGroups() & kNormalUserGroups;
+    r->SetUserGroups(kept != 0 ? kept : kUsersBit);
     Ctl(ids::DetailSettingEntry0 + 1).text = g_.Store.GroupDisplayName(r->UserType());
     ShowTypePictures(*r);
-    list1_.SetNewUserType(User);
-    list2_.SetNewUserType(User, list1_.SelectedItem() + 1);
+    ShowInLists(currentAccount_);
+    ShowUndoFor(r); // the hours may be as read again, the type is not
 }
 
 void InputFormModel::ClearRestrictions() {
@@ -361,7 +363,7 @@ void InputFormModel::ClearRestrictions() {
         dayTotals_[static_cast<std::size_t>(c)] = kGridRows;
         SetTotalCaption(c);
     }
-    list1_.SetHasTimeRestrictions(false);
+    ShowInLists(currentAccount_);
 }
 
 // --- The divider ---
@@ -397,6 +399,26 @@ void InputFormModel::DividerMouseUp() {
 
 void InputFormModel::ShowUndoFor(const userInfo* record) {
     Ctl(ids::UndoButton).visible = record != nullptr && record->DataHasChanged();
+}
+
+void InputFormModel::ShowInLists(std::int32_t position) {
+    const userInfo* r = Record(position);
+    if (r == nullptr)
+        return;
+    // Rows are found by their tag, never by their number: the two lists have the same
+    // order, but the second has a row more, and either may have been sorted since.
+    for (UserList* list : {&list1_, &list2_}) {
+        const std::int32_t row = list->IndexOfTag(position);
+        if (row < 0)
+            continue;
+        // The first list's selected row keeps its selected look; the second list only
+        // flashes its selection, so its rows always take the normal look.
+        const std::int32_t at = list == &list1_ && row == list->SelectedItem() ? -1 : row;
+        list->SetNewUserName(r->UserName(), at);
+        list->SetNewUserType(r->UserType(), at);
+        list->SetHasTimeRestrictions(r->HasTimeRestrictions(), at);
+        list->SetAccountLocked(r->AccountDisabled(), at);
+    }
 }
 
 void InputFormModel::ShowTypePictures(const userInfo& record) {
@@ -515,10 +537,7 @@ void InputFormModel::UndoButtonClick() {
     if (r == nullptr)
         return;
     r->ResetToOriginal();
-    list1_.SetAccountLocked(r->AccountDisabled());
-    list1_.SetHasTimeRestrictions(r->HasTimeRestrictions());
-    list1_.SetNewUserName(r->UserName());
-    list1_.SetNewUserType(r->UserType());
+    ShowInLists(currentAccount_);
     ShowAccount(currentAccount_);
 }
 
@@ -527,13 +546,9 @@ int InputFormModel::Ask(const std::wstring& text, std::uint32_t buttons) {
 }
 
 void InputFormModel::Redisplay(std::int32_t position) {
-    if (position != currentAccount_)
-        return;
-    if (const userInfo* r = Current()) {
-        list1_.SetHasTimeRestrictions(r->HasTimeRestrictions());
-        list1_.SetNewUserType(r->UserType());
-    }
-    ShowAccount(currentAccount_);
+    ShowInLists(position);
+    if (position == currentAccount_)
+        ShowAccount(currentAccount_);
 }
 
 bool InputFormModel::LockoutCheck() {
@@ -587,7 +602,10 @@ void InputFormModel::AskAboutOwnRestrictions() {
     if (Ask(L"Are you sure you want to remove yourself from the " + groups + L" group" + plural +
                 L"?",
             platform::mb::YesNo | platform::mb::IconQuestion) == platform::id::No) {
+        // The user type came from these groups: it goes back with them, or the record would
+        // still count as changed and a Yes later would demote the user after all.
         r->SetUserGroups(r->UserGroups(true));
+        r->SetUserType(r->UserType(true));
         Redisplay(own);
     }
 }
@@ -622,6 +640,7 @@ bool InputFormModel::CloseProcedure() {
         }
         if (answer != platform::id::Yes) {
             r.ResetToOriginal();
+            Redisplay(i);
             continue;
         }
         // The logged-on user's own account goes last: writing it may take away the
@@ -631,6 +650,7 @@ bool InputFormModel::CloseProcedure() {
             g_.CurrentUserIndex = i;
         } else if (r.DataHasChanged()) {
             g_.Store.SaveAccount(r, g_.CurrentViewer());
+            Redisplay(i);
         }
         if (welcome)
             services::WriteRegistryValue(g_.ports, platform::HkeyLocalMachine, kUserListKey,
@@ -638,8 +658,10 @@ bool InputFormModel::CloseProcedure() {
                                          false);
         saved = true;
     }
-    if (writeLast != nullptr)
+    if (writeLast != nullptr) {
         g_.Store.SaveAccount(*writeLast, g_.CurrentViewer());
+        Redisplay(g_.CurrentUserIndex);
+    }
     if (saved)
         services::SendCommand(g_.ports, services::kServiceWindowTitle, L"/update");
     services::SendCommand(g_.ports, services::kServiceWindowTitle, L"/resume");
@@ -701,8 +723,8 @@ bool InputFormModel::DetailSettingEntryValidate(int index, const std::wstring& t
                                          platform::mb::Ok | platform::mb::IconInformation);
             accepted = false;
         } else {
-            list1_.SetNewUserName(text);
             r->SetUserName(text);
+            ShowInLists(currentAccount_);
         }
         break;
     case kPasswordEntry:
@@ -728,7 +750,7 @@ void InputFormModel::AccountDisabledClick(bool checked) {
     r->SetAccountDisabled(checked);
     ShowUndoFor(r);
     Ctl(ids::LockImage).visible = Expanded() && r->AccountDisabled();
-    list1_.SetAccountLocked(r->AccountDisabled());
+    ShowInLists(currentAccount_);
 }
 
 void InputFormModel::PasswordLockedClick(bool checked) {
@@ -779,9 +801,7 @@ void InputFormModel::UserImageClick() {
     r->SetUserType(UserTypeFromGroups(r->UserGroups()));
     Ctl(ids::DetailSettingEntry0 + kMemberOfEntry).text = g_.Store.GroupDisplayName(r->UserType());
     ShowTypePictures(*r);
-    list1_.SetNewUserType(r->UserType());
-    // The second list has the same order as the first, under its "<no restrictions>" row.
-    list2_.SetNewUserType(r->UserType(), list1_.SelectedItem() + 1);
+    ShowInLists(currentAccount_);
     ShowUndoFor(r);
 }
 

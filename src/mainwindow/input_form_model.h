@@ -182,6 +182,8 @@ private:
     void DrawGrid(const userInfo& record);
     void PaintCell(bool value);
     void ShowUndoFor(const userInfo* record);
+    // Shows the record's name, type, clock and padlock in its row of each list.
+    void ShowInLists(std::int32_t position);
     void ShowTypePictures(const userInfo& record);
     // The administrators among the records, counted until there are two.
     int CountAdministrators() const;

@@ -79,9 +79,16 @@ public:
     void selectItem(std::int32_t itmNum, bool byTag) override { list_.selectItem(itmNum, byTag); }
     void HideSelection() override { list_.HideSelection(); }
     std::int32_t SelectedItem() const override { return list_.SelectedItem(); }
-    void SetAccountLocked(bool b) override { list_.SetAccountLocked(b); }
-    void SetHasTimeRestrictions(bool b) override { list_.SetHasTimeRestrictions(b); }
-    void SetNewUserName(const std::wstring& name) override { list_.SetNewUserName(name); }
+    std::int32_t IndexOfTag(std::int32_t tag) const override { return list_.IndexOfTag(tag); }
+    void SetAccountLocked(bool b, std::int32_t itmNum) override {
+        list_.SetAccountLocked(b, itmNum);
+    }
+    void SetHasTimeRestrictions(bool b, std::int32_t itmNum) override {
+        list_.SetHasTimeRestrictions(b, itmNum);
+    }
+    void SetNewUserName(const std::wstring& name, std::int32_t itmNum) override {
+        list_.SetNewUserName(name, itmNum);
+    }
     void SetNewUserType(std::int32_t t, std::int32_t itmNum) override {
         list_.SetNewUserType(t, itmNum);
     }
@@ -287,6 +294,7 @@ bool InputForm::CreateControls() {
         groupsOpen_ = true;
         UserTypesForm::ShowModal(Window(), dialog, model_->SystemFont());
         groupsOpen_ = false;
+        CarryOutDeferredClose();
     };
 
     QB_ASSERT(gridDesign != nullptr);
@@ -567,10 +575,18 @@ void InputForm::Close(bool always) {
     closing_ = true;
     const bool close = model_ == nullptr || model_->CloseProcedure();
     closing_ = false;
-    if (close || always)
+    if (close || always) {
         DestroyWindow(Window());
-    else
-        Sync();
+        return;
+    }
+    Sync();
+    CarryOutDeferredClose();
+}
+
+void InputForm::CarryOutDeferredClose() {
+    // Posted, so that the handler that ran the dialog or the questions finishes first.
+    if (std::exchange(closeDeferred_, false))
+        PostMessageW(Window(), WM_CLOSE, 0, 0);
 }
 
 bool InputForm::OnDivider(int x, int y) const {
@@ -744,10 +760,15 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CLOSE:
         // From the close box, the system menu or the task list: the closing procedure
-        // runs, and the window closes whatever it decided. Not while the group dialog
-        // waits for an answer, and not before what was typed is in the records: a
-        // refused user name keeps the window open, its box holding the focus.
-        if (groupsOpen_ || !CommitEdits(true))
+        // runs, and the window closes whatever it decided. While the group dialog or the
+        // closing procedure waits for an answer, afterwards. Not before what was typed is
+        // in the records: a refused user name keeps the window open, its box holding the
+        // focus.
+        if (groupsOpen_ || closing_) {
+            closeDeferred_ = true;
+            return 0;
+        }
+        if (!CommitEdits(true))
             return 0;
         Close(true);
         return 0;

@@ -113,6 +113,10 @@ private:
     bool dividerDrag_ = false;
     bool unloaded_ = false;
     bool closing_ = false;
+    // A close of the frame or the system that came while the group dialog or the closing
+    // procedure was running: it is carried out once they are done, never dropped.
+    bool closeDeferred_ = false;
+    void CarryOutDeferredClose();
 
     // Editing. The box that holds the focus (-1 for none), also while the window is
     // inactive; the boxes that lost it to another control, their commit posted; a commit

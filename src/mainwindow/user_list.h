@@ -20,10 +20,13 @@ public:
     virtual void selectItem(std::int32_t itmNum, bool byTag) = 0;
     virtual void HideSelection() = 0;
     virtual std::int32_t SelectedItem() const = 0;
-    virtual void SetAccountLocked(bool b) = 0;
-    virtual void SetHasTimeRestrictions(bool b) = 0;
-    virtual void SetNewUserName(const std::wstring& name) = 0;
-    virtual void SetNewUserType(std::int32_t t, std::int32_t itmNum = -1) = 0;
+    // The row that carries `tag`, or -1.
+    virtual std::int32_t IndexOfTag(std::int32_t tag) const = 0;
+    // A row's looks: the selected row's (itmNum -1, in its selected look) or row itmNum's.
+    virtual void SetAccountLocked(bool b, std::int32_t itmNum) = 0;
+    virtual void SetHasTimeRestrictions(bool b, std::int32_t itmNum) = 0;
+    virtual void SetNewUserName(const std::wstring& name, std::int32_t itmNum) = 0;
+    virtual void SetNewUserType(std::int32_t t, std::int32_t itmNum) = 0;
     virtual void Sort(std::int32_t sortColumn, bool sortForwards) = 0;
     virtual void SetFont(const std::wstring& fontName, float fontSize, bool fontBold,
                          bool fontItalic, bool fontUnderline, bool fontStrikethru) = 0;

@@ -229,25 +229,35 @@ void CustomListModel::HideSelection() {
     DeselectRow(selectedIndex_);
 }
 
-void CustomListModel::SetAccountLocked(bool b) {
-    if (!ValidIndex(selectedIndex_))
-        return;
-    entries_[static_cast<std::size_t>(selectedIndex_)].userLocked = b;
-    rows_[static_cast<std::size_t>(selectedIndex_)].lockIconVisible = b;
+std::int32_t CustomListModel::IndexOfTag(std::int32_t tag) const {
+    for (int i = 0; i <= lastIndex_; ++i)
+        if (entries_[static_cast<std::size_t>(i)].userTag == tag)
+            return i;
+    return -1;
 }
 
-void CustomListModel::SetHasTimeRestrictions(bool b) {
-    if (!ValidIndex(selectedIndex_))
+void CustomListModel::SetAccountLocked(bool b, std::int32_t itmNum) {
+    const int row = itmNum == -1 ? selectedIndex_ : itmNum;
+    if (!ValidIndex(row))
         return;
-    entries_[static_cast<std::size_t>(selectedIndex_)].userRestricted = b;
-    rows_[static_cast<std::size_t>(selectedIndex_)].clockIconVisible = b;
+    entries_[static_cast<std::size_t>(row)].userLocked = b;
+    rows_[static_cast<std::size_t>(row)].lockIconVisible = b;
 }
 
-void CustomListModel::SetNewUserName(const std::wstring& name) {
-    if (!ValidIndex(selectedIndex_))
+void CustomListModel::SetHasTimeRestrictions(bool b, std::int32_t itmNum) {
+    const int row = itmNum == -1 ? selectedIndex_ : itmNum;
+    if (!ValidIndex(row))
         return;
-    entries_[static_cast<std::size_t>(selectedIndex_)].userName = name;
-    rows_[static_cast<std::size_t>(selectedIndex_)].labelText = name;
+    entries_[static_cast<std::size_t>(row)].userRestricted = b;
+    rows_[static_cast<std::size_t>(row)].clockIconVisible = b;
+}
+
+void CustomListModel::SetNewUserName(const std::wstring& name, std::int32_t itmNum) {
+    const int row = itmNum == -1 ? selectedIndex_ : itmNum;
+    if (!ValidIndex(row))
+        return;
+    entries_[static_cast<std::size_t>(row)].userName = name;
+    rows_[static_cast<std::size_t>(row)].labelText = name;
 }
 
 void CustomListModel::SetNewUserType(std::int32_t t, std::int32_t itmNum) {
@@ -294,13 +304,16 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
             e.sortKey = sortForwards ? SortKeyBuilder::Forwards(lower) : keys.Backwards(lower);
             break;
         }
-        if (e.userTag == 0)
-            e.sortKey.insert(e.sortKey.begin(), U'\0');
     }
     // Stable and ordinal, a prefix first: the same order as inserting each row after
-    // every row whose key is not greater, at n log n.
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const ListEntry& a, const ListEntry& b) { return a.sortKey < b.sortKey; });
+    // every row whose key is not greater, at n log n. The row tagged 0 heads the list in
+    // every order; no key could keep it there, since an empty name's key is a prefix of
+    // every other.
+    std::stable_sort(entries_.begin(), entries_.end(), [](const ListEntry& a, const ListEntry& b) {
+        if ((a.userTag == 0) != (b.userTag == 0))
+            return a.userTag == 0;
+        return a.sortKey < b.sortKey;
+    });
 
     for (int i = 0; i <= lastIndex_; ++i) {
         const bool selected =

@@ -160,9 +160,13 @@ public:
     void selectItem(std::int32_t itmNum, bool byTag);
     void HideSelection();
     std::int32_t SelectedItem() const { return selectedIndex_; }
-    void SetAccountLocked(bool b);
-    void SetHasTimeRestrictions(bool b);
-    void SetNewUserName(const std::wstring& name);
+    // The row that carries `tag`, or -1.
+    std::int32_t IndexOfTag(std::int32_t tag) const;
+    // The setters of a row's looks: the selected row by default, or row `itmNum`, which
+    // then shows its normal look, selected or not.
+    void SetAccountLocked(bool b, std::int32_t itmNum = -1);
+    void SetHasTimeRestrictions(bool b, std::int32_t itmNum = -1);
+    void SetNewUserName(const std::wstring& name, std::int32_t itmNum = -1);
     void SetNewUserType(std::int32_t t, std::int32_t itmNum = -1);
     void Sort(std::int32_t sortColumn, bool sortForwards);
 

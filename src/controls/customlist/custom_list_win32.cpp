@@ -171,18 +171,18 @@ void CustomList::HideSelection() {
     Sync();
 }
 
-void CustomList::SetAccountLocked(bool b) {
-    model_->SetAccountLocked(b);
+void CustomList::SetAccountLocked(bool b, std::int32_t itmNum) {
+    model_->SetAccountLocked(b, itmNum);
     Sync();
 }
 
-void CustomList::SetHasTimeRestrictions(bool b) {
-    model_->SetHasTimeRestrictions(b);
+void CustomList::SetHasTimeRestrictions(bool b, std::int32_t itmNum) {
+    model_->SetHasTimeRestrictions(b, itmNum);
     Sync();
 }
 
-void CustomList::SetNewUserName(const std::wstring& name) {
-    model_->SetNewUserName(name);
+void CustomList::SetNewUserName(const std::wstring& name, std::int32_t itmNum) {
+    model_->SetNewUserName(name, itmNum);
     Sync();
 }
 

@@ -68,9 +68,10 @@ public:
     void selectItem(std::int32_t itmNum, bool byTag);
     void HideSelection();
     std::int32_t SelectedItem() const { return model_->SelectedItem(); }
-    void SetAccountLocked(bool b);
-    void SetHasTimeRestrictions(bool b);
-    void SetNewUserName(const std::wstring& name);
+    std::int32_t IndexOfTag(std::int32_t tag) const { return model_->IndexOfTag(tag); }
+    void SetAccountLocked(bool b, std::int32_t itmNum = -1);
+    void SetHasTimeRestrictions(bool b, std::int32_t itmNum = -1);
+    void SetNewUserName(const std::wstring& name, std::int32_t itmNum = -1);
     void SetNewUserType(std::int32_t t, std::int32_t itmNum = -1);
     void Sort(std::int32_t sortColumn, bool sortForwards);
     void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
