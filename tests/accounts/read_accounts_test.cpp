@@ -116,69 +116,6 @@ TEST_F(ReadAccounts, UnreadableAccountsAreLeftOutAndAFailedEnumerationKeepsWhatW
     }
 }
 
-TEST_F(ReadAccounts, ValuesComeFromTheAccountInformation) {
-    AccountSpec ben = NewAccount(L"ben");
-    ben.fullName = L"Ben Hansen";
-    ben.comment = L"Homework only";
-    ben.userComment = L"hi";
-    ben.password = L"secret";
-    ben.flags =
-        uf::Script | uf::NormalAccount | uf::AccountDisable | uf::PasswordCantChange | uf::Lockout;
-    ben.lastLogon = 86400;
-    ben.logonHours = platform::LogonHoursBytes{};
-    (*ben.logonHours)[4] = 0x81;
-    w.machine->AddAccount(ben);
-    w.Load();
-
-    const userInfo* r = w.Record(L"ben");
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->FullName(true), L"Ben Hansen");
-    EXPECT_EQ(r->Comment(true), L"Homework only");
-    EXPECT_EQ(r->UserComment(true), L"hi");
-    EXPECT_EQ(r->Password(true), L"") << "passwords are never read";
-    EXPECT_EQ(r->Flags(), ben.flags);
-    EXPECT_TRUE(r->AccountDisabled(true));
-    EXPECT_TRUE(r->PasswordCantChange(true));
-    EXPECT_FALSE(r->PasswordNotNeeded(true));
-    EXPECT_EQ(r->LogonHour(4, true), 0x81);
-    EXPECT_EQ(r->LogonHour(0), 0);
-    EXPECT_EQ(r->LastLogon(), DateTime::FromCivil({1970, 1, 2, 0, 0, 0}));
-
-    const userInfo* anna = w.Record(L"anna");
-    EXPECT_TRUE(anna->LastLogon().IsZero()) << "never logged on";
-    EXPECT_FALSE(anna->HasTimeRestrictions()) << "no bitmap means no restrictions";
-    EXPECT_EQ(anna->LogonHour(20, true), 255);
-}
-
-TEST_F(ReadAccounts, UserTypesAndGroupsFollowPrivilegeAndDirectBuiltinMembership) {
-    w.machine->AddLocalGroup(L"Remote Desktop Users");
-    w.machine->AddAccount(NewAccount(L"admin2", {L"Administrators", L"Power Users", L"Users"}));
-    w.machine->AddAccount(NewAccount(L"power", {L"Users", L"Power Users"}));
-    w.machine->AddAccount(NewAccount(L"plain", {L"Users", L"Remote Desktop Users"}));
-    w.machine->AddAccount(NewAccount(L"nobody", {}));
-    w.machine->AddAccount(NewAccount(L"adminguest", {L"Administrators", L"Guests"}));
-    w.machine->AddAccount(NewAccount(L"userguest", {L"Users", L"Guests"}));
-    w.Load();
-    struct Expected {
-        const wchar_t* name;
-        std::int32_t type, groups;
-        bool disabled;
-    };
-    for (const Expected& e :
-         {Expected{L"Administrator", Administrator, 4, false}, Expected{L"Guest", Guest, 1, true},
-          Expected{L"admin2", Administrator, 2 | 4 | 8, false},
-          Expected{L"power", PowerUser, 2 | 8, false}, Expected{L"plain", User, 2, false},
-          Expected{L"nobody", Guest, 0, false},
-          Expected{L"adminguest", Administrator, 4 | 1, false},
-          Expected{L"userguest", User, 2 | 1, false}}) {
-        const userInfo* r = w.Record(e.name);
-        ASSERT_NE(r, nullptr) << e.name;
-        EXPECT_EQ(r->UserType(), e.type) << e.name;
-        EXPECT_EQ(r->UserGroups(), e.groups) << e.name;
-        EXPECT_EQ(r->AccountDisabled(), e.disabled) << e.name;
-    }
-}
-
 TEST_F(ReadAccounts, GroupsAreFoundByIdentifierAndOneThePlatformCannotNameCountsForNoOne) {
     w.machine->RenameBuiltinGroup(BuiltinAlias::Users, L"Benutzer");
     w.machine->RenameBuiltinGroup(BuiltinAlias::Guests, L"Gäste");

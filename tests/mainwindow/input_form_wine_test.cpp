@@ -65,7 +65,26 @@ TEST_F(Window, OpensOnTheLoggedOnUserAndMoreShowsTheDetails) {
     EXPECT_EQ(TextOf(ids::Heading1), L"Select user...");
     EXPECT_EQ(TextOf(ids::Heading2), L"Allowable logon times for anna...");
     EXPECT_EQ(TextOf(ids::Heading3), L"Copy logon times from...");
-    EXPECT_FALSE(TextOf(ids::DayLabel0).empty()) << "a day name from the locale";
+    // Over each grid column, its day's name in the user's locale: Saturday first.
+    const LCTYPE days[] = {LOCALE_SABBREVDAYNAME6, LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1,
+                           LOCALE_SABBREVDAYNAME2, LOCALE_SABBREVDAYNAME3, LOCALE_SABBREVDAYNAME4,
+                           LOCALE_SABBREVDAYNAME5};
+    for (int column = 0; column < kGridColumns; ++column) {
+        const POINT cell = Cell(column, 0);
+        POINT onScreen = cell;
+        ClientToScreen(Ctl(ids::AllowedHoursGraphic), &onScreen);
+        std::wstring over;
+        for (int k = 0; k < 7; ++k) {
+            RECT r;
+            GetWindowRect(Ctl(ids::DayLabel0 + k), &r);
+            if (onScreen.x >= r.left && onScreen.x < r.right)
+                over = TextOf(ids::DayLabel0 + k);
+        }
+        wchar_t name[64] = {};
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, days[column], name, 64);
+        EXPECT_EQ(over, name) << "column " << column;
+    }
+    EXPECT_EQ(TextOf(ids::DayLabel0 + 6), L"Sat") << "Wine's English locale";
     EXPECT_FALSE(IsWindowVisible(Ctl(ids::WarningLabel0)));
     EXPECT_EQ(ClientSize().cx, kClientWidth / 15);
     EXPECT_EQ(ClientSize().cy, kCollapsedHeight / 15);
@@ -258,6 +277,87 @@ TEST_F(Window, TheGroupDialogChangesTheType) {
     EXPECT_FALSE(adminEnabled);
     EXPECT_EQ(FindWindowW(UserTypesForm::ClassName, nullptr), nullptr);
     EXPECT_FALSE(R(L"Administrator").DataHasChanged());
+}
+
+// A close of the frame always closes the window, whatever the closing procedure decided,
+// and one that comes while the group dialog or a question is up is carried out after it;
+// the Close button's Cancel keeps the window open.
+TEST_F(Window, TheFramesCloseIsNeverLost) {
+    const std::wstring tomChanged =
+        L"The settings for tom have been changed.\r\nDo you want to save the new settings?";
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        std::vector<int> answers;
+        bool closed;
+        std::vector<std::wstring> asked;
+    };
+    const std::vector<Case> cases = {
+        {"close box, Cancel",
+         [this] { SendMessageW(form->Window(), WM_CLOSE, 0, 0); },
+         {platform::id::Cancel},
+         true,
+         {tomChanged}},
+        {"Close button, Cancel",
+         [this] { Click(ids::CloseButton); },
+         {platform::id::Cancel},
+         false,
+         {tomChanged}},
+        {"close box, lockout",
+         [this] {
+             for (const wchar_t* name : {L"anna", L"kim"})
+                 R(name).SetUserGroups(2);
+             for (int b = 0; b < kLogonHourBytes; ++b)
+                 R(L"Administrator").SetLogonHour(b, 0);
+             SendMessageW(form->Window(), WM_CLOSE, 0, 0);
+         },
+         {platform::id::Ok},
+         true,
+         {L"You can't block all hours for Administrator"}},
+        {"close box during a question",
+         [this] {
+             w.user.answerer = [this](const testing::ShownMessageBox&) {
+                 const bool first = w.user.messageBoxes.size() == 1;
+                 if (first)
+                     SendMessageW(form->Window(), WM_CLOSE, 0, 0);
+                 return first ? platform::id::Cancel : platform::id::No;
+             };
+             Click(ids::CloseButton);
+         },
+         {},
+         true,
+         {tomChanged, tomChanged}},
+        {"close box during the group dialog",
+         [this] {
+             testing::ModalScript script(UserTypesForm::ClassName, {[this](HWND) {
+                                             SendMessageW(form->Window(), WM_CLOSE, 0, 0);
+                                             PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+                                         }});
+             SendMessageW(Entry(1), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+             SendMessageW(Entry(1), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+         },
+         {platform::id::No},
+         true,
+         {tomChanged}},
+    };
+    for (const Case& c : cases) {
+        Open();
+        ClickRow(ids::CustomList1, L"tom");
+        Click(ids::MoreButton);
+        R(L"tom").SetComment(L"changed");
+        w.user.messageBoxes.clear();
+        w.user.answerer = nullptr;
+        w.user.answers = {c.answers.begin(), c.answers.end()};
+        c.act();
+        testing::DrainMessages();
+        EXPECT_EQ(form->Window() == nullptr, c.closed) << c.what;
+        std::vector<std::wstring> asked;
+        for (const auto& box : w.user.messageBoxes)
+            asked.push_back(box.text);
+        EXPECT_EQ(asked, c.asked) << c.what;
+        form.reset();
+        testing::DrainMessages();
+    }
 }
 
 } // namespace

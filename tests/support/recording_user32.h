@@ -5,6 +5,7 @@
 #include "platform/user32.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ public:
     int ShowMessageBox(platform::WindowHandle owner, std::wstring_view text,
                        std::wstring_view caption, std::uint32_t type) override {
         messageBoxes.push_back({owner, std::wstring(text), std::wstring(caption), type});
+        if (answerer)
+            return answerer(messageBoxes.back());
         if (answers.empty())
             return platform::id::Ok;
         const int answer = answers.front();
@@ -61,6 +64,8 @@ public:
     bool commonControlsResult = true;
     std::vector<ShownMessageBox> messageBoxes;
     std::deque<int> answers; // the buttons chosen, in order; id::Ok once they run out
+    // When set, chooses every button instead of `answers`.
+    std::function<int(const ShownMessageBox&)> answerer;
 };
 
 } // namespace qb::testing
