@@ -93,8 +93,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring face = ncm.lfMenuFont.lfFaceName;
 
     // One set of pictures for all strips and one for both lists, as the main window does.
-    const HeadingBandBitmap band = MakeHeadingBand();
-    const std::shared_ptr<const ListPictures> pictures = ListPictures::Make();
+    const HeadingBandBitmap band = MakeHeadingBand(Density{});
+    const std::shared_ptr<const ListPictures> pictures = ListPictures::Make(Density{});
     auto heading1 = Heading::Create(w, 1, Twips(30, 30, 5115, 285), nullptr, band);
     heading1->SetText(L"Select user...");
     auto heading2 = Heading::Create(w, 2, Twips(5220, 30, 6075, 285), nullptr, band);

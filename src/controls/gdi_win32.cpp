@@ -87,23 +87,29 @@ Bitmap MakeBitmap(const Picture& picture) {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 constexpr int kPointsPerInch = 72;
-constexpr int kDefaultDpi = 96; // what the screen has when it cannot be asked
 
-int ScreenDpi(int axis) {
+int ScreenDpi() {
     const WindowDc screen = GetWindowDc(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen.Get(), axis) : 0;
-    return dpi > 0 ? dpi : kDefaultDpi;
+    return screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+}
+
+// The per-monitor functions came with later versions of Windows than the program runs on:
+// they are looked up, and their absence means one density for the whole screen.
+template <typename Function>
+Function User32Function(const char* name) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 != nullptr ? reinterpret_cast<Function>(
+                                   reinterpret_cast<void (*)()>(GetProcAddress(user32, name)))
+                             : nullptr;
 }
 
 } // namespace
 
-Font MakeFont(const FontSpec& font, bool bold) {
-    const int dpi = ScreenDpi(LOGPIXELSY);
+Font MakeFont(const FontSpec& font, bool bold, const Density& density) {
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(
-        std::lround(font.size * static_cast<float>(dpi) / static_cast<float>(kPointsPerInch)));
+    lf.lfHeight = -static_cast<LONG>(std::lround(font.size * static_cast<float>(density.Dpi()) /
+                                                 static_cast<float>(kPointsPerInch)));
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = font.italic ? 1 : 0;
     lf.lfUnderline = font.underline ? 1 : 0;
@@ -114,12 +120,56 @@ Font MakeFont(const FontSpec& font, bool bold) {
     return Font(CreateFontIndirectW(&lf));
 }
 
-int ScreenTwipsPerPixelX() {
-    return kTwipsPerInch / ScreenDpi(LOGPIXELSX);
+void FrameTwips(HDC dc, const Density& density, const TwipsRect& bounds, HBRUSH brush) {
+    const PixelRect outer = density.Pixels(bounds);
+    const PixelRect inner = density.Pixels(
+        TwipsRect{bounds.left + kDesignPixel, bounds.top + kDesignPixel,
+                  bounds.width - 2 * kDesignPixel, bounds.height - 2 * kDesignPixel});
+    const RECT edges[] = {{outer.left, outer.top, outer.right, inner.top},
+                          {outer.left, inner.bottom, outer.right, outer.bottom},
+                          {outer.left, inner.top, inner.left, inner.bottom},
+                          {inner.right, inner.top, outer.right, inner.bottom}};
+    for (const RECT& edge : edges)
+        FillRect(dc, &edge, brush);
 }
 
-int ScreenTwipsPerPixelY() {
-    return kTwipsPerInch / ScreenDpi(LOGPIXELSY);
+Density WindowDensity(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    if (window != nullptr && getDpiForWindow != nullptr)
+        if (const UINT dpi = getDpiForWindow(window); dpi > 0)
+            return Density(static_cast<int>(dpi));
+    return Density(ScreenDpi());
+}
+
+int SystemMetric(int index, const Density& density) {
+    using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto forDpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    if (forDpi != nullptr)
+        return forDpi(index, static_cast<UINT>(density.Dpi()));
+    return MulDiv(GetSystemMetrics(index), density.Dpi(), Density(ScreenDpi()).Dpi());
+}
+
+SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle,
+               const Density& density) {
+    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    RECT r{0, 0, clientWidth, clientHeight};
+    if (adjustForDpi == nullptr ||
+        !adjustForDpi(&r, style, FALSE, exStyle, static_cast<UINT>(density.Dpi())))
+        AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+Density DpiChangedDensity(WPARAM wParam) {
+    return Density(static_cast<int>(HIWORD(wParam)));
+}
+
+void TakeSuggestedRect(HWND window, LPARAM lParam) {
+    const auto* r = reinterpret_cast<const RECT*>(lParam);
+    if (r != nullptr)
+        SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace qb::controls::gdi

@@ -2,6 +2,7 @@
 // GDI objects, icons and device contexts as move-only owners on the program's one handle
 // template, and the conversion of the controls' pictures into icons and bitmaps.
 
+#include "controls/density.h"
 #include "controls/heading/heading_model.h"
 #include "controls/pictures/pictures.h"
 #include "platform/win32/handles.h"
@@ -92,19 +93,27 @@ constexpr COLORREF ToColorRef(std::uint32_t bbggrr) {
 Icon MakeIcon(const Picture& picture);
 // An opaque bitmap of the picture.
 Bitmap MakeBitmap(const Picture& picture);
-// A font of the given face, size in points and flags, for the screen's dpi.
-Font MakeFont(const FontSpec& font, bool bold);
+// A font of the given face, size in points and flags, for a screen of that density.
+Font MakeFont(const FontSpec& font, bool bold, const Density& density);
 
-// Twips per pixel of the screen, horizontally and vertically (15 at 96 dpi).
-int ScreenTwipsPerPixelX();
-int ScreenTwipsPerPixelY();
-
-// Floor division of twips into pixels: rows above the list have negative tops.
-inline int ToPixels(int twips, int tpp) {
-    int q = twips / tpp;
-    if (twips % tpp != 0 && twips < 0)
-        --q;
-    return q;
+inline RECT ToRect(const PixelRect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
 }
+
+// The outline of a rectangle of the design, a pixel of the design wide: whatever lies
+// inside it in twips starts where the outline ends in pixels.
+void FrameTwips(HDC dc, const Density& density, const TwipsRect& bounds, HBRUSH brush);
+
+// The density `window` is shown at: its monitor's where the system tells each window its
+// own (per-monitor awareness), else the screen's. The screen's for a null window.
+Density WindowDensity(HWND window);
+// A system metric (SM_CXVSCROLL, ...) at that density.
+int SystemMetric(int index, const Density& density);
+// The window size for a client area of that size, with the frame of that density.
+SIZE OuterSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle,
+               const Density& density);
+// WM_DPICHANGED: the new density (from wParam) and the rectangle the system suggests.
+Density DpiChangedDensity(WPARAM wParam);
+void TakeSuggestedRect(HWND window, LPARAM lParam);
 
 } // namespace qb::controls::gdi

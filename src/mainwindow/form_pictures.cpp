@@ -42,45 +42,51 @@ void Set(Picture& p, int x, int y, std::uint32_t colour) {
 
 } // namespace
 
-Picture CellPicture(bool allowed, int width, int height) {
+Picture CellPicture(bool allowed, int width, int height, const controls::Density& density) {
     Picture p = Blank(width, height, kGap);
-    // The cell proper leaves a one-pixel gap at its right and bottom, so that neighbouring
-    // cells stay apart however many of them are alike.
-    const int right = std::max(p.width - 2, 0), bottom = std::max(p.height - 2, 0);
+    const int unit = std::max(1, density.Scaled(1)); // a pixel of the design
+    // The cell proper leaves a gap at its right and bottom, so that neighbouring cells
+    // stay apart however many of them are alike.
+    const int right = std::max(p.width - 1 - unit, 0), bottom = std::max(p.height - 1 - unit, 0);
     for (int y = 0; y <= bottom; ++y) {
         for (int x = 0; x <= right; ++x) {
-            const bool edge = x == 0 || y == 0 || x == right || y == bottom;
+            const bool edge = x < unit || y < unit || x > right - unit || y > bottom - unit;
             std::uint32_t c;
             if (allowed)
-                c = edge ? kAllowedEdge : (y == 1 ? kAllowedLight : kAllowedFill);
+                c = edge ? kAllowedEdge : (y < 2 * unit ? kAllowedLight : kAllowedFill);
             else if (edge)
                 c = kDeniedEdge;
             else
                 // Hatching from bottom left to top right, every fourth diagonal.
-                c = (x + y) % 4 == 0 ? kDeniedHatch : kDeniedFill;
+                c = ((x + y) / unit) % 4 == 0 ? kDeniedHatch : kDeniedFill;
             Set(p, x, y, c);
         }
     }
     return p;
 }
 
-Picture DividerPicture(int width, int height) {
+Picture DividerPicture(int width, int height, const controls::Density& density) {
     Picture p = Blank(width, height, kBarFill);
-    for (int x = 0; x < p.width; ++x) {
-        Set(p, x, 0, kBarEdge);
-        Set(p, x, p.height - 1, kBarEdge);
-    }
+    const int unit = std::max(1, density.Scaled(1));
+    for (int x = 0; x < p.width; ++x)
+        for (int i = 0; i < unit; ++i) {
+            Set(p, x, i, kBarEdge);
+            Set(p, x, p.height - 1 - i, kBarEdge);
+        }
     // A grip of raised dots in the middle: the place to take hold of.
     const int dots = 9;
     const int spacing = std::max(p.height / 2, 3);
     const int first = p.width / 2 - (dots / 2) * spacing;
-    const int y = p.height / 2 - 1;
+    const int y = p.height / 2 - unit;
     for (int i = 0; i < dots; ++i) {
         const int x = first + i * spacing;
-        Set(p, x, y, kGripLight);
-        Set(p, x + 1, y + 1, kGripDark);
-        Set(p, x, y + 1, kGripDark);
-        Set(p, x + 1, y, kGripDark);
+        for (int dy = 0; dy < unit; ++dy)
+            for (int dx = 0; dx < unit; ++dx) {
+                Set(p, x + dx, y + dy, kGripLight);
+                Set(p, x + unit + dx, y + unit + dy, kGripDark);
+                Set(p, x + dx, y + unit + dy, kGripDark);
+                Set(p, x + unit + dx, y + dy, kGripDark);
+            }
     }
     return p;
 }

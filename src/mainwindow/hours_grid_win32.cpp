@@ -16,14 +16,15 @@ COLORREF ToColorRef(std::uint32_t bbggrr) {
 
 } // namespace
 
-HoursGrid::HoursGrid(InputFormModel& model, int tppx, int tppy, HCURSOR cursor,
+HoursGrid::HoursGrid(InputFormModel& model, const controls::Density& density, HCURSOR cursor,
                      std::function<void()> changed)
-    : model_(model), tppx_(tppx), tppy_(tppy), cursor_(cursor), changed_(std::move(changed)) {}
+    : model_(model), density_(density), cursor_(cursor), changed_(std::move(changed)) {}
 
 std::unique_ptr<HoursGrid> HoursGrid::Create(HWND parent, int id, const RECT& bounds,
-                                             InputFormModel& model, int tppx, int tppy,
-                                             HCURSOR cursor, std::function<void()> changed) {
-    std::unique_ptr<HoursGrid> grid(new HoursGrid(model, tppx, tppy, cursor, std::move(changed)));
+                                             InputFormModel& model,
+                                             const controls::Density& density, HCURSOR cursor,
+                                             std::function<void()> changed) {
+    std::unique_ptr<HoursGrid> grid(new HoursGrid(model, density, cursor, std::move(changed)));
     controls::WindowClass windowClass;
     windowClass.name = ClassName;
     windowClass.cursor = nullptr; // the grid's own pointer, set on WM_SETCURSOR
@@ -34,7 +35,23 @@ std::unique_ptr<HoursGrid> HoursGrid::Create(HWND parent, int id, const RECT& bo
     return grid;
 }
 
+RECT HoursGrid::CellRect(int column, int row) const {
+    const int w = model_.CellWidth(), h = model_.CellHeight();
+    return RECT{density_.Pixels(column * w), density_.Pixels(row * h),
+                density_.Pixels((column + 1) * w), density_.Pixels((row + 1) * h)};
+}
+
+HBITMAP HoursGrid::CellBitmap(bool allowed, int width, int height) {
+    controls::gdi::Bitmap& picture = cellPictures_[{allowed, width, height}];
+    if (!picture)
+        picture = controls::gdi::MakeBitmap(CellPicture(allowed, width, height, density_));
+    return picture.Get();
+}
+
 void HoursGrid::MakeSurface(int width, int height) {
+    if (surfaceDc_ && surfaceOld_ != nullptr)
+        SelectObject(surfaceDc_.Get(), surfaceOld_);
+    surfaceOld_ = nullptr;
     const controls::gdi::WindowDc screen = controls::gdi::GetWindowDc(Window());
     surfaceDc_.Reset(CreateCompatibleDC(screen.Get()));
     surface_.Reset(CreateCompatibleBitmap(screen.Get(), std::max(width, 1), std::max(height, 1)));
@@ -45,28 +62,46 @@ void HoursGrid::MakeSurface(int width, int height) {
     controls::gdi::Brush background(CreateSolidBrush(ToColorRef(colour::GridBackground)));
     const RECT all{0, 0, width, height};
     FillRect(surfaceDc_.Get(), &all, background.Get());
-    // The cell pictures at the size of a cell on this screen.
-    const int cellWidth = model_.CellWidth() / tppx_, cellHeight = model_.CellHeight() / tppy_;
-    onImage_ = controls::gdi::MakeBitmap(CellPicture(true, cellWidth, cellHeight));
-    offImage_ = controls::gdi::MakeBitmap(CellPicture(false, cellWidth, cellHeight));
+}
+
+void HoursGrid::DrawCell(HDC source, int column, int row, bool allowed) {
+    const RECT cell = CellRect(column, row);
+    const int width = cell.right - cell.left, height = cell.bottom - cell.top;
+    const controls::gdi::Selection picture(source, CellBitmap(allowed, width, height));
+    BitBlt(surfaceDc_.Get(), cell.left, cell.top, width, height, source, 0, 0, SRCCOPY);
+    InvalidateRect(Window(), &cell, FALSE);
 }
 
 void HoursGrid::ShowPaintedCells() {
     const auto cells = model_.TakePaintedCells();
-    if (cells.empty() || !surfaceDc_ || !onImage_ || !offImage_)
+    if (cells.empty() || !surfaceDc_)
         return;
-    const int cellWidth = model_.CellWidth() / tppx_, cellHeight = model_.CellHeight() / tppy_;
     controls::gdi::MemoryDc source(CreateCompatibleDC(surfaceDc_.Get()));
     const GridSurface& grid = model_.Grid();
-    for (const auto& [c, r] : cells) {
-        const bool allowed = grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
-        const controls::gdi::Selection picture(source.Get(),
-                                               allowed ? onImage_.Get() : offImage_.Get());
-        BitBlt(surfaceDc_.Get(), c * cellWidth, r * cellHeight, cellWidth, cellHeight, source.Get(),
-               0, 0, SRCCOPY);
-        const RECT cell{c * cellWidth, r * cellHeight, (c + 1) * cellWidth, (r + 1) * cellHeight};
-        InvalidateRect(Window(), &cell, FALSE);
-    }
+    for (const auto& [c, r] : cells)
+        DrawCell(source.Get(), c, r,
+                 grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
+}
+
+void HoursGrid::SetDensity(const controls::Density& density) {
+    if (density == density_)
+        return;
+    density_ = density;
+    cellPictures_.clear();
+    RECT client{};
+    GetClientRect(Window(), &client);
+    const controls::PixelRect size = density_.Pixels(
+        TwipsRect{0, 0, kGridColumns * model_.CellWidth(), kGridRows * model_.CellHeight()});
+    MakeSurface(std::max<int>(client.right, size.right), std::max<int>(client.bottom, size.bottom));
+    model_.TakePaintedCells(); // all of them follow
+    const GridSurface& grid = model_.Grid();
+    if (!grid.drawn || !surfaceDc_)
+        return;
+    controls::gdi::MemoryDc source(CreateCompatibleDC(surfaceDc_.Get()));
+    for (int c = 0; c < kGridColumns; ++c)
+        for (int r = 0; r < kGridRows; ++r)
+            DrawCell(source.Get(), c, r,
+                     grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
 }
 
 void HoursGrid::Paint(HDC dc, const RECT& client) {
@@ -77,7 +112,8 @@ void HoursGrid::Paint(HDC dc, const RECT& client) {
 void HoursGrid::ButtonDown(GridButton button, LPARAM lParam) {
     SetCapture(Window());
     pressed_ = true;
-    model_.GridMouseDown(button, GET_X_LPARAM(lParam) * tppx_, GET_Y_LPARAM(lParam) * tppy_);
+    model_.GridMouseDown(button, density_.PointTwips(GET_X_LPARAM(lParam)),
+                         density_.PointTwips(GET_Y_LPARAM(lParam)));
     changed_();
 }
 
@@ -114,7 +150,8 @@ LRESULT HoursGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_MOUSEMOVE:
         if (pressed_) {
-            model_.GridMouseMove(GET_X_LPARAM(lParam) * tppx_, GET_Y_LPARAM(lParam) * tppy_);
+            model_.GridMouseMove(density_.PointTwips(GET_X_LPARAM(lParam)),
+                                 density_.PointTwips(GET_Y_LPARAM(lParam)));
             changed_();
         }
         return 0;

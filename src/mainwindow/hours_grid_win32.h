@@ -11,7 +11,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <tuple>
 
 namespace qb::mainwindow {
 
@@ -22,28 +24,39 @@ public:
     // `cursor` is the grid's pointer (not owned); `changed` is called after every mouse
     // action the model was told of, so that the window can show what changed.
     static std::unique_ptr<HoursGrid> Create(HWND parent, int id, const RECT& bounds,
-                                             InputFormModel& model, int tppx, int tppy,
-                                             HCURSOR cursor, std::function<void()> changed);
+                                             InputFormModel& model,
+                                             const controls::Density& density, HCURSOR cursor,
+                                             std::function<void()> changed);
 
     // Draws the cells painted since the last call, in the pictures the model says.
     void ShowPaintedCells();
+    // Shown at another density: the surface, with every cell the model shows, drawn again
+    // for it (the window is placed by its owner).
+    void SetDensity(const controls::Density& density);
+
+    // Where cell (column, row) lies on the surface, in pixels: its edges in twips, turned
+    // into pixels as every other edge of the window, so the rows stay beside their labels.
+    RECT CellRect(int column, int row) const;
 
 private:
-    HoursGrid(InputFormModel& model, int tppx, int tppy, HCURSOR cursor,
+    HoursGrid(InputFormModel& model, const controls::Density& density, HCURSOR cursor,
               std::function<void()> changed);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
     void MakeSurface(int width, int height);
+    void DrawCell(HDC source, int column, int row, bool allowed);
+    // The cell picture of that look and size, drawn on first use.
+    HBITMAP CellBitmap(bool allowed, int width, int height);
     void ButtonDown(GridButton button, LPARAM lParam);
     void ButtonUp();
 
     InputFormModel& model_;
-    int tppx_;
-    int tppy_;
+    controls::Density density_;
     HCURSOR cursor_;
     std::function<void()> changed_;
-    controls::gdi::Bitmap onImage_;
-    controls::gdi::Bitmap offImage_;
+    // At most two widths and two heights of cell at a density whose cells do not fall on
+    // whole pixels; one of each at the usual densities.
+    std::map<std::tuple<bool, int, int>, controls::gdi::Bitmap> cellPictures_;
     controls::gdi::Bitmap surface_;
     controls::gdi::MemoryDc surfaceDc_;
     HGDIOBJ surfaceOld_ = nullptr;

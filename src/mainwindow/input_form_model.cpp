@@ -127,7 +127,6 @@ void InputFormModel::Load(const LoadContext& context) {
     nonClientHeight_ = context.nonClientHeight;
     // What the companion service was last set to replaces the defaults of start-up.
     settings::ReadSettingsStore(g_);
-    tppy_ = context.tppy > 0 ? context.tppy : 15;
     font_ = LoadSystemFont(context.pixelsPerInch, context.menuFont);
     list1_.SetFont(font_.FontName, font_.FontSize, font_.Bold, font_.Italic, font_.Underline,
                    font_.Strikethrough);
@@ -387,8 +386,9 @@ void InputFormModel::DividerMouseMove(int x, int y) {
     heading3.bounds.top = divider_.top + divider_.height;
     list1.bounds.height = divider_.top - list1.bounds.top;
     list2.bounds.top = heading3.bounds.top + heading3.bounds.height;
-    // One pixel above the outline's bottom edge, which stays visible under the list.
-    list2.bounds.height = outline.bottom() - list2.bounds.top - tppy_;
+    // One pixel of the design above the outline's bottom edge, which stays visible under
+    // the list at any density.
+    list2.bounds.height = outline.bottom() - list2.bounds.top - controls::kDesignPixel;
 }
 
 void InputFormModel::DividerMouseUp() {

@@ -61,8 +61,6 @@ struct GridSurface {
 
 // What the window measured for the load sequence.
 struct LoadContext {
-    int tppx = 15;           // the screen's twips per pixel, horizontally
-    int tppy = 15;           // and vertically
     int pixelsPerInch = 96;  // of the window's device context, vertically
     MenuFont menuFont;       // the system's menu font
     int nonClientHeight = 0; // outer window height minus client height, in twips
@@ -212,7 +210,6 @@ private:
     GridSurface grid_;
     int clientHeight_ = kCollapsedHeight;
     int nonClientHeight_ = 0;
-    int tppy_ = 15;
 
     std::int32_t currentAccount_ = 0;
     bool dragActive_ = false;

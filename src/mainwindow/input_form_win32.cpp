@@ -122,7 +122,7 @@ private:
 
 InputForm::InputForm(Globals& g, platform::LocaleApi& locale, AppVersion version)
     : g_(g), locale_(locale), version_(std::move(version)),
-      tppx_(controls::gdi::ScreenTwipsPerPixelX()), tppy_(controls::gdi::ScreenTwipsPerPixelY()) {}
+      density_(controls::gdi::WindowDensity(nullptr)) {}
 
 InputForm::~InputForm() {
     // The children go with the window; their objects must not outlive it unbound.
@@ -133,17 +133,22 @@ InputForm::~InputForm() {
 std::unique_ptr<InputForm> InputForm::Create(Globals& g, platform::LocaleApi& locale,
                                              AppVersion version) {
     std::unique_ptr<InputForm> form(new InputForm(g, locale, std::move(version)));
-    RECT outer{0, 0, kClientWidth / form->tppx_, kCollapsedHeight / form->tppy_};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+    const controls::Density& d = form->density_;
+    const SIZE outer = controls::gdi::OuterSize(d.Pixels(kClientWidth), d.Pixels(kCollapsedHeight),
+                                                kWindowStyle, 0, d);
     controls::WindowClass windowClass;
     windowClass.name = ClassName;
     windowClass.background = COLOR_BTNFACE;
     controls::WindowPlacement placement;
     placement.style = kWindowStyle;
     placement.title = form->version_.fileDescription.c_str();
-    placement.width = outer.right - outer.left;
-    placement.height = outer.bottom - outer.top;
-    if (!form->WindowBase::MakeWindow(windowClass, placement) || !form->CreateControls())
+    placement.width = outer.cx;
+    placement.height = outer.cy;
+    if (!form->WindowBase::MakeWindow(windowClass, placement))
+        return nullptr;
+    // The window may have opened on a screen of another density than the first one.
+    form->density_ = controls::gdi::WindowDensity(form->Window());
+    if (!form->CreateControls())
         return nullptr;
     form->Load();
     return form;
@@ -172,22 +177,40 @@ controls::CustomList* InputForm::List(int id) const {
 }
 
 RECT InputForm::ToPixels(const TwipsRect& r) const {
-    return RECT{r.left / tppx_, r.top / tppy_, r.right() / tppx_, r.bottom() / tppy_};
+    return controls::gdi::ToRect(density_.Pixels(r));
+}
+
+void InputForm::MakePictures() {
+    // Once per density, shared by every control that shows them.
+    listPictures_ = controls::ListPictures::Make(density_);
+    band_ = controls::MakeHeadingBand(density_);
+    const RECT divider = ToPixels(kDesignedDivider);
+    divider_ = controls::gdi::MakeBitmap(
+        DividerPicture(divider.right - divider.left, divider.bottom - divider.top, density_));
+    // The picture controls are given the new icons before the old ones go.
+    std::array<controls::gdi::Icon, 4> typeIcons;
+    for (int t = 0; t < 4; ++t)
+        typeIcons[static_cast<std::size_t>(t)] =
+            controls::gdi::MakeIcon(controls::UserImage(controls::SmallUserImages + t, density_));
+    controls::gdi::Icon lockIcon = controls::gdi::MakeIcon(controls::LockImage(2, density_));
+    for (const auto& [id, w] : windows_) {
+        const int type = id - ids::UserImage0;
+        if (id == ids::LockImage)
+            SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(lockIcon.Get()), 0);
+        else if (type >= 0 && type < 4)
+            SendMessageW(w, STM_SETICON,
+                         reinterpret_cast<WPARAM>(typeIcons[static_cast<std::size_t>(type)].Get()),
+                         0);
+    }
+    typeIcons_ = std::move(typeIcons);
+    lockIcon_ = std::move(lockIcon);
 }
 
 bool InputForm::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    listPictures_ = controls::ListPictures::Make();
-    band_ = controls::MakeHeadingBand();
+    MakePictures();
     white_.Reset(CreateSolidBrush(ToColorRef(colour::White)));
     gridCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(kGridCursorResource));
-    const RECT divider = ToPixels(kDesignedDivider);
-    divider_ = controls::gdi::MakeBitmap(
-        DividerPicture(divider.right - divider.left, divider.bottom - divider.top));
-    for (int t = 0; t < 4; ++t)
-        typeIcons_[static_cast<std::size_t>(t)] =
-            controls::gdi::MakeIcon(controls::UserImage(8 + t));
-    lockIcon_ = controls::gdi::MakeIcon(controls::LockImage(2));
 
     const ControlSpec* gridDesign = nullptr;
     for (const ControlSpec& design : DesignedControls()) {
@@ -299,7 +322,7 @@ bool InputForm::CreateControls() {
 
     QB_ASSERT(gridDesign != nullptr);
     grid_ = HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridDesign->bounds),
-                              *model_, tppx_, tppy_, gridCursor_, [this] { Sync(); });
+                              *model_, density_, gridCursor_, [this] { Sync(); });
     return grid_ != nullptr && HookControls();
 }
 
@@ -401,22 +424,21 @@ bool InputForm::CommitEntry(int index) {
 
 void InputForm::Load() {
     LoadContext context;
-    context.tppx = tppx_;
-    context.tppy = tppy_;
     {
+        // The menu font's height is given for this device context's density: together
+        // they give its size in points, which every screen then shows at its own density.
         const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(Window());
         context.pixelsPerInch = dc ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
-        const int dpiX = dc ? GetDeviceCaps(dc.Get(), LOGPIXELSX) : 96;
-        // The cell pictures are drawn for this screen: 44 x 16 pixels at 96 dots per inch,
-        // so that a cell keeps its size in twips, and its picture fills it, at any setting.
-        context.cellWidth = MulDiv(kCellPictureWidthPx, dpiX, 96) * tppx_;
-        context.cellHeight = MulDiv(kCellPictureHeightPx, context.pixelsPerInch, 96) * tppy_;
     }
+    // The cell pictures are drawn for each screen at the size of their cell there: a cell
+    // keeps its size in twips, and its picture fills it, at any density.
+    context.cellWidth = kCellPictureWidthPx * controls::kDesignPixel;
+    context.cellHeight = kCellPictureHeightPx * controls::kDesignPixel;
     context.menuFont = ReadMenuFont();
     RECT window{}, client{};
     GetWindowRect(Window(), &window);
     GetClientRect(Window(), &client);
-    context.nonClientHeight = ((window.bottom - window.top) - client.bottom) * tppy_;
+    context.nonClientHeight = density_.Twips((window.bottom - window.top) - client.bottom);
     model_->Load(context);
     ApplyFonts();
     Sync();
@@ -427,9 +449,9 @@ void InputForm::ApplyFonts() {
     const controls::FontSpec system{info.FontName, info.FontSize,  false,
                                     info.Italic,   info.Underline, info.Strikethrough};
     // A face that cannot be made leaves the control with the font it had.
-    font_ = controls::gdi::MakeFont(system, false);
-    boldFont_ = controls::gdi::MakeFont(system, true);
-    designFont_ = controls::gdi::MakeFont(kDesignedFont, false);
+    font_ = controls::gdi::MakeFont(system, false, density_);
+    boldFont_ = controls::gdi::MakeFont(system, true, density_);
+    designFont_ = controls::gdi::MakeFont(kDesignedFont, false, density_);
     for (const ControlSpec& design : DesignedControls()) {
         switch (design.kind) {
         case ControlKind::Label:
@@ -457,10 +479,35 @@ void InputForm::ApplyFonts() {
 }
 
 void InputForm::SetClientHeight(int twips) {
-    RECT outer{0, 0, kClientWidth / tppx_, twips / tppy_};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-    SetWindowPos(Window(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+    const SIZE outer = controls::gdi::OuterSize(density_.Pixels(kClientWidth),
+                                                density_.Pixels(twips), kWindowStyle, 0, density_);
+    SetWindowPos(Window(), nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void InputForm::OnDpiChanged(const controls::Density& density, const RECT* suggested) {
+    if (!model_ || density == density_)
+        return;
+    density_ = density;
+    MakePictures();
+    for (const auto& [id, list] : lists_)
+        list->SetDensity(listPictures_);
+    for (const auto& [id, heading] : headings_)
+        heading->SetDensity(band_);
+    if (grid_)
+        grid_->SetDensity(density_);
+    ApplyFonts();
+    // The place the system chose on the new screen, at the size the design has there;
+    // then every control again, from the model's twips.
+    if (suggested != nullptr)
+        SetWindowPos(Window(), nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    appliedClientHeight_ = 0;
+    applied_.clear();
+    appliedShapes_.clear();
+    Sync();
+    InvalidateRect(Window(), nullptr, TRUE);
 }
 
 void InputForm::Sync() {
@@ -496,7 +543,7 @@ void InputForm::Sync() {
                     GetTextExtentPoint32W(dc.Get(), state.text.c_str(),
                                           static_cast<int>(state.text.size()), &size);
                 }
-                r.right = r.left + size.cx + 2;
+                r.right = r.left + size.cx + density_.Scaled(2);
             }
             SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
@@ -545,17 +592,19 @@ void InputForm::Paint(HDC dc, const RECT& client) {
         const ShapeState& shape = model_->ShapeAt(static_cast<Shape>(i));
         if (!shape.visible)
             continue;
-        const RECT r = ToPixels(shape.design.bounds);
+        const TwipsRect& b = shape.design.bounds;
+        const RECT r = ToPixels(b);
         controls::gdi::Brush brush(CreateSolidBrush(ToColorRef(shape.design.colour)));
         switch (shape.design.kind) {
         case ShapeKind::Filled:
             FillRect(dc, &r, brush.Get());
             break;
         case ShapeKind::Outline:
-            FrameRect(dc, &r, brush.Get());
+            controls::gdi::FrameTwips(dc, density_, b, brush.Get());
             break;
         case ShapeKind::Line: {
-            const RECT line{r.left, r.top, r.right, r.top + 1};
+            const RECT line{r.left, r.top, r.right,
+                            density_.Pixels(b.top + controls::kDesignPixel)};
             FillRect(dc, &line, brush.Get());
             break;
         }
@@ -705,16 +754,17 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (model_ && OnDivider(x, y)) {
             SetCapture(Window());
             dividerDrag_ = true;
-            model_->DividerMouseDown(x * tppx_ - model_->Divider().left,
-                                     y * tppy_ - model_->Divider().top);
+            model_->DividerMouseDown(density_.PointTwips(x) - model_->Divider().left,
+                                     density_.PointTwips(y) - model_->Divider().top);
             Sync();
         }
         return 0;
     }
     case WM_MOUSEMOVE:
         if (dividerDrag_) {
-            model_->DividerMouseMove(GET_X_LPARAM(lParam) * tppx_ - model_->Divider().left,
-                                     GET_Y_LPARAM(lParam) * tppy_ - model_->Divider().top);
+            model_->DividerMouseMove(
+                density_.PointTwips(GET_X_LPARAM(lParam)) - model_->Divider().left,
+                density_.PointTwips(GET_Y_LPARAM(lParam)) - model_->Divider().top);
             Sync();
         }
         return 0;
@@ -736,15 +786,20 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // screen (a high pixel density on a small screen): its layout is fixed, and a
             // window cut to the screen would hide its bottom row of buttons.
             auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
-            RECT outer{0, 0, kClientWidth / tppx_, kExpandedHeight / tppy_};
-            AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-            info.ptMaxTrackSize.x = std::max<LONG>(info.ptMaxTrackSize.x, outer.right - outer.left);
-            info.ptMaxTrackSize.y = std::max<LONG>(info.ptMaxTrackSize.y, outer.bottom - outer.top);
+            const SIZE outer = controls::gdi::OuterSize(density_.Pixels(kClientWidth),
+                                                        density_.Pixels(kExpandedHeight),
+                                                        kWindowStyle, 0, density_);
+            info.ptMaxTrackSize.x = std::max<LONG>(info.ptMaxTrackSize.x, outer.cx);
+            info.ptMaxTrackSize.y = std::max<LONG>(info.ptMaxTrackSize.y, outer.cy);
             return 0;
         }
         break;
     case kCommitEditsMessage:
         CommitEdits(false);
+        return 0;
+    case WM_DPICHANGED:
+        // Moved to a screen of another density (or that screen's setting changed).
+        OnDpiChanged(controls::gdi::DpiChangedDensity(wParam), reinterpret_cast<RECT*>(lParam));
         return 0;
     case WM_ACTIVATE:
         // The window keeps its focused control while another window is active, as a

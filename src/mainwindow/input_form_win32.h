@@ -76,12 +76,16 @@ private:
     RECT ToPixels(const TwipsRect& r) const;
     bool OnDivider(int x, int y) const;
     void SetClientHeight(int twips);
+    // The pictures of the lists, the strips, the divider and the details for the density.
+    void MakePictures();
+    // Shown at another density: pictures, fonts and every control's place made anew for
+    // it, the window at the place the system suggests.
+    void OnDpiChanged(const controls::Density& density, const RECT* suggested);
 
     Globals& g_;
     platform::LocaleApi& locale_;
     AppVersion version_;
-    int tppx_ = 15;
-    int tppy_ = 15;
+    controls::Density density_;
 
     std::unique_ptr<ListAdapter> list1Adapter_;
     std::unique_ptr<ListAdapter> list2Adapter_;

@@ -35,20 +35,19 @@ POINT CentredOn(HWND owner, SIZE size) {
 
 } // namespace
 
-UserTypesForm::UserTypesForm(UserTypesModel& model)
-    : model_(model), tppx_(controls::gdi::ScreenTwipsPerPixelX()),
-      tppy_(controls::gdi::ScreenTwipsPerPixelY()) {}
+UserTypesForm::UserTypesForm(UserTypesModel& model, const controls::Density& density)
+    : model_(model), density_(density) {}
 
 RECT UserTypesForm::ToPixels(const TwipsRect& r) const {
-    return RECT{r.left / tppx_, r.top / tppy_, r.right() / tppx_, r.bottom() / tppy_};
+    return controls::gdi::ToRect(density_.Pixels(r));
 }
 
 void UserTypesForm::ShowModal(HWND owner, UserTypesModel& model, const SystemFontInfo& font) {
-    UserTypesForm form(model);
-    RECT outer{0, 0, UserTypesModel::ClientWidth / form.tppx_,
-               UserTypesModel::ClientHeight / form.tppy_};
-    AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
-    const SIZE size{outer.right - outer.left, outer.bottom - outer.top};
+    // At first on its owner's screen, at that screen's density.
+    UserTypesForm form(model, controls::gdi::WindowDensity(owner));
+    const SIZE size = controls::gdi::OuterSize(form.density_.Pixels(UserTypesModel::ClientWidth),
+                                               form.density_.Pixels(UserTypesModel::ClientHeight),
+                                               kStyle, kExStyle, form.density_);
     const POINT at = CentredOn(owner, size);
 
     controls::WindowClass windowClass;
@@ -107,11 +106,11 @@ void UserTypesForm::ShowModal(HWND owner, UserTypesModel& model, const SystemFon
 
 bool UserTypesForm::CreateControls(const SystemFontInfo& font) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    font_ =
-        controls::gdi::MakeFont(controls::FontSpec{font.FontName, font.FontSize, false, font.Italic,
-                                                   font.Underline, font.Strikethrough},
-                                false);
+    fontSpec_ = controls::FontSpec{font.FontName, font.FontSize,  false,
+                                   font.Italic,   font.Underline, font.Strikethrough};
+    font_ = controls::gdi::MakeFont(fontSpec_, false, density_);
     auto make = [&](int id, const TwipsRect& bounds, const std::wstring& text, DWORD style) {
+        placed_.emplace_back(id, bounds);
         const RECT r = ToPixels(bounds);
         const HWND w =
             CreateWindowExW(0, L"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
@@ -168,6 +167,23 @@ LRESULT UserTypesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case DM_GETDEFID:
         return MAKELRESULT(IDOK, DC_HASDEFID);
+    case WM_DPICHANGED: {
+        // On a screen of another density: its font, and every control at its twips there.
+        density_ = controls::gdi::DpiChangedDensity(wParam);
+        if (controls::gdi::Font f = controls::gdi::MakeFont(fontSpec_, false, density_))
+            font_ = std::move(f);
+        for (const auto& [id, bounds] : placed_) {
+            const HWND w = GetDlgItem(Window(), id);
+            const RECT r = ToPixels(bounds);
+            SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            if (font_)
+                SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+        }
+        controls::gdi::TakeSuggestedRect(Window(), lParam);
+        InvalidateRect(Window(), nullptr, TRUE);
+        return 0;
+    }
     case WM_CLOSE:
         // The frame's close box: Cancel. The window goes when the modal loop ends.
         model_.CancelButtonClick();
@@ -180,9 +196,8 @@ LRESULT UserTypesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void UserTypesForm::Paint(HDC dc, const RECT& client) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    const RECT frame = ToPixels(UserTypesModel::FrameBounds);
     const controls::gdi::Brush brush(CreateSolidBrush(controls::gdi::ToColorRef(colour::Frame)));
-    FrameRect(dc, &frame, brush.Get());
+    controls::gdi::FrameTwips(dc, density_, UserTypesModel::FrameBounds, brush.Get());
 }
 
 } // namespace qb::mainwindow

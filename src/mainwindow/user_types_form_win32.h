@@ -12,6 +12,8 @@
 #include <windows.h>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace qb::mainwindow {
 
@@ -28,7 +30,7 @@ public:
     static void ShowModal(HWND owner, UserTypesModel& model, const SystemFontInfo& font);
 
 private:
-    explicit UserTypesForm(UserTypesModel& model);
+    UserTypesForm(UserTypesModel& model, const controls::Density& density);
     bool CreateControls(const SystemFontInfo& font);
     // Brings the check boxes up to the model's values.
     void Sync();
@@ -37,9 +39,10 @@ private:
     void Paint(HDC dc, const RECT& client) override;
 
     UserTypesModel& model_;
-    int tppx_ = 15;
-    int tppy_ = 15;
+    controls::Density density_;
     std::array<HWND, kBuiltinGroupCount> boxes_{};
+    std::vector<std::pair<int, TwipsRect>> placed_; // every control, by identifier
+    controls::FontSpec fontSpec_;
     controls::gdi::Font font_;
 };
 

@@ -93,13 +93,11 @@ bool IsOnSizeGrip(const TwipsRect& resizeImage, int x, int y) {
     return x >= resizeImage.left && y >= resizeImage.top;
 }
 
-TrackingLimits TrackingSize(int frameWidth, int frameHeight, int tppx, int tppy) {
-    tppx = tppx > 0 ? tppx : 15;
-    tppy = tppy > 0 ? tppy : 15;
+TrackingLimits TrackingSize(int frameWidth, int frameHeight, const controls::Density& density) {
     TrackingLimits limits;
-    limits.minWidth = frameWidth + kInfoClientWidth / tppx;
-    limits.minHeight = frameHeight + kInfoClientHeight / tppy;
-    limits.maxWidth = std::max(kInfoMaxWindowWidth / tppx, limits.minWidth);
+    limits.minWidth = frameWidth + density.Pixels(kInfoClientWidth);
+    limits.minHeight = frameHeight + density.Pixels(kInfoClientHeight);
+    limits.maxWidth = std::max(density.Pixels(kInfoMaxWindowWidth), limits.minWidth);
     return limits;
 }
 

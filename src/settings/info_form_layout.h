@@ -82,7 +82,7 @@ struct TrackingLimits {
     int minHeight = 0;
     int maxWidth = 0;
 };
-TrackingLimits TrackingSize(int frameWidth, int frameHeight, int tppx, int tppy);
+TrackingLimits TrackingSize(int frameWidth, int frameHeight, const controls::Density& density);
 
 // The grip's picture, `size` pixels square: a triangle of raised dots in the bottom-right
 // corner on a transparent ground.

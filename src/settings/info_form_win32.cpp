@@ -50,9 +50,9 @@ POINT CentredOver(HWND owner, int width, int height) {
 
 } // namespace
 
-InfoForm::InfoForm(Globals& g, const mainwindow::SystemFontInfo& font)
-    : model_(g), font_(font), tppx_(controls::gdi::ScreenTwipsPerPixelX()),
-      tppy_(controls::gdi::ScreenTwipsPerPixelY()) {}
+InfoForm::InfoForm(Globals& g, const mainwindow::SystemFontInfo& font,
+                   const controls::Density& density)
+    : model_(g), font_(font), density_(density) {}
 
 InfoForm::~InfoForm() {
     // The children go with the window while this object can still answer their messages.
@@ -61,7 +61,8 @@ InfoForm::~InfoForm() {
 }
 
 bool InfoForm::ShowModal(HWND owner, Globals& g, const mainwindow::SystemFontInfo& font) {
-    std::unique_ptr<InfoForm> form(new InfoForm(g, font));
+    // At first on its owner's screen, at that screen's density.
+    std::unique_ptr<InfoForm> form(new InfoForm(g, font, controls::gdi::WindowDensity(owner)));
     if (!form->Make(owner)) {
         g.ports.user.ShowMessageBox(reinterpret_cast<platform::WindowHandle>(owner),
                                     L"The settings could not be opened.", kAppTitle,
@@ -112,14 +113,15 @@ HWND InfoForm::ControlWindow(int id) const {
 }
 
 RECT InfoForm::ToPixels(const TwipsRect& r) const {
-    return RECT{r.left / tppx_, r.top / tppy_, r.right() / tppx_, r.bottom() / tppy_};
+    return controls::gdi::ToRect(density_.Pixels(r));
 }
 
 bool InfoForm::Make(HWND owner) {
-    RECT outer{0, 0, kInfoClientWidth / tppx_, kInfoClientHeight / tppy_};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, kWindowExStyle);
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
+    const SIZE outer = controls::gdi::OuterSize(density_.Pixels(kInfoClientWidth),
+                                                density_.Pixels(kInfoClientHeight), kWindowStyle,
+                                                kWindowExStyle, density_);
+    const int width = outer.cx;
+    const int height = outer.cy;
     const POINT at = CentredOver(owner, width, height);
 
     controls::WindowClass windowClass;
@@ -152,14 +154,13 @@ bool InfoForm::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     frameFill_.Reset(CreateSolidBrush(controls::gdi::ToColorRef(colour::FrameFill)));
     frameBorder_.Reset(CreateSolidBrush(controls::gdi::ToColorRef(colour::FrameBorder)));
-    const TwipsRect grip = PlaceForClientSize(kInfoClientWidth, kInfoClientHeight).resizeImage;
-    grip_ =
-        controls::gdi::MakeIcon(SizeGripPicture(std::min(grip.width / tppx_, grip.height / tppy_)));
+    MakeGrip();
 
     for (const InfoControl& design : InfoFormControls()) {
         const RECT r = ToPixels(design.bounds);
         if (design.kind == InfoControlKind::Heading) {
-            heading_ = controls::Heading::Create(Window(), design.id, r);
+            heading_ = controls::Heading::Create(Window(), design.id, r, nullptr,
+                                                 controls::MakeHeadingBand(density_));
             if (!heading_)
                 return false;
             heading_->SetText(design.text);
@@ -206,8 +207,8 @@ void InfoForm::ApplyFonts() {
     const controls::FontSpec system{font_.FontName, font_.FontSize,  false,
                                     font_.Italic,   font_.Underline, font_.Strikethrough};
     // A face that cannot be made leaves a control with the font it had.
-    systemFont_ = controls::gdi::MakeFont(system, false);
-    designFont_ = controls::gdi::MakeFont(kDesignedFont, false);
+    systemFont_ = controls::gdi::MakeFont(system, false, density_);
+    designFont_ = controls::gdi::MakeFont(kDesignedFont, false, density_);
     for (const InfoControl& design : InfoFormControls()) {
         switch (design.kind) {
         case InfoControlKind::Heading:
@@ -240,8 +241,32 @@ void InfoForm::Sync() {
                  model_.Check1() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+void InfoForm::MakeGrip() {
+    const RECT grip = ToPixels(PlaceForClientSize(kInfoClientWidth, kInfoClientHeight).resizeImage);
+    grip_ = controls::gdi::MakeIcon(
+        SizeGripPicture(std::min(grip.right - grip.left, grip.bottom - grip.top)));
+}
+
+void InfoForm::OnDpiChanged(const controls::Density& density, LPARAM suggested) {
+    density_ = density;
+    MakeGrip();
+    if (heading_)
+        heading_->SetDensity(controls::MakeHeadingBand(density_));
+    ApplyFonts();
+    for (const InfoControl& design : InfoFormControls()) {
+        const RECT r = ToPixels(design.bounds);
+        SetWindowPos(ControlWindow(design.id), nullptr, r.left, r.top, r.right - r.left,
+                     r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The new size places the Close button and the grip again.
+    controls::gdi::TakeSuggestedRect(Window(), suggested);
+    RECT client{};
+    GetClientRect(Window(), &client);
+    PlaceForSize(client.right, client.bottom);
+}
+
 void InfoForm::PlaceForSize(int width, int height) {
-    placement_ = PlaceForClientSize(width * tppx_, height * tppy_);
+    placement_ = PlaceForClientSize(density_.Twips(width), density_.Twips(height));
     const RECT close = ToPixels(placement_.closeButton);
     if (const HWND button = ControlWindow(ids::CloseButton))
         SetWindowPos(button, nullptr, close.left, close.top, close.right - close.left,
@@ -343,7 +368,7 @@ LRESULT InfoForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         GetClientRect(Window(), &client);
         const TrackingLimits limits =
             TrackingSize((window.right - window.left) - client.right,
-                         (window.bottom - window.top) - client.bottom, tppx_, tppy_);
+                         (window.bottom - window.top) - client.bottom, density_);
         auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
         info.ptMinTrackSize.x = limits.minWidth;
         info.ptMinTrackSize.y = limits.minHeight;
@@ -353,10 +378,14 @@ LRESULT InfoForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCHITTEST: {
         POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         ScreenToClient(Window(), &p);
-        if (IsOnSizeGrip(placement_.resizeImage, p.x * tppx_, p.y * tppy_))
+        if (IsOnSizeGrip(placement_.resizeImage, density_.PointTwips(p.x),
+                         density_.PointTwips(p.y)))
             return HTBOTTOMRIGHT;
         return DefaultProc(message, wParam, lParam);
     }
+    case WM_DPICHANGED:
+        OnDpiChanged(controls::gdi::DpiChangedDensity(wParam), lParam);
+        return 0;
     case WM_CLOSE:
         // The frame's close: the dialog goes, and nothing it shows is applied.
         outcome_ = Outcome::Dismissed;
@@ -372,7 +401,7 @@ void InfoForm::Paint(HDC dc, const RECT& client) {
     for (const TwipsRect& frame : InfoFrames()) {
         const RECT r = ToPixels(frame);
         FillRect(dc, &r, frameFill_.Get());
-        FrameRect(dc, &r, frameBorder_.Get());
+        controls::gdi::FrameTwips(dc, density_, frame, frameBorder_.Get());
     }
     if (grip_) {
         const RECT r = ToPixels(placement_.resizeImage);

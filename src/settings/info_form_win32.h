@@ -35,7 +35,7 @@ public:
 private:
     enum class Outcome { Open, Applied, Dismissed };
 
-    InfoForm(Globals& g, const mainwindow::SystemFontInfo& font);
+    InfoForm(Globals& g, const mainwindow::SystemFontInfo& font, const controls::Density& density);
     bool Make(HWND owner);
     bool CreateControls();
     void ApplyFonts();
@@ -48,11 +48,15 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
     RECT ToPixels(const TwipsRect& r) const;
+    // The size grip's picture at the dialog's density.
+    void MakeGrip();
+    // On a screen of another density: fonts, pictures and every control again, the
+    // window at the place the system suggests.
+    void OnDpiChanged(const controls::Density& density, LPARAM suggested);
 
     InfoFormModel model_;
     mainwindow::SystemFontInfo font_;
-    int tppx_ = 15;
-    int tppy_ = 15;
+    controls::Density density_;
     Outcome outcome_ = Outcome::Open;
 
     std::map<int, HWND> windows_; // the system's controls, by identifier

@@ -11,8 +11,8 @@ namespace {
 constexpr const wchar_t* kSmallIconsProperty = L"SmallIcons";
 constexpr const wchar_t* kNoHeaderProperty = L"NoHeader";
 
-// Gaps between the row items, in twips.
-constexpr int kIconGap = 15;
+// Gaps between the row items, in twips: the first a pixel of the design.
+constexpr int kIconGap = kDesignPixel;
 constexpr int kLabelGap = 60;
 // How far below its slot top a label sits. Large rows: always 60. Small rows: 15 where
 // the icon-size setter and AddItem place it, 30 where the header setter and scrolling
@@ -34,10 +34,6 @@ int FloorDiv(int a, int b) {
 
 } // namespace
 
-int RoundTwips(double value) {
-    return static_cast<int>(std::nearbyint(value));
-}
-
 PictureSize UserImageSize(int index) {
     return index < SmallUserImages ? LargeUserImageSize : SmallUserImageSize;
 }
@@ -55,16 +51,16 @@ CustomListModel::CustomListModel(const ListMetrics& metrics, int innerWidth, int
     tpl.labelVisible = true;
     tpl.label.height = metrics_.labelHeight;
 
-    header_.height = metrics_.headerHeightPx * metrics_.tppy;
+    header_.height = metrics_.density.Twips(metrics_.headerHeightPx);
     header_.width = innerWidth_;
-    listTop_ = header_.height + metrics_.tppy;
+    listTop_ = header_.height + kDesignPixel;
 
-    tpl.userIcon.left = metrics_.tppx;
+    tpl.userIcon.left = kDesignPixel;
     tpl.userIcon.top = tpl.clockIcon.top = tpl.lockIcon.top = listTop_;
     tpl.label.top = listTop_ + kLargeLabelOffset;
     highlight_.width = innerWidth_;
 
-    scrollBar_.width = metrics_.scrollBarWidthPx * metrics_.tppx;
+    scrollBar_.width = metrics_.density.Twips(metrics_.scrollBarWidthPx);
     scrollBar_.left = innerWidth_ - scrollBar_.width;
     scrollBar_.height = innerHeight_;
 
@@ -79,13 +75,13 @@ void CustomListModel::SetSmallIcons(bool small) noexcept {
     smallIcons_ = small;
     const PictureSize user = UserImageSize(small ? SmallUserImages : 0);
     const PictureSize clock = ClockImageSize(small ? SmallClockImages : 0);
-    rowHeight_ = 2 * metrics_.tppy + user.height * metrics_.tppy;
+    rowHeight_ = (2 + user.height) * kDesignPixel;
 
     RowItems& tpl = rows_.front();
-    tpl.userIcon.width = user.width * metrics_.tppx;
-    tpl.userIcon.height = user.height * metrics_.tppy;
-    tpl.clockIcon.width = tpl.lockIcon.width = clock.width * metrics_.tppx;
-    tpl.clockIcon.height = tpl.lockIcon.height = clock.height * metrics_.tppy;
+    tpl.userIcon.width = user.width * kDesignPixel;
+    tpl.userIcon.height = user.height * kDesignPixel;
+    tpl.clockIcon.width = tpl.lockIcon.width = clock.width * kDesignPixel;
+    tpl.clockIcon.height = tpl.lockIcon.height = clock.height * kDesignPixel;
     tpl.label.top = listTop_ + (small ? kSmallLabelOffsetPlaced : kLargeLabelOffset);
     LayTemplateLefts();
 
@@ -97,10 +93,10 @@ void CustomListModel::SetSmallIcons(bool small) noexcept {
 void CustomListModel::SetNoHeader(bool hdr) noexcept {
     noHeader_ = hdr;
     if (hdr) {
-        listTop_ = metrics_.tppy; // the first row starts one pixel from the top
+        listTop_ = kDesignPixel; // the first row starts one pixel from the top
         header_.visible = false;
     } else {
-        listTop_ = header_.height + metrics_.tppy;
+        listTop_ = header_.height + kDesignPixel;
         header_.visible = true;
     }
     RowItems& tpl = rows_.front();
@@ -130,19 +126,22 @@ void CustomListModel::LayTemplateLefts() noexcept {
 }
 
 void CustomListModel::SetHeaderColumnWidths() noexcept {
+    // The columns' edges in twips, a pixel of the design right of each picture, turned
+    // into pixels as edges: the columns then stand over their pictures at any density.
     const RowItems& tpl = rows_.front();
-    header_.columnWidthPx[0] = tpl.userIcon.width / metrics_.tppx + 1;
-    header_.columnWidthPx[1] = tpl.clockIcon.width / metrics_.tppx;
-    header_.columnWidthPx[2] = tpl.lockIcon.width / metrics_.tppx;
-    header_.columnWidthPx[3] = header_.width / metrics_.tppx - header_.columnWidthPx[0] -
-                               header_.columnWidthPx[1] - header_.columnWidthPx[2];
+    const Density& d = metrics_.density;
+    const int edge1 = tpl.userIcon.width + kDesignPixel;
+    const int edge2 = edge1 + tpl.clockIcon.width;
+    const int edge3 = edge2 + tpl.lockIcon.width;
+    header_.columnWidthPx[0] = d.Pixels(edge1);
+    header_.columnWidthPx[1] = d.Pixels(edge2) - d.Pixels(edge1);
+    header_.columnWidthPx[2] = d.Pixels(edge3) - d.Pixels(edge2);
+    SetResizedNameColumn();
 }
 
 void CustomListModel::SetResizedNameColumn() {
-    const int firstThree =
-        (header_.columnWidthPx[0] + header_.columnWidthPx[1] + header_.columnWidthPx[2]) *
-        metrics_.tppx;
-    header_.columnWidthPx[3] = RoundTwips(header_.width - firstThree) / metrics_.tppx;
+    header_.columnWidthPx[3] = metrics_.density.Pixels(header_.width) - header_.columnWidthPx[0] -
+                               header_.columnWidthPx[1] - header_.columnWidthPx[2];
 }
 
 // --- rows ---
@@ -221,7 +220,7 @@ void CustomListModel::selectItem(std::int32_t itmNum, bool byTag) {
     }
     selectedIndex_ = row;
     ApplyLook(row, true);
-    highlight_.top = rows_[static_cast<std::size_t>(row)].userIcon.top - metrics_.tppy;
+    highlight_.top = rows_[static_cast<std::size_t>(row)].userIcon.top - kDesignPixel;
     highlight_.visible = true;
 }
 
@@ -351,6 +350,21 @@ void CustomListModel::SetLabelHeight(int labelHeight) noexcept {
     rows_.front().label.height = labelHeight;
 }
 
+void CustomListModel::SetMetrics(const ListMetrics& metrics) {
+    metrics_ = metrics;
+    header_.height = metrics_.density.Twips(metrics_.headerHeightPx);
+    listTop_ = noHeader_ ? kDesignPixel : header_.height + kDesignPixel;
+    scrollBar_.width = metrics_.density.Twips(metrics_.scrollBarWidthPx);
+    for (RowItems& row : rows_)
+        row.label.height = metrics_.labelHeight;
+    // The rows keep their twips; only the header above them and the bar beside them took
+    // new sizes, so the slots are placed again from the new top and the bar fitted again.
+    if (!noHeader_)
+        SetHeaderColumnWidths();
+    Resize(innerWidth_, innerHeight_);
+    ScrollTo(topIndex_);
+}
+
 // --- size and scrolling ---
 
 void CustomListModel::Resize(int innerWidth, int innerHeight) {
@@ -406,13 +420,13 @@ void CustomListModel::ScrollTo(int v) {
     }
     if (selectedIndex_ >= 0)
         highlight_.top =
-            rows_[static_cast<std::size_t>(selectedIndex_)].userIcon.top - metrics_.tppy;
+            rows_[static_cast<std::size_t>(selectedIndex_)].userIcon.top - kDesignPixel;
 }
 
 // --- mouse ---
 
 TwipsRect CustomListModel::RowsArea() const {
-    const int top = listTop_ - metrics_.tppy;
+    const int top = listTop_ - kDesignPixel;
     const int width = scrollBar_.visible ? innerWidth_ - scrollBar_.width : innerWidth_;
     return TwipsRect{0, top, std::max(0, width), std::max(0, innerHeight_ - top)};
 }
@@ -426,7 +440,7 @@ std::pair<int, int> CustomListModel::VisibleRows() const {
 
 int CustomListModel::RowAt(int y) const {
     // The extra pixel makes each slot's hit area start where its highlight starts.
-    return FloorDiv(y - listTop_ + metrics_.tppy, rowHeight_) + topIndex_;
+    return FloorDiv(y - listTop_ + kDesignPixel, rowHeight_) + topIndex_;
 }
 
 std::optional<std::pair<int, RowItem>> CustomListModel::ItemAt(int x, int y) const {
@@ -494,26 +508,22 @@ void CustomListModel::HeaderButtonUp(int xPx) {
 int CustomListModel::ColumnFromX(int xPx) const {
     int running = 0;
     for (int c = 0; c < ColumnCount; ++c) {
-        running += RoundTwips(header_.columnWidthPx[static_cast<std::size_t>(c)] *
-                              static_cast<double>(metrics_.tppx)) /
-                   metrics_.tppx;
+        running += header_.columnWidthPx[static_cast<std::size_t>(c)];
         if (running > xPx)
             return c;
     }
     return ColumnCount - 1;
 }
 
-int CustomListModel::SortMarkX(double captionWidth) const {
+int CustomListModel::SortMarkX(int captionWidthPx) const {
     const int k = header_.sortColumn;
-    int total = 0;
+    int left = 0;
     for (int c = 0; c < k && c < ColumnCount; ++c)
-        total = RoundTwips(total +
-                           static_cast<double>(header_.columnWidthPx[static_cast<std::size_t>(c)]) *
-                               metrics_.tppx);
+        left += header_.columnWidthPx[static_cast<std::size_t>(c)];
+    const Density& d = metrics_.density;
     if (k != 3)
-        return total / metrics_.tppx + kSortMarkIndentPx;
-    total = RoundTwips(total + captionWidth);
-    return total / metrics_.tppx + kSortMarkPastCaptionPx;
+        return left + d.Scaled(kSortMarkIndentPx);
+    return left + captionWidthPx + d.Scaled(kSortMarkPastCaptionPx);
 }
 
 } // namespace qb::controls

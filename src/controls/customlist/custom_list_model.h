@@ -10,6 +10,7 @@
 // the owner's tag.
 
 #include "controls/customlist/sort_key.h"
+#include "controls/density.h"
 #include "controls/heading/heading_model.h"
 #include "controls/pictures/pictures.h"
 #include "controls/property_bag.h"
@@ -32,19 +33,6 @@ struct ListEntry {
     SortKey sortKey; // scratch key of the last Sort
 };
 
-struct TwipsRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    int right() const { return left + width; }
-    int bottom() const { return top + height; }
-    bool Contains(int x, int y) const {
-        return x >= left && x < right() && y >= top && y < bottom();
-    }
-    bool operator==(const TwipsRect&) const = default;
-};
-
 // The stock pictures. userImage: 0..3 large normal, 4..7 large selected, 8..11 small
 // normal, 12..15 small selected (by user type). clockImage and lockImage: 0 large normal,
 // 1 large selected, 2 small normal, 3 small selected.
@@ -52,8 +40,8 @@ inline constexpr int SmallUserImages = 8;    // where the small user pictures st
 inline constexpr int SelectedUserImages = 4; // the selected look's offset in each size
 inline constexpr int SmallClockImages = 2;
 inline constexpr int SelectedClockImage = 1;
-PictureSize UserImageSize(int index);  // pixels
-PictureSize ClockImageSize(int index); // pixels; the lock pictures have the same sizes
+PictureSize UserImageSize(int index);  // pixels at 96 dots per inch
+PictureSize ClockImageSize(int index); // the lock pictures have the same sizes
 constexpr int NoPicture = -1;
 
 // The four items of one row index, where they are and what they show. Rows keep these
@@ -121,9 +109,11 @@ struct ShiftState {
     bool Any() const { return shift || ctrl || alt; }
 };
 
+// What the window measured on its screen. The rows are laid out in twips, their pictures
+// and the pixel-wide gaps between them as designed at 96 dots per inch, so that they grow
+// with the density as the text does.
 struct ListMetrics {
-    int tppx = 15;             // twips per pixel, horizontally
-    int tppy = 15;             // and vertically
+    Density density;
     int headerHeightPx = 20;   // the header's item height, measured by the window
     int scrollBarWidthPx = 17; // the system's vertical scroll bar width
     int labelHeight = 195;     // twips: the height of a label in the list's font
@@ -176,6 +166,9 @@ public:
                  bool fontUnderline, bool fontStrikethru);
     // The height of a label in the template's font (twips), as the window measured it.
     void SetLabelHeight(int labelHeight) noexcept;
+    // The list moved to a screen of another density: the header and scroll bar took their
+    // sizes there and the labels their height. Every row is laid out again.
+    void SetMetrics(const ListMetrics& metrics);
     // Every font the labels were given, the designed one first; the last is the template's.
     const std::vector<FontSpec>& LabelFonts() const { return labelFonts_; }
     const FontSpec& LabelFont() const { return labelFonts_.back(); }
@@ -226,10 +219,12 @@ public:
     TwipsRect RowsArea() const;
     // Indexes of the rows that may show in the rows area, first and last (inclusive).
     std::pair<int, int> VisibleRows() const;
-    // Left edge, in header pixels, of the sort mark; `captionWidth` is the width of
-    // "User name" in the list's font, in twips. The mark's top is SortMarkTopPx.
-    int SortMarkX(double captionWidth) const;
-    static constexpr int SortMarkTopPx = 4;
+    // Left edge, in header pixels, of the sort mark; `captionWidthPx` is the width of
+    // "User name" in the header's font.
+    int SortMarkX(int captionWidthPx) const;
+    // Its top, and its size (square), in header pixels.
+    int SortMarkTop() const { return metrics_.density.Scaled(4); }
+    int SortMarkSide() const { return metrics_.density.Scaled(SortMarkSize.width); }
 
 private:
     int SizeBase() const { return smallIcons_ ? SmallUserImages : 0; }
@@ -266,8 +261,5 @@ private:
     FontSpec headerFont_;
     std::optional<std::pair<int, RowItem>> pressedItem_;
 };
-
-// Whole twips from a measured value: to nearest, halves to even.
-int RoundTwips(double value);
 
 } // namespace qb::controls

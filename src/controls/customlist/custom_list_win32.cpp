@@ -35,11 +35,12 @@ AnsiBytesOf SystemAnsiBytes() {
     };
 }
 
-void DrawPicture(HDC dc, HICON icon, const TwipsRect& at, PictureSize size, int tppx, int tppy) {
+// A picture at its place, at its size on this screen.
+void DrawPicture(HDC dc, HICON icon, const TwipsRect& at, PictureSize size, const Density& d) {
     if (icon == nullptr)
         return;
-    DrawIconEx(dc, gdi::ToPixels(at.left, tppx), gdi::ToPixels(at.top, tppy), icon, size.width,
-               size.height, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, d.Pixels(at.left), d.Pixels(at.top), icon, d.Scaled(size.width),
+               d.Scaled(size.height), 0, nullptr, DI_NORMAL);
 }
 
 } // namespace
@@ -56,7 +57,8 @@ std::unique_ptr<CustomList> CustomList::Create(HWND parent, int id, const RECT& 
     std::unique_ptr<CustomList> list(new CustomList());
     list->layout_ = layout;
     list->ansiBytes_ = ansiBytes ? std::move(ansiBytes) : SystemAnsiBytes();
-    list->pictures_ = pictures ? std::move(pictures) : ListPictures::Make();
+    list->density_ = pictures ? pictures->ForDensity() : gdi::WindowDensity(parent);
+    list->pictures_ = pictures ? std::move(pictures) : ListPictures::Make(list->density_);
     const bool made = list->MakeWindow(
         kListClass, ChildAt(parent, id, bounds, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
     list->layout_ = nullptr;
@@ -79,8 +81,8 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
     if (listView_ == nullptr)
         return false;
     const FontSpec designed;
-    headerFont_ = gdi::MakeFont(designed, false);
-    labelFonts_.push_back(gdi::MakeFont(designed, false));
+    headerFont_ = gdi::MakeFont(designed, false, density_);
+    labelFonts_.push_back(gdi::MakeFont(designed, false, density_));
     SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), FALSE);
     const wchar_t* captions[CustomListModel::ColumnCount] = {L"", L"", L"",
                                                              CustomListModel::NameColumnCaption};
@@ -94,8 +96,6 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
                      reinterpret_cast<LPARAM>(&column));
     }
     const auto header = reinterpret_cast<HWND>(SendMessageW(listView_, LVM_GETHEADER, 0, 0));
-    RECT item{};
-    SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
 
     scrollBar_ = CreateWindowExW(
         0, L"SCROLLBAR", nullptr, WS_CHILD | SBS_VERT, 0, 0, 0, 0, Window(),
@@ -103,14 +103,10 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
     if (scrollBar_ == nullptr)
         return false;
 
-    ListMetrics metrics;
-    metrics.tppx = gdi::ScreenTwipsPerPixelX();
-    metrics.tppy = gdi::ScreenTwipsPerPixelY();
-    if (item.bottom > item.top)
-        metrics.headerHeightPx = item.bottom - item.top;
-    metrics.scrollBarWidthPx = GetSystemMetrics(SM_CXVSCROLL);
-    model_ = std::make_unique<CustomListModel>(metrics, width * metrics.tppx, height * metrics.tppy,
-                                               std::move(ansiBytes_));
+    if (header != nullptr)
+        services::HookWindow(header, *this, headerHook_);
+    model_ = std::make_unique<CustomListModel>(Measure(density_), density_.Twips(width),
+                                               density_.Twips(height), std::move(ansiBytes_));
     model_->SetLabelHeight(LabelHeightTwips());
     model_->ItemClick = [this](std::int32_t tag) {
         if (ItemClick)
@@ -121,8 +117,6 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
             ColumnClick(column);
     };
 
-    if (header != nullptr)
-        services::HookWindow(header, *this, headerHook_);
     if (layout_ != nullptr)
         model_->ReadProperties(*layout_);
     return true;
@@ -204,12 +198,55 @@ void CustomList::SetFont(const std::wstring& fontName, float fontSize, bool font
     Sync();
 }
 
+ListMetrics CustomList::Measure(const Density& density) const {
+    ListMetrics metrics;
+    metrics.density = density;
+    RECT item{};
+    if (HeaderWindow() != nullptr)
+        SendMessageW(HeaderWindow(), HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    if (item.bottom > item.top)
+        metrics.headerHeightPx = item.bottom - item.top;
+    else
+        metrics.headerHeightPx = density.Scaled(metrics.headerHeightPx);
+    metrics.scrollBarWidthPx = gdi::SystemMetric(SM_CXVSCROLL, density);
+    if (model_)
+        metrics.labelHeight = model_->Metrics().labelHeight;
+    return metrics;
+}
+
+void CustomList::SetDensity(std::shared_ptr<const ListPictures> pictures) {
+    if (!pictures || !model_ || pictures->ForDensity() == density_)
+        return;
+    density_ = pictures->ForDensity();
+    pictures_ = std::move(pictures);
+    // Every font the rows were given, made again for this screen.
+    const std::vector<FontSpec>& fonts = model_->LabelFonts();
+    labelFonts_.clear();
+    for (const FontSpec& font : fonts)
+        labelFonts_.push_back(gdi::MakeFont(font, false, density_));
+    MakeFonts();
+    // The header takes the height its font needs here before it is measured.
+    if (HeaderWindow() != nullptr) {
+        RECT area{0, 0, 1000, 1000};
+        WINDOWPOS place{};
+        HDLAYOUT layout{&area, &place};
+        if (SendMessageW(HeaderWindow(), HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout)))
+            SetWindowPos(HeaderWindow(), nullptr, 0, 0, place.cx, place.cy,
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
+    ListMetrics metrics = Measure(density_);
+    metrics.labelHeight = LabelHeightTwips();
+    applied_ = Applied{};
+    model_->SetMetrics(metrics);
+    Sync();
+}
+
 void CustomList::MakeFonts() {
     // A font that cannot be made leaves the old one in use (see LabelFont).
     const std::vector<FontSpec>& fonts = model_->LabelFonts();
     while (labelFonts_.size() < fonts.size())
-        labelFonts_.push_back(gdi::MakeFont(fonts[labelFonts_.size()], false));
-    if (gdi::Font f = gdi::MakeFont(model_->HeaderFont(), false)) {
+        labelFonts_.push_back(gdi::MakeFont(fonts[labelFonts_.size()], false, density_));
+    if (gdi::Font f = gdi::MakeFont(model_->HeaderFont(), false, density_)) {
         headerFont_ = std::move(f);
         if (listView_ != nullptr)
             SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), TRUE);
@@ -232,7 +269,7 @@ int CustomList::LabelHeightTwips() {
     TEXTMETRICW tm{};
     if (!GetTextMetricsW(screen.Get(), &tm))
         return 0;
-    return static_cast<int>(tm.tmHeight) * gdi::ScreenTwipsPerPixelY();
+    return density_.Twips(static_cast<int>(tm.tmHeight));
 }
 
 void CustomList::Sync(bool keepThumb) {
@@ -243,10 +280,10 @@ void CustomList::Sync(bool keepThumb) {
         return;
     }
     const CustomListModel& m = *model_;
-    const int tppx = m.Metrics().tppx, tppy = m.Metrics().tppy;
+    const Density& d = density_;
 
     const HeaderStrip& h = m.Header();
-    const int headerWidth = std::max(0, h.width / tppx), headerHeight = h.height / tppy;
+    const int headerWidth = std::max(0, d.Pixels(h.width)), headerHeight = d.Pixels(h.height);
     if (listView_ != nullptr &&
         (h.visible != applied_.headerVisible || headerWidth != applied_.headerWidth ||
          headerHeight != applied_.headerHeight)) {
@@ -270,7 +307,7 @@ void CustomList::Sync(bool keepThumb) {
     }
 
     const ScrollBarState& sb = m.ScrollBar();
-    const RECT sbRect{sb.left / tppx, 0, sb.left / tppx + sb.width / tppx, sb.height / tppy};
+    const RECT sbRect{d.Pixels(sb.left), 0, d.Pixels(sb.left + sb.width), d.Pixels(sb.height)};
     if (!EqualRect(&sbRect, &applied_.scrollRect)) {
         SetWindowPos(scrollBar_, HWND_TOP, sbRect.left, sbRect.top, sbRect.right - sbRect.left,
                      sbRect.bottom - sbRect.top, SWP_NOACTIVATE);
@@ -319,13 +356,11 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         return OnCreate(*reinterpret_cast<const CREATESTRUCTW*>(lParam)) ? 0 : -1;
-    case WM_SIZE: {
-        const int tppx = model_->Metrics().tppx, tppy = model_->Metrics().tppy;
-        model_->Resize(static_cast<int>(LOWORD(lParam)) * tppx,
-                       static_cast<int>(HIWORD(lParam)) * tppy);
+    case WM_SIZE:
+        model_->Resize(density_.Twips(static_cast<int>(LOWORD(lParam))),
+                       density_.Twips(static_cast<int>(HIWORD(lParam))));
         Sync();
         return 0;
-    }
     case WM_LBUTTONDOWN:
         OnMouseDown(MouseButton::Left, wParam, lParam);
         return 0;
@@ -337,9 +372,8 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_LBUTTONUP: {
         // The click is raised first: letting go of the mouse ends the press (below).
-        const int tppx = model_->Metrics().tppx, tppy = model_->Metrics().tppy;
-        model_->MouseUp(MouseButton::Left, GET_X_LPARAM(lParam) * tppx,
-                        GET_Y_LPARAM(lParam) * tppy);
+        model_->MouseUp(MouseButton::Left, density_.PointTwips(GET_X_LPARAM(lParam)),
+                        density_.PointTwips(GET_Y_LPARAM(lParam)));
         if (Window() != nullptr && GetCapture() == Window())
             ReleaseCapture();
         Sync();
@@ -372,12 +406,12 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CustomList::OnMouseDown(MouseButton button, WPARAM wParam, LPARAM lParam) {
-    const int tppx = model_->Metrics().tppx, tppy = model_->Metrics().tppy;
     ShiftState shift;
     shift.shift = (wParam & MK_SHIFT) != 0;
     shift.ctrl = (wParam & MK_CONTROL) != 0;
     shift.alt = GetKeyState(VK_MENU) < 0;
-    model_->MouseDown(button, shift, GET_X_LPARAM(lParam) * tppx, GET_Y_LPARAM(lParam) * tppy);
+    model_->MouseDown(button, shift, density_.PointTwips(GET_X_LPARAM(lParam)),
+                      density_.PointTwips(GET_Y_LPARAM(lParam)));
     // A pressed row item is clicked like a button: the list holds the mouse until the
     // release, wherever it happens, so a press released outside cannot linger and turn a
     // later release into a click.
@@ -437,17 +471,16 @@ void CustomList::Paint(HDC dc, const RECT& client) {
     if (!model_)
         return;
     const CustomListModel& m = *model_;
-    const int tppx = m.Metrics().tppx, tppy = m.Metrics().tppy;
+    const Density& d = density_;
 
     const TwipsRect area = m.RowsArea();
-    const RECT clip{0, gdi::ToPixels(area.top, tppy), area.width / tppx, client.bottom};
+    const RECT clip{0, d.Pixels(area.top), d.Pixels(area.width), client.bottom};
     IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
 
     const Highlight& hl = m.SelectionHighlight();
     if (hl.visible) {
         const gdi::Brush brush(CreateSolidBrush(gdi::ToColorRef(ListColours::Highlight)));
-        const RECT r{0, gdi::ToPixels(hl.top, tppy), hl.width / tppx,
-                     gdi::ToPixels(hl.top, tppy) + hl.height / tppy};
+        const RECT r{0, d.Pixels(hl.top), d.Pixels(hl.width), d.Pixels(hl.top + hl.height)};
         FillRect(dc, &r, brush.Get());
     }
 
@@ -462,20 +495,19 @@ void CustomList::Paint(HDC dc, const RECT& client) {
         const RowItems& row = m.Row(i);
         if (row.userIconVisible)
             DrawPicture(dc, pictures.User(row.userPicture), row.userIcon,
-                        UserImageSize(row.userPicture), tppx, tppy);
+                        UserImageSize(row.userPicture), d);
         if (row.clockIconVisible)
             DrawPicture(dc, pictures.Clock(row.clockPicture), row.clockIcon,
-                        ClockImageSize(row.clockPicture), tppx, tppy);
+                        ClockImageSize(row.clockPicture), d);
         if (row.lockIconVisible)
             DrawPicture(dc, pictures.Lock(row.lockPicture), row.lockIcon,
-                        ClockImageSize(row.lockPicture), tppx, tppy);
+                        ClockImageSize(row.lockPicture), d);
         if (row.labelVisible && !row.labelText.empty()) {
             SetTextColor(dc, gdi::ToColorRef(row.labelWhite ? ListColours::SelectedLabel
                                                             : ListColours::Label));
             SelectObject(dc, LabelFont(row.labelFont));
-            const int top = gdi::ToPixels(row.label.top, tppy);
-            RECT r{gdi::ToPixels(row.label.left, tppx), top, clip.right - 2,
-                   top + row.label.height / tppy};
+            RECT r{d.Pixels(row.label.left), d.Pixels(row.label.top), clip.right - d.Scaled(2),
+                   d.Pixels(row.label.top + row.label.height)};
             // A name too long for the list ends in an ellipsis, so that it is seen to go on,
             // rather than being cut off mid-letter at the edge.
             DrawTextW(dc, row.labelText.c_str(), static_cast<int>(row.labelText.size()), &r,
@@ -526,17 +558,17 @@ void CustomList::PaintSortMark() {
         pictures_->SortMark(h.sortOrder == 0 ? AscendingSortMark : DescendingSortMark);
     if (icon == nullptr)
         return;
-    double captionWidth = 0;
+    int captionWidth = 0;
     if (h.sortColumn == 3) {
         const gdi::Selection font(dc.Get(), headerFont_ ? static_cast<HGDIOBJ>(headerFont_.Get())
                                                         : GetStockObject(DEFAULT_GUI_FONT));
         const std::wstring caption = CustomListModel::NameColumnCaption;
         SIZE size{};
         GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &size);
-        captionWidth = static_cast<double>(size.cx) * model_->Metrics().tppx;
+        captionWidth = size.cx;
     }
-    DrawIconEx(dc.Get(), model_->SortMarkX(captionWidth), CustomListModel::SortMarkTopPx, icon,
-               SortMarkSize.width, SortMarkSize.height, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc.Get(), model_->SortMarkX(captionWidth), model_->SortMarkTop(), icon,
+               model_->SortMarkSide(), model_->SortMarkSide(), 0, nullptr, DI_NORMAL);
 }
 
 } // namespace qb::controls

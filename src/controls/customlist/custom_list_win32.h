@@ -26,8 +26,8 @@ public:
     // A list as a child of `parent` at a rectangle in pixels. `layout`, when given, is the
     // saved layout its "SmallIcons" and "NoHeader" are read from. `ansiBytes` is the system
     // code page for the backwards name sort (the platform's by default). `pictures` are the
-    // stock pictures shared by the window's lists (made for this list when not given).
-    // Null when no window can be made.
+    // stock pictures shared by the window's lists, drawn for the parent's density (made for
+    // this list when not given). Null when no window can be made.
     static std::unique_ptr<CustomList>
     Create(HWND parent, int id, const RECT& bounds, const PropertyBag* layout = nullptr,
            AnsiBytesOf ansiBytes = nullptr, std::shared_ptr<const ListPictures> pictures = nullptr);
@@ -77,6 +77,10 @@ public:
     void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
                  bool fontUnderline, bool fontStrikethru);
 
+    // The list is shown at another density: its fonts, header and scroll bar take their
+    // sizes there, its rows the pictures drawn for it.
+    void SetDensity(std::shared_ptr<const ListPictures> pictures);
+
     // The header window's procedure (reached through its hook).
     LRESULT WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
@@ -91,12 +95,16 @@ private:
     void MakeFonts();
     HFONT LabelFont(int index) const;
     int LabelHeightTwips();
+    // The list's metrics measured on its screen: the header's height in its font, the
+    // scroll bar's width.
+    ListMetrics Measure(const Density& density) const;
     // Applies the model's header, scroll bar and rows to the windows (later, in a batch).
     void Sync(bool keepThumb = false);
 
     // What creation needs from Create until WM_CREATE.
     const PropertyBag* layout_ = nullptr;
     AnsiBytesOf ansiBytes_;
+    Density density_;
 
     HWND listView_ = nullptr;
     HWND scrollBar_ = nullptr;

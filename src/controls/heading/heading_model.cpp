@@ -7,7 +7,7 @@ constexpr const wchar_t* kTextProperty = L"Text";
 constexpr const wchar_t* kDefaultText = L"-";
 } // namespace
 
-HeadingModel::HeadingModel(int tppx, int tppy) : tppx_(tppx), tppy_(tppy) {
+HeadingModel::HeadingModel(const Density& density) : density_(density) {
     Resize(DesignedWidth);
 }
 
@@ -29,7 +29,7 @@ void HeadingModel::SetFont(const std::wstring& fontName, float fontSize, bool /*
 
 void HeadingModel::Resize(int innerWidth) {
     captionWidth_ = innerWidth;
-    lineX_ = innerWidth - tppx_;
+    lineX_ = innerWidth - kDesignPixel;
 }
 
 void HeadingModel::ReadProperties(const PropertyBag& bag) {

@@ -2,6 +2,7 @@
 // The caption strip: a coloured strip with a one-line caption over a decorative band.
 // This class decides everything the strip shows; the window only draws it.
 
+#include "controls/density.h"
 #include "controls/property_bag.h"
 
 #include <cstdint>
@@ -32,11 +33,11 @@ public:
     static constexpr int LineTop = 0;
     static constexpr int LineBottom = 255;
     // The caption's text stands this far in from its left edge and stops this far before
-    // its right edge, in pixels, so it does not touch the band's rim.
+    // its right edge, in pixels of the design, so it does not touch the band's rim.
     static constexpr int CaptionInsetLeftPx = 4;
     static constexpr int CaptionInsetRightPx = 2;
 
-    explicit HeadingModel(int tppx = 15, int tppy = 15);
+    explicit HeadingModel(const Density& density = Density{});
 
     const std::wstring& Text() const { return text_; }
     void SetText(std::wstring text);
@@ -55,10 +56,11 @@ public:
     int CaptionWidth() const { return captionWidth_; }
     int LineX() const { return lineX_; }
     // The band picture sits one pixel in from the top left corner.
-    int BandLeft() const { return tppx_; }
-    int BandTop() const { return tppy_; }
-    int Tppx() const { return tppx_; }
-    int Tppy() const { return tppy_; }
+    int BandLeft() const { return kDesignPixel; }
+    int BandTop() const { return kDesignPixel; }
+    // The screen the strip is shown on; its twips stay, its pixels follow.
+    const Density& ScreenDensity() const { return density_; }
+    void SetDensity(const Density& density) { density_ = density; }
 
     // The stored "Text" property, or "-" when none is stored. The bag reports a value it
     // cannot read as missing; running out of memory is the caller's to handle.
@@ -66,8 +68,7 @@ public:
     void WriteProperties(PropertyBag& bag) const;
 
 private:
-    int tppx_;
-    int tppy_;
+    Density density_;
     std::wstring text_ = L"-";
     bool textChanged_ = false;
     FontSpec font_{L"MS Sans Serif", 8.25f, true, false, false, false};

@@ -10,14 +10,15 @@ const WindowClass kHeadingClass{Heading::ClassName, 0, IDC_ARROW, COLOR_WINDOW};
 
 } // namespace
 
-Heading::Heading() : model_(gdi::ScreenTwipsPerPixelX(), gdi::ScreenTwipsPerPixelY()) {}
+Heading::Heading(const Density& density) : model_(density) {}
 
 std::unique_ptr<Heading> Heading::Create(HWND parent, int id, const RECT& bounds,
                                          const PropertyBag* layout, HeadingBandBitmap band) {
-    std::unique_ptr<Heading> heading(new Heading());
+    const Density density = band ? band->density : gdi::WindowDensity(parent);
+    std::unique_ptr<Heading> heading(new Heading(density));
     if (layout != nullptr)
         heading->model_.ReadProperties(*layout);
-    heading->band_ = band ? std::move(band) : MakeHeadingBand();
+    heading->band_ = band ? std::move(band) : MakeHeadingBand(density);
     WindowPlacement placement = ChildAt(parent, id, bounds, WS_VISIBLE | WS_CLIPSIBLINGS);
     placement.title = heading->model_.Text().c_str();
     if (!heading->MakeWindow(kHeadingClass, placement))
@@ -36,7 +37,19 @@ void Heading::SetText(const std::wstring& text) {
 void Heading::SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
                       bool fontUnderline, bool fontStrikethru) {
     model_.SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru);
-    if (gdi::Font f = gdi::MakeFont(model_.Font(), true))
+    MakeCaptionFont();
+}
+
+void Heading::SetDensity(HeadingBandBitmap band) {
+    if (!band)
+        return;
+    model_.SetDensity(band->density);
+    band_ = std::move(band);
+    MakeCaptionFont();
+}
+
+void Heading::MakeCaptionFont() {
+    if (gdi::Font f = gdi::MakeFont(model_.Font(), true, model_.ScreenDensity()))
         font_ = std::move(f); // a face that cannot be made keeps the old font
     if (Window() != nullptr)
         InvalidateRect(Window(), nullptr, FALSE);
@@ -45,10 +58,10 @@ void Heading::SetFont(const std::wstring& fontName, float fontSize, bool fontBol
 LRESULT Heading::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        font_ = gdi::MakeFont(model_.Font(), true);
+        font_ = gdi::MakeFont(model_.Font(), true, model_.ScreenDensity());
         return 0;
     case WM_SIZE:
-        model_.Resize(static_cast<int>(LOWORD(lParam)) * model_.Tppx());
+        model_.Resize(model_.ScreenDensity().Twips(static_cast<int>(LOWORD(lParam))));
         InvalidateRect(Window(), nullptr, FALSE);
         return 0;
     case WM_SETTEXT: {
@@ -64,24 +77,24 @@ LRESULT Heading::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Heading::Paint(HDC dc, const RECT& client) {
-    const int tppx = model_.Tppx(), tppy = model_.Tppy();
+    const Density& d = model_.ScreenDensity();
     const gdi::Brush strip(CreateSolidBrush(gdi::ToColorRef(HeadingModel::StripColour)));
     FillRect(dc, &client, strip.Get());
 
     // The band, one pixel in, cut off by the strip's edges.
-    if (band_ && *band_) {
+    if (band_ && band_->bitmap) {
         const gdi::MemoryDc source(CreateCompatibleDC(dc));
-        const gdi::Selection keep(source.Get(), band_->Get());
-        BitBlt(dc, model_.BandLeft() / tppx, model_.BandTop() / tppy, HeadingBandSize.width,
-               HeadingBandSize.height, source.Get(), 0, 0, SRCCOPY);
+        const gdi::Selection keep(source.Get(), band_->bitmap.Get());
+        BitBlt(dc, d.Pixels(model_.BandLeft()), d.Pixels(model_.BandTop()), band_->size.cx,
+               band_->size.cy, source.Get(), 0, 0, SRCCOPY);
     }
 
     // The caption: black, in the designed weight, a few pixels off the band's edge. Too
     // long a caption ends in an ellipsis rather than being cut off mid-letter.
-    RECT text{model_.CaptionLeft() / tppx + HeadingModel::CaptionInsetLeftPx,
-              HeadingModel::CaptionTop / tppy,
-              model_.CaptionWidth() / tppx - HeadingModel::CaptionInsetRightPx,
-              (HeadingModel::CaptionTop + HeadingModel::CaptionHeight) / tppy};
+    RECT text{d.Pixels(model_.CaptionLeft()) + d.Scaled(HeadingModel::CaptionInsetLeftPx),
+              d.Pixels(HeadingModel::CaptionTop),
+              d.Pixels(model_.CaptionWidth()) - d.Scaled(HeadingModel::CaptionInsetRightPx),
+              d.Pixels(HeadingModel::CaptionTop + HeadingModel::CaptionHeight)};
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, gdi::ToColorRef(HeadingModel::CaptionColour));
     const gdi::Selection font(dc, font_ ? static_cast<HGDIOBJ>(font_.Get())
@@ -89,10 +102,10 @@ void Heading::Paint(HDC dc, const RECT& client) {
     DrawTextW(dc, model_.Text().c_str(), static_cast<int>(model_.Text().size()), &text,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 
-    // The closing line hides the band's last visible column.
-    const int lineX = gdi::ToPixels(model_.LineX(), tppx);
-    const RECT line{lineX, HeadingModel::LineTop / tppy, lineX + 1,
-                    HeadingModel::LineBottom / tppy + 1};
+    // The closing line, a pixel of the design wide, hides the band's last visible column.
+    const RECT line{d.Pixels(model_.LineX()), d.Pixels(HeadingModel::LineTop),
+                    d.Pixels(model_.LineX() + kDesignPixel),
+                    d.Pixels(HeadingModel::LineBottom + kDesignPixel)};
     FillRect(dc, &line, strip.Get());
 }
 

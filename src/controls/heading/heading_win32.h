@@ -18,7 +18,8 @@ public:
 
     // A strip as a child of `parent` at a rectangle in pixels. `layout`, when given, is the
     // saved layout its "Text" is read from; `band` is the band picture shared by the
-    // window's strips (made for this strip when not given). Null when no window can be made.
+    // window's strips, drawn for the parent's density (made for this strip when not given).
+    // Null when no window can be made.
     static std::unique_ptr<Heading> Create(HWND parent, int id, const RECT& bounds,
                                            const PropertyBag* layout = nullptr,
                                            HeadingBandBitmap band = nullptr);
@@ -31,9 +32,12 @@ public:
     void SetFont(const std::wstring& fontName, float fontSize, bool fontBold, bool fontItalic,
                  bool fontUnderline, bool fontStrikethru);
     void WriteProperties(PropertyBag& bag) const { model_.WriteProperties(bag); }
+    // The strip is shown at another density: its font and band are made for it.
+    void SetDensity(HeadingBandBitmap band);
 
 private:
-    Heading();
+    explicit Heading(const Density& density);
+    void MakeCaptionFont();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
 

@@ -9,8 +9,10 @@ namespace qb::controls {
 
 namespace {
 
-// A small anti-aliased painter: shapes are signed distance functions in pixel units
-// (negative inside), sampled 4 x 4 times per pixel.
+// A small anti-aliased painter: shapes are signed distance functions in the design's
+// pixel units (negative inside), sampled 4 x 4 times per pixel of the picture, which has
+// `scale` of its pixels to one of the design's. A picture for a denser screen is drawn
+// anew at its own size, never stretched.
 struct Rgb {
     float r, g, b;
 };
@@ -78,7 +80,11 @@ Shape Intersect(Shape a, Shape b) {
 
 class Canvas {
 public:
-    Canvas(int w, int h) : w_(w), h_(h), px_(static_cast<std::size_t>(w * h), {0, 0, 0, 0}) {}
+    Canvas(PictureSize design, const Density& density)
+        : w_(std::max(1, density.Scaled(design.width))),
+          h_(std::max(1, density.Scaled(design.height))),
+          scale_(static_cast<float>(density.Dpi()) / static_cast<float>(kDesignDpi)),
+          px_(static_cast<std::size_t>(w_ * h_), {0, 0, 0, 0}) {}
 
     // Paints the inside of a shape.
     void Fill(const Shape& shape, Rgb colour, float opacity = 1.0f) {
@@ -96,7 +102,8 @@ public:
     // A vertical gradient fill (top colour to bottom colour between y0 and y1).
     void FillGradient(const Shape& shape, Rgb top, Rgb bottom, float y0, float y1) {
         for (int y = 0; y < h_; ++y) {
-            const float t = std::clamp((static_cast<float>(y) + 0.5f - y0) / (y1 - y0), 0.0f, 1.0f);
+            const float t =
+                std::clamp(((static_cast<float>(y) + 0.5f) / scale_ - y0) / (y1 - y0), 0.0f, 1.0f);
             const Rgb c{top.r + (bottom.r - top.r) * t, top.g + (bottom.g - top.g) * t,
                         top.b + (bottom.b - top.b) * t};
             PaintRow(
@@ -104,19 +111,26 @@ public:
         }
     }
 
-    // Puts a white rim of about one pixel around everything painted so far: the selected
-    // look, which has to stand out on the blue highlight.
+    // Puts a white rim of about one pixel of the design around everything painted so far:
+    // the selected look, which has to stand out on the blue highlight.
     void Halo(Rgb colour, float opacity) {
+        const int r = std::max(1, static_cast<int>(std::lround(scale_)));
         std::vector<float> halo(px_.size(), 0.0f);
         for (int y = 0; y < h_; ++y) {
             for (int x = 0; x < w_; ++x) {
                 float a = 0;
-                for (int dy = -1; dy <= 1; ++dy) {
-                    for (int dx = -1; dx <= 1; ++dx) {
+                for (int dy = -r; dy <= r; ++dy) {
+                    for (int dx = -r; dx <= r; ++dx) {
                         const int nx = x + dx, ny = y + dy;
                         if (nx < 0 || ny < 0 || nx >= w_ || ny >= h_)
                             continue;
-                        const float weight = (dx != 0 && dy != 0) ? 0.55f : 1.0f;
+                        // Full within the radius, fading over the next pixel (0.55 on the
+                        // diagonal of a radius of one).
+                        const float dist = Length(static_cast<float>(dx), static_cast<float>(dy));
+                        const float fade = (static_cast<float>(r) + 1.0f - dist) / 0.5858f;
+                        const float weight = dist <= static_cast<float>(r)
+                                                 ? 1.0f
+                                                 : 0.55f * std::clamp(fade, 0.0f, 1.0f);
                         a = std::max(a, Pixel(nx, ny)[3] * weight);
                     }
                 }
@@ -166,10 +180,12 @@ private:
             int hits = 0;
             for (int sy = 0; sy < n; ++sy)
                 for (int sx = 0; sx < n; ++sx)
-                    hits += inside(Vec{static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / n,
-                                       static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / n})
-                                ? 1
-                                : 0;
+                    hits +=
+                        inside(Vec{
+                            (static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / n) / scale_,
+                            (static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / n) / scale_})
+                            ? 1
+                            : 0;
             if (hits == 0)
                 continue;
             const float a = opacity * static_cast<float>(hits) / (n * n);
@@ -187,6 +203,7 @@ private:
     }
 
     int w_, h_;
+    float scale_;
     std::vector<std::array<float, 4>> px_; // premultiplied r, g, b, a
 };
 
@@ -212,10 +229,10 @@ constexpr std::array<TypeColours, 4> kTypeColours = {{
     {Hex(0x9C6ADE), Hex(0x6A3FA8)}, // power user: purple, with a lightning bolt
 }};
 
-Picture DrawUser(int type, bool small, bool selected) {
+Picture DrawUser(int type, bool small, bool selected, const Density& density) {
     const PictureSize size = small ? SmallUserImageSize : LargeUserImageSize;
-    const int w = size.width, h = size.height;
-    Canvas c(w, h);
+    const int w = size.width;
+    Canvas c(size, density);
     const Scale k = small ? Scale{0.68f, 0.0f, 0.6f} : Scale{1.0f, 0.0f, 0.0f};
     const float line = small ? 0.9f : 1.0f;
     const TypeColours& tc = kTypeColours[static_cast<std::size_t>(type)];
@@ -258,10 +275,8 @@ Picture DrawUser(int type, bool small, bool selected) {
     return c.ToPicture();
 }
 
-Picture DrawClock(bool small, bool selected) {
-    const PictureSize size = small ? SmallClockImageSize : LargeClockImageSize;
-    const int w = size.width, h = size.height;
-    Canvas c(w, h);
+Picture DrawClock(bool small, bool selected, const Density& density) {
+    Canvas c(small ? SmallClockImageSize : LargeClockImageSize, density);
     const Vec centre = small ? Vec{8.0f, 8.0f} : Vec{12.0f, 11.0f};
     const float r = small ? 7.4f : 10.2f;
     c.Fill(Circle(centre, r), Hex(0xC26A12));        // rim
@@ -299,10 +314,8 @@ Picture DrawClock(bool small, bool selected) {
     return c.ToPicture();
 }
 
-Picture DrawLock(bool small, bool selected) {
-    const PictureSize size = small ? SmallClockImageSize : LargeClockImageSize;
-    const int w = size.width, h = size.height;
-    Canvas c(w, h);
+Picture DrawLock(bool small, bool selected, const Density& density) {
+    Canvas c(small ? SmallClockImageSize : LargeClockImageSize, density);
     const Scale k = small ? Scale{0.7f, -0.4f, -0.2f} : Scale{1.0f, 0.0f, 0.0f};
     // Shackle: an arch of steel.
     const Vec arcCentre = k(12.0f, 8.0f);
@@ -335,8 +348,8 @@ Picture DrawLock(bool small, bool selected) {
     return c.ToPicture();
 }
 
-Picture DrawSortMark(bool descending) {
-    Canvas c(SortMarkSize.width, SortMarkSize.height);
+Picture DrawSortMark(bool descending, const Density& density) {
+    Canvas c(SortMarkSize, density);
     const Shape arrow = descending ? Polygon({{1.5f, 3.5f}, {10.5f, 3.5f}, {6.0f, 9.0f}})
                                    : Polygon({{1.5f, 8.5f}, {10.5f, 8.5f}, {6.0f, 3.0f}});
     c.Fill(arrow, Hex(0x4F6F9F));
@@ -345,42 +358,42 @@ Picture DrawSortMark(bool descending) {
 
 } // namespace
 
-Picture UserImage(int index) {
+Picture UserImage(int index, const Density& density) {
     if (index < 0 || index >= UserImageCount)
         return {};
-    return DrawUser(index % 4, index >= 8, (index / 4) % 2 == 1);
+    return DrawUser(index % 4, index >= 8, (index / 4) % 2 == 1, density);
 }
 
-Picture ClockImage(int index) {
+Picture ClockImage(int index, const Density& density) {
     if (index < 0 || index >= ClockImageCount)
         return {};
-    return DrawClock(index >= 2, index % 2 == 1);
+    return DrawClock(index >= 2, index % 2 == 1, density);
 }
 
-Picture LockImage(int index) {
+Picture LockImage(int index, const Density& density) {
     if (index < 0 || index >= ClockImageCount)
         return {};
-    return DrawLock(index >= 2, index % 2 == 1);
+    return DrawLock(index >= 2, index % 2 == 1, density);
 }
 
-Picture SortMarkImage(int index) {
+Picture SortMarkImage(int index, const Density& density) {
     if (index != AscendingSortMark && index != DescendingSortMark)
         return {};
-    return DrawSortMark(index == DescendingSortMark);
+    return DrawSortMark(index == DescendingSortMark, density);
 }
 
-Picture HeadingBand() {
+Picture HeadingBand(const Density& density) {
     // A pane of glass: light at the left where the caption stands, deepening to the right,
     // with a brighter upper half.
-    constexpr int w = HeadingBandSize.width, h = HeadingBandSize.height;
+    const int w = density.Scaled(HeadingBandSize.width), h = density.Scaled(HeadingBandSize.height);
     Picture pic{w, h, std::vector<std::uint32_t>(static_cast<std::size_t>(w * h))};
     const Rgb light = Hex(0xF4F8FE), deep = Hex(0x9FB9E6);
     for (int y = 0; y < h; ++y) {
-        const float fy = (static_cast<float>(y) + 0.5f) / h;
+        const float fy = (static_cast<float>(y) + 0.5f) / static_cast<float>(h);
         const float gloss =
             fy < 0.5f ? 0.10f * (1.0f - fy * 2.0f) + 0.04f : -0.05f * (fy - 0.5f) * 2.0f;
         for (int x = 0; x < w; ++x) {
-            const float t = std::pow(static_cast<float>(x) / (w - 1), 0.7f);
+            const float t = std::pow(static_cast<float>(x) / static_cast<float>(w - 1), 0.7f);
             const float s = t * t * (3 - 2 * t);
             auto mix = [&](float a, float b) {
                 const float v = a + (b - a) * s;

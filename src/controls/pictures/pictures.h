@@ -3,6 +3,10 @@
 // list (large and small, each in a normal look for a white background and a selected
 // look for the selection highlight), the two sort marks and the caption strip's band.
 // Pixels are 0xAARRGGBB with straight (not premultiplied) alpha, row by row from the top.
+// The sizes below are the design's, at 96 dots per inch; each picture is drawn anew for
+// the density it is asked for, at its size there.
+
+#include "controls/density.h"
 
 #include <cstdint>
 #include <vector>
@@ -42,13 +46,13 @@ struct Picture {
 
 // The list's stock pictures by index (see CustomListModel): userImage 0..15,
 // clockImage and lockImage 0..3. An index out of range gives an empty picture.
-Picture UserImage(int index);
-Picture ClockImage(int index);
-Picture LockImage(int index);
+Picture UserImage(int index, const Density& density = Density{});
+Picture ClockImage(int index, const Density& density = Density{});
+Picture LockImage(int index, const Density& density = Density{});
 // The header's sort marks: AscendingSortMark or DescendingSortMark.
-Picture SortMarkImage(int index);
+Picture SortMarkImage(int index, const Density& density = Density{});
 // The caption strip's decorative band, opaque.
-Picture HeadingBand();
+Picture HeadingBand(const Density& density = Density{});
 
 // Composites a picture over an opaque colour (0x00RRGGBB); what a user sees.
 std::uint32_t OverColour(std::uint32_t pixel, std::uint32_t background);
