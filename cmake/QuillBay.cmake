@@ -130,34 +130,42 @@ function(qb_add_unit_test name)
     endif()
 endfunction()
 
-# qb_add_wine_test(name SOURCES ... LIBS ... [LOCK resource] [DPI dots-per-inch]): a Windows
+# qb_add_wine_test(name SOURCES ... LIBS ... [LOCK resource] [DPI dots-per-inch ...]): a Windows
 # GoogleTest executable that ctest runs under Wine, once per executable (Wine starts once).
-# With DPI, it runs in a prefix of its own whose screen has that many dots per inch.
+# With DPI, it runs once for each density given, each time in a prefix of its own whose
+# screen has that many dots per inch (tests name_<dpi>dpi).
 function(qb_add_wine_test name)
-    cmake_parse_arguments(ARG "" "LOCK;DPI" "SOURCES;LIBS;DEPENDS" ${ARGN})
-    set(prefix ${QB_WINE_PREFIX})
-    set(fixture wine)
-    if(ARG_DPI)
-        set(prefix ${QB_WINE_PREFIX}-${ARG_DPI}dpi)
-        set(fixture wine_${ARG_DPI}dpi)
-        get_property(prepared GLOBAL PROPERTY QB_WINE_PREFIX_${ARG_DPI}DPI)
-        if(NOT prepared)
-            set_property(GLOBAL PROPERTY QB_WINE_PREFIX_${ARG_DPI}DPI ON)
-            add_test(NAME wine_prefix_setup_${ARG_DPI}dpi
-                     COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-prefix.sh ${prefix} headless-${ARG_DPI})
-            set_tests_properties(wine_prefix_setup_${ARG_DPI}dpi PROPERTIES
-                                 FIXTURES_SETUP ${fixture} TIMEOUT 300)
-        endif()
-    endif()
+    cmake_parse_arguments(ARG "" "LOCK" "SOURCES;LIBS;DEPENDS;DPI" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE qb_settings ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     if(ARG_DEPENDS)
         add_dependencies(${name} ${ARG_DEPENDS})
     endif()
-    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${fixture} TIMEOUT 300
-                         ENVIRONMENT "WINEPREFIX=${prefix}")
+    set(runs "")
+    if(NOT ARG_DPI)
+        add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
+                             ENVIRONMENT "WINEPREFIX=${QB_WINE_PREFIX}")
+        list(APPEND runs ${name})
+    endif()
+    foreach(dpi IN LISTS ARG_DPI)
+        set(prefix ${QB_WINE_PREFIX}-${dpi}dpi)
+        set(fixture wine_${dpi}dpi)
+        get_property(prepared GLOBAL PROPERTY QB_WINE_PREFIX_${dpi}DPI)
+        if(NOT prepared)
+            set_property(GLOBAL PROPERTY QB_WINE_PREFIX_${dpi}DPI ON)
+            add_test(NAME wine_prefix_setup_${dpi}dpi
+                     COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-prefix.sh ${prefix} headless-${dpi})
+            set_tests_properties(wine_prefix_setup_${dpi}dpi PROPERTIES
+                                 FIXTURES_SETUP ${fixture} TIMEOUT 300)
+        endif()
+        add_test(NAME ${name}_${dpi}dpi COMMAND ${name} --gtest_brief=1)
+        set_tests_properties(${name}_${dpi}dpi PROPERTIES FIXTURES_REQUIRED ${fixture}
+                             ENVIRONMENT "WINEPREFIX=${prefix}")
+        list(APPEND runs ${name}_${dpi}dpi)
+    endforeach()
+    set_tests_properties(${runs} PROPERTIES TIMEOUT 300)
     if(ARG_LOCK)
-        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${ARG_LOCK})
+        set_tests_properties(${runs} PROPERTIES RESOURCE_LOCK ${ARG_LOCK})
     endif()
 endfunction()

@@ -60,7 +60,9 @@ if [ -e "/tmp/.X$number-lock" ]; then
     echo "display :$number is in use; choose another with QB_RUN_DISPLAY" >&2
     exit 1
 fi
-Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# A screen as large, in inches, at any density: the window fits it as it fits at 96.
+Xvfb ":$number" -screen 0 "$((1280 * dpi / 96))x$((1024 * dpi / 96))x24" -nolisten tcp \
+    >/dev/null 2>&1 &
 xvfb=$!
 finish() {
     quiet wineserver -k || true

@@ -478,9 +478,17 @@ void InputForm::ApplyFonts() {
     }
 }
 
+SIZE InputForm::OuterSize(int clientHeight) const {
+    // The frame as the window has it now, at whatever density the system draws it.
+    RECT window{}, client{};
+    GetWindowRect(Window(), &window);
+    GetClientRect(Window(), &client);
+    return SIZE{density_.Pixels(kClientWidth) + (window.right - window.left) - client.right,
+                density_.Pixels(clientHeight) + (window.bottom - window.top) - client.bottom};
+}
+
 void InputForm::SetClientHeight(int twips) {
-    const SIZE outer = controls::gdi::OuterSize(density_.Pixels(kClientWidth),
-                                                density_.Pixels(twips), kWindowStyle, 0, density_);
+    const SIZE outer = OuterSize(twips);
     SetWindowPos(Window(), nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -497,13 +505,14 @@ void InputForm::OnDpiChanged(const controls::Density& density, const RECT* sugge
     if (grid_)
         grid_->SetDensity(density_);
     ApplyFonts();
-    // The place the system chose on the new screen, at the size the design has there;
-    // then every control again, from the model's twips.
+    // The place the system chose on the new screen, at the size the design has there (the
+    // window has no other size); then every control again, from the model's twips.
+    const SIZE outer = OuterSize(model_->ClientHeight());
     if (suggested != nullptr)
-        SetWindowPos(Window(), nullptr, suggested->left, suggested->top,
-                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+        SetWindowPos(Window(), nullptr, suggested->left, suggested->top, outer.cx, outer.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-    appliedClientHeight_ = 0;
+    else
+        SetClientHeight(model_->ClientHeight());
     applied_.clear();
     appliedShapes_.clear();
     Sync();
@@ -786,9 +795,7 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // screen (a high pixel density on a small screen): its layout is fixed, and a
             // window cut to the screen would hide its bottom row of buttons.
             auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
-            const SIZE outer = controls::gdi::OuterSize(density_.Pixels(kClientWidth),
-                                                        density_.Pixels(kExpandedHeight),
-                                                        kWindowStyle, 0, density_);
+            const SIZE outer = OuterSize(kExpandedHeight);
             info.ptMaxTrackSize.x = std::max<LONG>(info.ptMaxTrackSize.x, outer.cx);
             info.ptMaxTrackSize.y = std::max<LONG>(info.ptMaxTrackSize.y, outer.cy);
             return 0;

@@ -76,6 +76,8 @@ private:
     RECT ToPixels(const TwipsRect& r) const;
     bool OnDivider(int x, int y) const;
     void SetClientHeight(int twips);
+    // The window's size for a client area of the design's width and that height.
+    SIZE OuterSize(int clientHeight) const;
     // The pictures of the lists, the strips, the divider and the details for the density.
     void MakePictures();
     // Shown at another density: pictures, fonts and every control's place made anew for

@@ -1,7 +1,8 @@
-// The main window's layout on the screen it runs on (this file runs at 96 dots per inch
-// and again at 144): collapsed and expanded, every control lies inside the window, no two
-// controls cover each other, every caption fits its control, and the grid's cells are
-// exactly the size of their pictures.
+// The main window's layout on the screen it runs on (this file runs at 96, 144 and 192 dots
+// per inch), and again after the window was moved to a screen of another density:
+// collapsed and expanded, every control lies inside the window, no two controls cover each
+// other, every caption fits its control, the grid's cells are exactly the size of their
+// pictures and lie beside their hour labels, and no two list rows overlap.
 
 #include "support/main_window_win32.h"
 
@@ -48,6 +49,15 @@ SIZE TextSize(HWND w) {
 class Layout : public MainWindowTest {
 protected:
     void SetUp() override {
+        // Enough accounts of every look to fill the first list past its end.
+        for (int i = 0; i < 12; ++i)
+            w.machine->AddAccount(
+                {.name = L"user" + std::to_wstring(i),
+                 .flags = platform::user_flags::Script | platform::user_flags::NormalAccount |
+                          (i % 3 == 0 ? platform::user_flags::AccountDisable : 0u),
+                 .logonHours =
+                     i % 2 == 0 ? std::optional(platform::LogonHoursBytes{}) : std::nullopt,
+                 .groups = {i % 4 == 0 ? L"Administrators" : L"Users"}});
         Open();
         HDC screen = GetDC(nullptr);
         dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -55,6 +65,77 @@ protected:
     }
     // Pixels on this screen for pixels at 96 dots per inch.
     int Px(int pixels) const { return MulDiv(pixels, dpi, 96); }
+    controls::Density Screen() const { return controls::Density(dpi); }
+
+    // The window is told that it now shows on a screen of `newDpi`, at this place.
+    void MoveToDensity(int newDpi) {
+        RECT suggested{};
+        GetWindowRect(form->Window(), &suggested);
+        OffsetRect(&suggested, 7, 5);
+        suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, newDpi, dpi);
+        suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, newDpi, dpi);
+        SendMessageW(form->Window(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        testing::DrainMessages();
+        dpi = newDpi;
+        RECT now{};
+        GetWindowRect(form->Window(), &now);
+        EXPECT_EQ(now.left, suggested.left) << "the suggested place is not taken";
+        EXPECT_EQ(now.top, suggested.top) << "the suggested place is not taken";
+    }
+
+    // A press on the grid at the height of an hour label's middle turns that label's hour
+    // over, and the picture drawn there shows it: every other hour of the first column.
+    void CheckHoursBesideTheirLabels() {
+        const HWND grid = Ctl(ids::AllowedHoursGraphic);
+        RECT g{};
+        GetClientRect(grid, &g);
+        const int x = g.right / (2 * kGridColumns);
+        std::vector<int> middles;
+        for (int r = 0; r < kGridRows; ++r) {
+            RECT label{};
+            GetWindowRect(Ctl(ids::HourLabel0 + r), &label);
+            POINT middle{0, (label.top + label.bottom) / 2};
+            ScreenToClient(grid, &middle);
+            middles.push_back(middle.y);
+        }
+        auto pressEvenHours = [&] {
+            for (int r = 0; r < kGridRows; r += 2) {
+                SendMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, middles[r]));
+                SendMessageW(grid, WM_LBUTTONUP, 0, MAKELPARAM(x, middles[r]));
+            }
+        };
+        pressEvenHours();
+        const testing::Pixels shown = testing::Printed(grid);
+        for (int r = 0; r < kGridRows; ++r) {
+            const bool allowed = r % 2 == 1; // the account had every hour
+            const COLORREF c = shown.At(x, middles[static_cast<std::size_t>(r)]);
+            EXPECT_EQ(form->Model().Grid().allowed[0][static_cast<std::size_t>(r)], allowed)
+                << "pressed beside " << testing::WindowText(Ctl(ids::HourLabel0 + r));
+            EXPECT_EQ(GetGValue(c) > GetRValue(c) + 40, allowed)
+                << "drawn beside " << testing::WindowText(Ctl(ids::HourLabel0 + r));
+        }
+        pressEvenHours();
+    }
+
+    // Each row's pictures and text, in pixels, lie within its slot - from one pixel of the
+    // design above its top, where its highlight starts, to the next slot's.
+    void CheckListRowsApart() {
+        const controls::Density d = Screen();
+        for (const int id : {ids::CustomList1, ids::CustomList2}) {
+            const controls::CustomListModel& m = form->List(id)->Model();
+            const auto [first, last] = m.VisibleRows();
+            ASSERT_GT(last, first);
+            for (int i = first; i <= last; ++i) {
+                const controls::RowItems& row = m.Row(i);
+                const int slot = row.userIcon.top - controls::kDesignPixel;
+                const int top = d.Pixels(slot), bottom = d.Pixels(slot + m.RowHeight());
+                EXPECT_GE(d.Pixels(row.label.top), top) << "list " << id << " row " << i;
+                EXPECT_LE(d.Pixels(row.label.bottom()), bottom) << "list " << id << " row " << i;
+                EXPECT_LE(d.Pixels(row.userIcon.top) + d.Pixels(row.userIcon.height), bottom);
+            }
+        }
+    }
 
     void CheckLayout(const char* state) {
         SCOPED_TRACE(state);
@@ -107,14 +188,35 @@ protected:
             room -= 2 * Px(2); // centred: clear of both shared margins
         }
         EXPECT_LE(text.cx, room) << "the caption of control " << c.id << " is cut";
-        EXPECT_LE(text.cy, height - Px(2)) << "the caption of control " << c.id << " is cut";
+        EXPECT_LE(text.cy, height - 2 * dpi / 96) << "the caption of control " << c.id << " is cut";
     }
 
     int dpi = 96;
 };
 
-TEST_F(Layout, NothingOverlapsNothingIsCut) {
+TEST_F(Layout, NothingOverlapsNothingIsCutRowsStayBesideTheirLabels) {
     CheckLayout("collapsed");
+    CheckHoursBesideTheirLabels();
+    CheckListRowsApart();
+    Click(ids::MoreButton);
+    CheckLayout("expanded");
+}
+
+TEST_F(Layout, AnotherDensityLaysTheWindowOutAgain) {
+    MoveToDensity(dpi == 192 ? 120 : 192);
+    const controls::Density d = Screen();
+    SCOPED_TRACE(d.Dpi());
+    EXPECT_EQ(ClientSize().cx, d.Pixels(kClientWidth));
+    CheckLayout("collapsed");
+    CheckHoursBesideTheirLabels();
+    CheckListRowsApart();
+    // The fonts are made for the new screen: a caption as tall as the menu font there.
+    const HFONT font =
+        reinterpret_cast<HFONT>(SendMessageW(Ctl(ids::CloseButton), WM_GETFONT, 0, 0));
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof lf, &lf);
+    EXPECT_EQ(-lf.lfHeight,
+              MulDiv(static_cast<int>(form->Model().SystemFont().FontSize), d.Dpi(), 72));
     Click(ids::MoreButton);
     CheckLayout("expanded");
 }
