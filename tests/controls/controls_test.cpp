@@ -134,27 +134,68 @@ TEST(CustomListSelection, ByTagTypeChangesAndHiding) {
     EXPECT_EQ(list.Row(3).userPicture, 2);
 }
 
-TEST(CustomListGeometry, RowItemsAndHeaderColumnsAt96Dpi) {
+// 100 % to 250 %, as Windows offers them.
+constexpr std::array kDensities{96, 120, 144, 168, 192, 216, 240};
+
+TEST(Density, EveryPixelBelongsToTheRegionPaintedOnIt) {
+    for (int dpi = 96; dpi <= 240; ++dpi) {
+        const Density d(dpi);
+        for (int px = -40; px < 1600; ++px) {
+            // The pointer's twips lie in every region drawn over that pixel and no other.
+            const int t = d.PointTwips(px);
+            ASSERT_LE(d.Pixels(t), px) << dpi;
+            ASSERT_GT(d.Pixels(t + 1), px) << dpi;
+            ASSERT_EQ(d.Pixels(d.Twips(px)), px) << dpi; // a measured length comes back
+        }
+    }
+}
+
+TEST(CustomListGeometry, RowItemsAndHeaderColumnsAtEveryDensity) {
     struct Mode {
         bool small;
         std::array<int, 4> lefts; // user, clock and lock icons, label
         int labelOffset;
         int rowPx;
-        int columnPx;
+        int columnPx; // at 96 dpi
     };
-    for (const Mode& m : {Mode{false, {15, 375, 750, 1170}, 60, 24, 24},
-                          Mode{true, {15, 255, 510, 810}, 15, 18, 16}}) {
-        CustomListModel list = MakeList();
-        list.SetSmallIcons(m.small);
-        const RowItems& row = list.TemplateRow();
-        EXPECT_EQ(
-            (std::array{row.userIcon.left, row.clockIcon.left, row.lockIcon.left, row.label.left}),
-            m.lefts);
-        EXPECT_EQ(list.ListTop(), 21 * 15); // a pixel below the header
-        EXPECT_EQ(row.label.top, list.ListTop() + m.labelOffset);
-        EXPECT_EQ(list.RowHeight(), m.rowPx * 15);
-        const int c = m.columnPx;
-        EXPECT_EQ(list.Header().columnWidthPx, (std::array{c, c, c, 5085 / 15 - 3 * c}));
+    for (const int dpi : kDensities) {
+        const Density d(dpi);
+        for (const Mode& m : {Mode{false, {15, 375, 750, 1170}, 60, 24, 24},
+                              Mode{true, {15, 255, 510, 810}, 15, 18, 16}}) {
+            SCOPED_TRACE(testing::Message() << dpi << (m.small ? " small" : " large"));
+            // The header and the label as a window on that screen measures them.
+            ListMetrics metrics{d, d.Scaled(20), d.Scaled(17), d.Twips(d.Scaled(13))};
+            CustomListModel list(metrics, 5085, 3570);
+            list.Resize(5085, 3570);
+            list.SetSmallIcons(m.small);
+            // The twips are the design's at any density.
+            const RowItems& row = list.TemplateRow();
+            EXPECT_EQ((std::array{row.userIcon.left, row.clockIcon.left, row.lockIcon.left,
+                                  row.label.left}),
+                      m.lefts);
+            EXPECT_EQ(row.label.top, list.ListTop() + m.labelOffset);
+            EXPECT_EQ(list.RowHeight(), m.rowPx * 15);
+            // The header's columns fill it, the first three standing over their pictures.
+            const auto& columns = list.Header().columnWidthPx;
+            EXPECT_EQ(columns[0] + columns[1] + columns[2] + columns[3],
+                      d.Pixels(list.Header().width));
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(columns[static_cast<std::size_t>(c)], d.Scaled(m.columnPx), 1) << c;
+            AddUsers(list, 40);
+            // No row reaches into the next one's slot, pictures nor text.
+            const auto [first, last] = list.VisibleRows();
+            for (int i = first; i <= last; ++i) {
+                const RowItems& r = list.Row(i);
+                const int slot = r.userIcon.top - kDesignPixel;
+                const int end = d.Pixels(slot + list.RowHeight());
+                EXPECT_EQ(d.Pixels(list.Row(i + 1).userIcon.top - kDesignPixel), end);
+                EXPECT_GE(d.Pixels(r.label.top), d.Pixels(slot));
+                EXPECT_LE(d.Pixels(r.label.bottom()), end) << i;
+                EXPECT_LE(d.Pixels(r.userIcon.top) + d.Scaled(UserImageSize(r.userPicture).height),
+                          end)
+                    << i;
+            }
+        }
     }
 }
 
@@ -302,17 +343,23 @@ TEST(Pictures, HaveTheirSizesAndStandOutOnTheirBackground) {
             visible += std::fabs(Luma(OverColour(pixel, background)) - Luma(background)) > 60;
         EXPECT_GT(visible, width * height / 6);
     };
-    for (int i = 0; i < 16; ++i) {
-        SCOPED_TRACE(i);
-        check(UserImage(i), i < 8 ? 23 : 15, i < 8 ? 22 : 16, (i / 4) % 2 == 1);
+    // Drawn anew at their size for each density.
+    for (const int dpi : {96, 144, 240}) {
+        const Density d(dpi);
+        for (int i = 0; i < 16; ++i) {
+            SCOPED_TRACE(testing::Message() << dpi << " user " << i);
+            check(UserImage(i, d), d.Scaled(i < 8 ? 23 : 15), d.Scaled(i < 8 ? 22 : 16),
+                  (i / 4) % 2 == 1);
+        }
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(testing::Message() << dpi << " clock and lock " << i);
+            const int w = d.Scaled(i < 2 ? 24 : 16), h = d.Scaled(i < 2 ? 22 : 16);
+            check(ClockImage(i, d), w, h, i % 2 == 1);
+            check(LockImage(i, d), w, h, i % 2 == 1);
+        }
+        check(SortMarkImage(AscendingSortMark, d), d.Scaled(12), d.Scaled(12), false);
+        check(SortMarkImage(DescendingSortMark, d), d.Scaled(12), d.Scaled(12), false);
     }
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        check(ClockImage(i), i < 2 ? 24 : 16, i < 2 ? 22 : 16, i % 2 == 1);
-        check(LockImage(i), i < 2 ? 24 : 16, i < 2 ? 22 : 16, i % 2 == 1);
-    }
-    check(SortMarkImage(AscendingSortMark), 12, 12, false);
-    check(SortMarkImage(DescendingSortMark), 12, 12, false);
 }
 
 } // namespace

@@ -109,12 +109,27 @@ TEST_F(Form, FontRulesOfTheMenuFont) {
 
 TEST_F(Form, GridHitTestsAndTheColumnToDayMapping) {
     Open();
-    for (const auto& [x, column] : std::vector<std::pair<int, int>>{
-             {0, 0}, {659, 0}, {660, 1}, {4619, 6}, {4620, -1}, {-1, -1}})
+    for (const auto& [x, column] :
+         std::vector<std::pair<int, int>>{{0, 0}, {4619, 6}, {4620, -1}, {-1, -1}})
         EXPECT_EQ(model.ColumnAt(x), column) << x;
-    for (const auto& [y, row] : std::vector<std::pair<int, int>>{
-             {0, 0}, {239, 0}, {240, 1}, {5759, 23}, {5760, -1}, {-5, -1}})
+    for (const auto& [y, row] :
+         std::vector<std::pair<int, int>>{{0, 0}, {5759, 23}, {5760, -1}, {-5, -1}})
         EXPECT_EQ(model.RowAt(y), row) << y;
+    // At 100 % to 250 %, the pointer on the pixel in the middle of an hour label or a day
+    // caption is, on the grid, in that hour's row or that day's column.
+    for (const int dpi : {96, 120, 144, 168, 192, 216, 240}) {
+        const controls::Density d(dpi);
+        const controls::PixelRect grid = d.Pixels(DesignOf(ids::AllowedHoursGraphic)->bounds);
+        auto middle = [&](int id) {
+            const controls::PixelRect r = d.Pixels(DesignOf(id)->bounds);
+            return std::pair{d.PointTwips((r.left + r.right) / 2 - grid.left),
+                             d.PointTwips((r.top + r.bottom) / 2 - grid.top)};
+        };
+        for (int r = 0; r < kGridRows; ++r)
+            EXPECT_EQ(model.RowAt(middle(ids::HourLabel0 + r).second), r) << dpi;
+        for (int k = 0; k < 7; ++k) // Saturday's caption (6) over the first column
+            EXPECT_EQ(model.ColumnAt(middle(ids::DayLabel0 + k).first), (k + 1) % 7) << dpi;
+    }
 
     // The top cell of the first column is Saturday 00:00: bit 0 of byte 18. The bottom
     // cell of the last column is Friday 23:00: bit 7 of byte 17. The right button paints
