@@ -19,6 +19,8 @@ namespace {
 
 // The pointer of the hours grid: cursor resource 101 of the program.
 constexpr int kGridCursorResource = 101;
+// The program's icon, where the program has one (a test holds none).
+constexpr int kProgramIconResource = 1;
 constexpr UINT_PTR kUnSelTimerId = 1;
 constexpr UINT kUnSelTimerMilliseconds = 1500;
 // Posted when a text box has lost the focus to another control: its text is committed
@@ -148,6 +150,7 @@ std::unique_ptr<InputForm> InputForm::Create(Globals& g, platform::LocaleApi& lo
         return nullptr;
     // The window may have opened on a screen of another density than the first one.
     form->density_ = controls::gdi::WindowDensity(form->Window());
+    form->SetWindowIcons();
     if (!form->CreateControls())
         return nullptr;
     form->Load();
@@ -178,6 +181,24 @@ controls::CustomList* InputForm::List(int id) const {
 
 RECT InputForm::ToPixels(const TwipsRect& r) const {
     return controls::gdi::ToRect(density_.Pixels(r));
+}
+
+void InputForm::SetWindowIcons() {
+    // The title bar's small icon and the task switcher's large one, each drawn for its size
+    // at the window's density rather than shrunk from another.
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto load = [&](int width, int height) {
+        return controls::gdi::Icon(
+            static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kProgramIconResource),
+                                          IMAGE_ICON, controls::gdi::SystemMetric(width, density_),
+                                          controls::gdi::SystemMetric(height, density_), 0)));
+    };
+    controls::gdi::Icon big = load(SM_CXICON, SM_CYICON);
+    controls::gdi::Icon small = load(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    bigIcon_ = std::move(big);
+    smallIcon_ = std::move(small);
 }
 
 void InputForm::MakePictures() {
@@ -497,6 +518,7 @@ void InputForm::OnDpiChanged(const controls::Density& density, const RECT* sugge
     if (!model_ || density == density_)
         return;
     density_ = density;
+    SetWindowIcons();
     MakePictures();
     for (const auto& [id, list] : lists_)
         list->SetDensity(listPictures_);

@@ -80,6 +80,8 @@ private:
     SIZE OuterSize(int clientHeight) const;
     // The pictures of the lists, the strips, the divider and the details for the density.
     void MakePictures();
+    // The program's icon on the title bar and in the task switcher, for the density.
+    void SetWindowIcons();
     // Shown at another density: pictures, fonts and every control's place made anew for
     // it, the window at the place the system suggests.
     void OnDpiChanged(const controls::Density& density, const RECT* suggested);
@@ -108,6 +110,8 @@ private:
     controls::gdi::Bitmap divider_;
     std::array<controls::gdi::Icon, 4> typeIcons_;
     controls::gdi::Icon lockIcon_;
+    controls::gdi::Icon bigIcon_;
+    controls::gdi::Icon smallIcon_;
     HCURSOR gridCursor_ = nullptr;
 
     // What the windows show now, to touch them only where the model changed.

@@ -217,6 +217,16 @@ TEST_F(Layout, AnotherDensityLaysTheWindowOutAgain) {
     GetObjectW(font, sizeof lf, &lf);
     EXPECT_EQ(-lf.lfHeight,
               MulDiv(static_cast<int>(form->Model().SystemFont().FontSize), d.Dpi(), 72));
+    // The program's icon, made again for the title bar's size there.
+    const auto smallIcon =
+        reinterpret_cast<HICON>(SendMessageW(form->Window(), WM_GETICON, ICON_SMALL, 0));
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(smallIcon, &info));
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, controls::gdi::SystemMetric(SM_CXSMICON, d));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
     Click(ids::MoreButton);
     CheckLayout("expanded");
 }

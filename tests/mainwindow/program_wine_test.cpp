@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -94,6 +96,22 @@ protected:
     fs::path folder;
     fs::path machineFile;
 };
+
+// The program file holds its own icon, large and small, for the system to show.
+void ExpectOwnIcon(const wchar_t* program) {
+    HICON large = nullptr, small = nullptr;
+    ExtractIconExW(program, 0, &large, &small, 1);
+    for (const HICON icon : {large, small}) {
+        EXPECT_NE(icon, nullptr) << "no icon in the program";
+        if (icon != nullptr)
+            DestroyIcon(icon);
+    }
+}
+
+TEST_F(Programs, BothCarryTheirIcon) {
+    ExpectOwnIcon(kDemo.c_str());
+    ExpectOwnIcon(kProgram.c_str());
+}
 
 TEST_F(Programs, ASecondStartEndsAtOnceAndAConfirmedChangeIsThereAtTheNextStart) {
     testing::ChildProcess demo;

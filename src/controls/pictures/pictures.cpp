@@ -356,7 +356,54 @@ Picture DrawSortMark(bool descending, const Density& density) {
     return c.ToPicture();
 }
 
+// The program's icon on a design grid of 32 units: a week card - a blue title band over
+// green and pale-red hours - with a clock in front of its bottom-right corner. Small
+// icons get fewer, larger hours, so that the card still reads as a grid at 16 pixels.
+Picture DrawProgramIcon(int size) {
+    // A density at which the 32 units of the design are `size` pixels.
+    Canvas c(PictureSize{32, 32}, Density(size * kDesignDpi / 32));
+    const float px = 32.0f / static_cast<float>(size); // one pixel, in design units
+    const float line = std::max(1.4f, px);
+    const Rgb frame = Hex(0x4F77C0); // the caption strips' colour
+    const Shape card = Box(1.0f, 3.0f, 27.0f, 28.0f, 3.0f);
+    c.Fill(card, kWhite);
+    c.Fill(Intersect(card, Box(0.0f, 0.0f, 32.0f, 9.0f, 0.0f)), frame);
+    c.Stroke([&](Vec p) { return card(p) + line / 2; }, line, Hex(0x35558F));
+
+    const int columns = size < 32 ? 3 : size < 64 ? 4 : 7;
+    const int rows = size < 32 ? 2 : size < 64 ? 3 : 5;
+    const float left = 4.0f, top = 11.5f, right = 24.0f, bottom = 25.5f;
+    const float gap = std::max(1.0f, px);
+    const float w = (right - left + gap) / static_cast<float>(columns) - gap;
+    const float h = (bottom - top + gap) / static_cast<float>(rows) - gap;
+    for (int row = 0; row < rows; ++row)
+        for (int col = 0; col < columns; ++col) {
+            // Days allowed from the second row on, the first day off: a week with rules.
+            const bool allowed = (row + col) % 3 != 0;
+            const float x0 = left + static_cast<float>(col) * (w + gap);
+            const float y0 = top + static_cast<float>(row) * (h + gap);
+            c.Fill(Box(x0, y0, x0 + w, y0 + h, std::min(1.0f, w / 4)),
+                   allowed ? Hex(0x3C9A46) : Hex(0xF2C4C0));
+        }
+
+    // The clock, ringed in white so that it stands off the card.
+    const Vec centre{22.9f, 22.9f};
+    c.Fill(Circle(centre, 8.6f), kWhite);
+    c.Fill(Circle(centre, 7.6f), Hex(0xC26A12));
+    c.Fill(Circle(centre, 6.6f), Hex(0xF39A2B));
+    c.Fill(Circle(centre, 5.2f), Hex(0xFFFDF7));
+    const float hand = std::max(1.3f, 1.2f * px);
+    c.Fill(Line(centre, {centre.x, centre.y - 4.0f}, hand), kOutline);
+    c.Fill(Line(centre, {centre.x + 3.0f, centre.y + 0.8f}, hand), kOutline);
+    c.Fill(Circle(centre, std::max(0.9f, 0.6f * px)), Hex(0xD32F2F));
+    return c.ToPicture();
+}
+
 } // namespace
+
+Picture ProgramIcon(int size) {
+    return size > 0 ? DrawProgramIcon(size) : Picture{};
+}
 
 Picture UserImage(int index, const Density& density) {
     if (index < 0 || index >= UserImageCount)

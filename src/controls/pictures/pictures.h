@@ -54,6 +54,10 @@ Picture SortMarkImage(int index, const Density& density = Density{});
 // The caption strip's decorative band, opaque.
 Picture HeadingBand(const Density& density = Density{});
 
+// The program's own icon, `size` pixels square (tools/make_app_icon writes it into the
+// icon file of the programs' resources).
+Picture ProgramIcon(int size);
+
 // Composites a picture over an opaque colour (0x00RRGGBB); what a user sees.
 std::uint32_t OverColour(std::uint32_t pixel, std::uint32_t background);
 
