@@ -316,6 +316,79 @@ TEST(CustomListMouse, HeaderReleaseOnABoundaryGivesTheRightHandColumn) {
     EXPECT_EQ(columns, (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3, 3}));
 }
 
+TEST(CustomListKeys, SelectScrollAndClickAsTheMouseWouldAndSortWithCtrl) {
+    CustomListModel list = MakeList(1755); // four rows fit
+    AddUsers(list, 10);
+    std::vector<int> clicks, columns;
+    list.ItemClick = [&](std::int32_t tag) { clicks.push_back(tag); };
+    list.ColumnClick = [&](std::int32_t column) { columns.push_back(column); };
+    EXPECT_EQ(list.FocusRect(), std::nullopt);
+    list.SetFocused(true);
+    // Without a selection the keys start on the first row; a page is a row less than fit.
+    const struct {
+        Key key;
+        int selected, top;
+    } steps[] = {{Key::Down, 0, 0},   {Key::Down, 1, 0}, {Key::PageDown, 4, 1},
+                 {Key::End, 9, 6},    {Key::Down, 9, 6}, {Key::Space, 9, 6},
+                 {Key::PageUp, 6, 6}, {Key::Up, 5, 5},   {Key::Home, 0, 0}};
+    for (const auto& step : steps) {
+        EXPECT_TRUE(list.KeyDown(step.key, {}));
+        EXPECT_EQ(list.SelectedItem(), step.selected);
+        EXPECT_EQ(list.TopIndex(), step.top);
+        EXPECT_EQ(list.FocusRect()->top, list.SelectionHighlight().top);
+    }
+    EXPECT_EQ(clicks, (std::vector<int>{1, 2, 5, 10, 10, 7, 6, 1})) << "Down on the last: none";
+    const ShiftState ctrl{false, true, false};
+    EXPECT_FALSE(list.KeyDown(Key::Left, {}));
+    EXPECT_FALSE(list.KeyDown(Key::Down, ctrl));
+    EXPECT_FALSE(list.KeyDown(Key::Digit2, {}));
+    EXPECT_TRUE(list.KeyDown(Key::Digit1, ctrl));
+    EXPECT_TRUE(list.KeyDown(Key::Digit4, ctrl));
+    EXPECT_EQ(columns, (std::vector<int>{0, 3}));
+    list.SetNoHeader(true);
+    EXPECT_FALSE(list.KeyDown(Key::Digit1, ctrl)) << "no header, no columns";
+}
+
+TEST(CustomListAccessibility, RowsTellTheirNameTypeClockLockAndChanges) {
+    using namespace accessible;
+    CustomListModel list = MakeList(1755);
+    AddAccounts(list); // rows 0..8 as added; four fit
+    const std::pair<std::wstring, std::wstring> rows[] = {
+        {L"Zoe", L"User, logon hours restricted"},
+        {L"adam", L"Administrator, locked"},
+        {L"Guest", L"Guest, locked"},
+        {L"mike", L"Power user, logon hours restricted"},
+        {L"Bob", L"User"},
+        {L"carl", L"Administrator, logon hours restricted, locked"},
+        {L"eve", L""}};
+    list.SetFocused(true);
+    list.ClickRow(1);
+    list.ClickRow(2);
+    list.HideSelection(); // still the row the keys act on, no longer selected
+    for (int i = 0; i < 7; ++i) {
+        const Item row = list.AccessibleRow(i);
+        EXPECT_EQ(std::make_pair(row.name, row.description), rows[i]);
+        EXPECT_EQ(row.state, StateSelectable | StateFocusable | (i == 2 ? StateFocused : 0) |
+                                 (i >= 4 ? StateOffscreen : 0))
+            << i;
+        EXPECT_EQ(row.bounds.top, list.Row(i).userIcon.top - 15);
+    }
+    list.SetAccountLocked(true);
+    list.SetNewUserName(L"G");
+    list.Sort(3, true);
+    // The focus on the first row at first, then on each row clicked, kept through the sort.
+    EXPECT_EQ(list.TakeAccessibleEvents(), (std::vector<Event>{{EventFocus, 1},
+                                                               {EventSelection, 2},
+                                                               {EventFocus, 2},
+                                                               {EventSelection, 3},
+                                                               {EventFocus, 3},
+                                                               {EventDescriptionChange, 3},
+                                                               {EventNameChange, 3},
+                                                               {EventSelection, 7},
+                                                               {EventFocus, 7},
+                                                               {EventReorder, Self}}));
+}
+
 TEST(SortKeys, BackwardsMirrorsTheCodePageBytes) {
     // The Euro sign is 0x80 in Windows-1252; a character it cannot hold is its '?'.
     SortKeyBuilder keys(Windows1252Bytes());

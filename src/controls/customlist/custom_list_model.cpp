@@ -25,6 +25,12 @@ constexpr int kSmallLabelOffsetMoved = 30;
 constexpr int kSortMarkIndentPx = 6;
 constexpr int kSortMarkPastCaptionPx = 14;
 
+// What a screen reader says of a row besides its name: the user types by their icons'
+// numbers, then the clock and the padlock.
+constexpr const wchar_t* kTypeNames[] = {L"Guest", L"User", L"Administrator", L"Power user"};
+constexpr wchar_t kRestricted[] = L"logon hours restricted";
+constexpr wchar_t kLocked[] = L"locked";
+
 int FloorDiv(int a, int b) {
     int q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0)))
@@ -222,6 +228,9 @@ void CustomListModel::selectItem(std::int32_t itmNum, bool byTag) {
     ApplyLook(row, true);
     highlight_.top = rows_[static_cast<std::size_t>(row)].userIcon.top - kDesignPixel;
     highlight_.visible = true;
+    RaiseForRow(accessible::EventSelection, row);
+    if (focused_)
+        RaiseForRow(accessible::EventFocus, row);
 }
 
 void CustomListModel::HideSelection() {
@@ -241,6 +250,7 @@ void CustomListModel::SetAccountLocked(bool b, std::int32_t itmNum) {
         return;
     entries_[static_cast<std::size_t>(row)].userLocked = b;
     rows_[static_cast<std::size_t>(row)].lockIconVisible = b;
+    RaiseForRow(accessible::EventDescriptionChange, row);
 }
 
 void CustomListModel::SetHasTimeRestrictions(bool b, std::int32_t itmNum) {
@@ -249,6 +259,7 @@ void CustomListModel::SetHasTimeRestrictions(bool b, std::int32_t itmNum) {
         return;
     entries_[static_cast<std::size_t>(row)].userRestricted = b;
     rows_[static_cast<std::size_t>(row)].clockIconVisible = b;
+    RaiseForRow(accessible::EventDescriptionChange, row);
 }
 
 void CustomListModel::SetNewUserName(const std::wstring& name, std::int32_t itmNum) {
@@ -257,6 +268,7 @@ void CustomListModel::SetNewUserName(const std::wstring& name, std::int32_t itmN
         return;
     entries_[static_cast<std::size_t>(row)].userName = name;
     rows_[static_cast<std::size_t>(row)].labelText = name;
+    RaiseForRow(accessible::EventNameChange, row);
 }
 
 void CustomListModel::SetNewUserType(std::int32_t t, std::int32_t itmNum) {
@@ -267,6 +279,7 @@ void CustomListModel::SetNewUserType(std::int32_t t, std::int32_t itmNum) {
     // A row named by index shows its normal look even when it is the selected row: the
     // owner uses that form for the other list's row of the same account.
     rows_[static_cast<std::size_t>(row)].userPicture = UserPicture(t, itmNum == -1);
+    RaiseForRow(accessible::EventDescriptionChange, row);
 }
 
 void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
@@ -322,6 +335,7 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
     header_.sortColumn = sortColumn;
     header_.sortOrder = sortForwards ? 0 : 1;
     ++header_.repaints;
+    events_.Raise(accessible::EventReorder, accessible::Self);
 }
 
 void CustomListModel::SetFont(const std::wstring& fontName, float fontSize, bool /*fontBold*/,
@@ -497,6 +511,118 @@ void CustomListModel::ClickRow(int i) {
     selectItem(i, false);
     if (ItemClick)
         ItemClick(entries_[static_cast<std::size_t>(i)].userTag);
+}
+
+// --- keyboard ---
+
+void CustomListModel::SetFocused(bool focused) {
+    focused_ = focused;
+    if (focused && FocusRow() >= 0)
+        RaiseForRow(accessible::EventFocus, FocusRow());
+}
+
+int CustomListModel::FocusRow() const {
+    if (ValidIndex(selectedIndex_))
+        return selectedIndex_;
+    return lastIndex_ >= 0 ? 0 : -1;
+}
+
+std::optional<TwipsRect> CustomListModel::FocusRect() const {
+    const int i = FocusRow();
+    if (!focused_ || i < 0)
+        return std::nullopt;
+    return TwipsRect{0, rows_[static_cast<std::size_t>(i)].userIcon.top - kDesignPixel,
+                     highlight_.width, rowHeight_};
+}
+
+int CustomListModel::RowsPerPage() const {
+    return rowHeight_ > 0 ? std::max(0, innerHeight_ - listTop_) / rowHeight_ : 0;
+}
+
+bool CustomListModel::KeyDown(Key key, ShiftState shift) {
+    if (shift.ctrl && !shift.alt && key >= Key::Digit1 && key <= Key::Digit4) {
+        if (noHeader_)
+            return false;
+        if (ColumnClick)
+            ColumnClick(static_cast<int>(key) - static_cast<int>(Key::Digit1));
+        return true;
+    }
+    if (shift.ctrl || shift.alt || lastIndex_ < 0)
+        return false;
+    // Without a selection every move starts on the first row, as the focus does.
+    const bool none = !ValidIndex(selectedIndex_);
+    const int from = FocusRow();
+    const int page = std::max(1, RowsPerPage() - 1);
+    int to = from;
+    switch (key) {
+    case Key::Up:
+        to = none ? 0 : from - 1;
+        break;
+    case Key::Down:
+        to = none ? 0 : from + 1;
+        break;
+    case Key::PageUp:
+        to = none ? 0 : from - page;
+        break;
+    case Key::PageDown:
+        to = none ? 0 : from + page;
+        break;
+    case Key::Home:
+        to = 0;
+        break;
+    case Key::End:
+        to = lastIndex_;
+        break;
+    case Key::Space:
+        break;
+    default:
+        return false;
+    }
+    to = std::clamp(to, 0, lastIndex_);
+    ScrollIntoView(to);
+    // A key that does not move leaves the row alone: holding Up on the first row of the
+    // second list must not copy its hours again and again.
+    if (to != selectedIndex_ || key == Key::Space)
+        ClickRow(to);
+    return true;
+}
+
+void CustomListModel::ScrollIntoView(int i) {
+    if (!scrollBar_.visible)
+        return;
+    const int slots = std::max(1, RowsPerPage());
+    if (i < topIndex_)
+        SetScrollValue(i);
+    else if (i >= topIndex_ + slots)
+        SetScrollValue(i - slots + 1);
+}
+
+// --- screen readers ---
+
+accessible::Item CustomListModel::AccessibleRow(int i) const {
+    accessible::Item item;
+    if (!ValidIndex(i))
+        return item;
+    const ListEntry& e = entries_[static_cast<std::size_t>(i)];
+    item.name = e.userName;
+    std::wstring& d = item.description;
+    if (e.userPriv >= 0 && e.userPriv < static_cast<std::int32_t>(std::size(kTypeNames)))
+        d = kTypeNames[e.userPriv];
+    for (const auto& [shown, word] :
+         {std::pair{e.userRestricted, kRestricted}, {e.userLocked, kLocked}})
+        if (shown)
+            d += (d.empty() ? L"" : L", ") + std::wstring(word);
+    item.role = accessible::RoleListItem;
+    item.state = accessible::StateSelectable | accessible::StateFocusable;
+    if (i == selectedIndex_ && highlight_.visible)
+        item.state |= accessible::StateSelected;
+    if (focused_ && i == FocusRow())
+        item.state |= accessible::StateFocused;
+    const int top = rows_[static_cast<std::size_t>(i)].userIcon.top;
+    if (i < topIndex_ || top >= innerHeight_)
+        item.state |= accessible::StateOffscreen;
+    item.bounds = TwipsRect{0, top - kDesignPixel, RowsArea().width, rowHeight_};
+    return item;
 }
 
 void CustomListModel::HeaderButtonUp(int xPx) {

@@ -5,13 +5,16 @@
 //
 // This class decides everything the list shows and does: the rows and their looks, the
 // sort, the geometry of every row item in twips (1/1440 inch), the scroll bar, the hit
-// tests and the events. The Win32 window only draws what it says and hands it the mouse.
+// tests, the keys and the events, and what a screen reader is told of each row. The Win32
+// window only draws what it says and hands it the mouse and the keyboard.
 // It knows nothing of accounts: a row carries a text, a user-type number, two flags and
 // the owner's tag.
 
+#include "controls/accessible.h"
 #include "controls/customlist/sort_key.h"
 #include "controls/density.h"
 #include "controls/heading/heading_model.h"
+#include "controls/keys.h"
 #include "controls/pictures/pictures.h"
 #include "controls/property_bag.h"
 
@@ -102,12 +105,6 @@ struct ListColours {
 };
 
 enum class MouseButton { Left, Right, Middle };
-struct ShiftState {
-    bool shift = false;
-    bool ctrl = false;
-    bool alt = false;
-    bool Any() const { return shift || ctrl || alt; }
-};
 
 // What the window measured on its screen. The rows are laid out in twips, their pictures
 // and the pixel-wide gaps between them as designed at 96 dots per inch, so that they grow
@@ -199,6 +196,30 @@ public:
     // Clicks row i: deselects the previous row, selects this one, raises ItemClick.
     void ClickRow(int i);
 
+    // --- keyboard ---
+    // The list took or lost the keyboard focus.
+    void SetFocused(bool focused);
+    bool Focused() const { return focused_; }
+    // The row the keys act on: the selected one, else the first; -1 in an empty list.
+    int FocusRow() const;
+    // Where the focus rectangle goes while the list has the focus: around the focus row's
+    // slot, over the highlight's width.
+    std::optional<TwipsRect> FocusRect() const;
+    // A key pressed while the list has the focus; true when the list acted on it. The
+    // arrows, Home, End, Page Up and Page Down select the row they reach, scrolled into
+    // view, and click it as the mouse would; Space clicks the focus row again; in a list
+    // with a header, Ctrl+1 to Ctrl+4 click its four columns.
+    bool KeyDown(Key key, ShiftState shift);
+    // The whole rows the list area holds.
+    int RowsPerPage() const;
+
+    // --- screen readers ---
+    // Row i (from 0) as a screen reader is told of it: named by its text, described by
+    // its user type, clock and lock. Active Accessibility numbers it i + 1.
+    accessible::Item AccessibleRow(int i) const;
+    // The changes to announce since the last call.
+    std::vector<accessible::Event> TakeAccessibleEvents() { return events_.Take(); }
+
     // --- what the window draws ---
     int LastIndex() const { return lastIndex_; }
     int Count() const { return lastIndex_ + 1; }
@@ -239,6 +260,8 @@ private:
     void FitRows(bool fromResize);
     void SetScrollValue(int v);
     void ScrollTo(int v);
+    void ScrollIntoView(int i);
+    void RaiseForRow(std::uint32_t event, int i) { events_.Raise(event, i + 1); }
     bool ValidIndex(int i) const { return i >= 0 && i <= lastIndex_; }
 
     ListMetrics metrics_;
@@ -260,6 +283,8 @@ private:
     std::vector<FontSpec> labelFonts_{FontSpec{}};
     FontSpec headerFont_;
     std::optional<std::pair<int, RowItem>> pressedItem_;
+    bool focused_ = false;
+    accessible::EventQueue events_;
 };
 
 } // namespace qb::controls

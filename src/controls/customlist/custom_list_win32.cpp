@@ -1,5 +1,7 @@
 #include "controls/customlist/custom_list_win32.h"
 
+#include "controls/keys_win32.h"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -60,7 +62,8 @@ std::unique_ptr<CustomList> CustomList::Create(HWND parent, int id, const RECT& 
     list->density_ = pictures ? pictures->ForDensity() : gdi::WindowDensity(parent);
     list->pictures_ = pictures ? std::move(pictures) : ListPictures::Make(list->density_);
     const bool made = list->MakeWindow(
-        kListClass, ChildAt(parent, id, bounds, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
+        kListClass,
+        ChildAt(parent, id, bounds, WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
     list->layout_ = nullptr;
     if (!made)
         return nullptr;
@@ -313,8 +316,7 @@ void CustomList::Sync(bool keepThumb) {
                      sbRect.bottom - sbRect.top, SWP_NOACTIVATE);
         applied_.scrollRect = sbRect;
     }
-    const int page =
-        m.RowHeight() > 0 ? std::max(1, (m.InnerHeight() - m.ListTop()) / m.RowHeight()) : 1;
+    const int page = std::max(1, m.RowsPerPage());
     if (sb.max != applied_.scrollMax || page != applied_.scrollPage ||
         (!keepThumb && sb.value != applied_.scrollValue)) {
         SCROLLINFO si{sizeof(si),
@@ -345,6 +347,7 @@ void CustomList::Sync(bool keepThumb) {
         applied_.scrollVisible = sb.visible;
     }
     InvalidateRect(Window(), nullptr, FALSE);
+    AccessibleWindow::Raise(Window(), model_->TakeAccessibleEvents());
 }
 
 // --- the list's own window ---
@@ -397,15 +400,50 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Sync();
         }
         return 0;
+    case WM_GETDLGCODE:
+        // The arrows and Space move in the rows; Tab and Enter stay the window's.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+        if (model_->KeyDown(KeyOf(wParam), ShiftNow())) {
+            Sync();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        OnFocus(message == WM_SETFOCUS);
+        return 0;
+    case WM_UPDATEUISTATE:
+        // The focus rectangle shows or hides with the window's keyboard cues.
+        InvalidateRect(Window(), nullptr, FALSE);
+        break;
+    case WM_GETOBJECT:
+        if (const auto answer = accessible_.GetObject(Window(), wParam, lParam))
+            return *answer;
+        break;
     case WM_NCDESTROY:
         listView_ = scrollBar_ = nullptr; // gone with this window; the header unhooked itself
-        return WindowBase::HandleMessage(message, wParam, lParam);
+        break;
     default:
-        return WindowBase::HandleMessage(message, wParam, lParam);
+        break;
     }
+    return WindowBase::HandleMessage(message, wParam, lParam);
+}
+
+void CustomList::OnFocus(bool focused) {
+    model_->SetFocused(focused);
+    Sync();
+}
+
+RECT CustomList::AccessiblePixels(const TwipsRect& bounds) const {
+    const PixelRect r = density_.Pixels(bounds);
+    return RECT{r.left, r.top, r.right, r.bottom};
 }
 
 void CustomList::OnMouseDown(MouseButton button, WPARAM wParam, LPARAM lParam) {
+    // A list takes the keyboard focus where it is pressed, as the system's lists do.
+    if (GetFocus() != Window())
+        SetFocus(Window());
     ShiftState shift;
     shift.shift = (wParam & MK_SHIFT) != 0;
     shift.ctrl = (wParam & MK_CONTROL) != 0;
@@ -513,6 +551,15 @@ void CustomList::Paint(HDC dc, const RECT& client) {
             DrawTextW(dc, row.labelText.c_str(), static_cast<int>(row.labelText.size()), &r,
                       DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         }
+    }
+    // The focus row's dotted frame, unless the window hides its keyboard cues.
+    const auto focus = m.FocusRect();
+    if (focus && (SendMessageW(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+        RECT r = AccessiblePixels(*focus);
+        InflateRect(&r, -1, -1); // inside the highlight, which keeps its edges
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &r);
     }
 }
 

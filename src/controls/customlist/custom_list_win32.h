@@ -2,8 +2,11 @@
 // The user list window (Windows only). It draws the rows CustomListModel lays out, in
 // its own window and without a child window per row, under a real list-view column
 // header whose window it hooks, beside a real vertical scroll bar. Every decision is the
-// model's; this class turns messages into model calls and paints the result.
+// model's; this class turns messages into model calls and paints the result. It takes
+// the keyboard focus (a Tab stop, with a focus rectangle on the focus row) and tells
+// screen readers of its rows.
 
+#include "controls/accessible_win32.h"
 #include "controls/customlist/custom_list_model.h"
 #include "controls/pictures/pictures_win32.h"
 #include "controls/window_base_win32.h"
@@ -19,7 +22,9 @@
 
 namespace qb::controls {
 
-class CustomList final : public WindowBase, public services::WindowProcOwner {
+class CustomList final : public WindowBase,
+                         public services::WindowProcOwner,
+                         private AccessibleParts {
 public:
     static constexpr const wchar_t* ClassName = L"QuillBayCustomList";
 
@@ -91,6 +96,13 @@ private:
     bool OnCreate(const CREATESTRUCTW& creation);
     void OnMouseDown(MouseButton button, WPARAM wParam, LPARAM lParam);
     void OnVScroll(WPARAM wParam);
+    void OnFocus(bool focused);
+    std::uint32_t AccessibleRole() const override { return accessible::RoleList; }
+    int AccessibleCount() const override { return model_ ? model_->Count() : 0; }
+    accessible::Item AccessibleItem(int child) const override {
+        return model_ ? model_->AccessibleRow(child - 1) : accessible::Item{};
+    }
+    RECT AccessiblePixels(const TwipsRect& bounds) const override;
     void PaintSortMark();
     void MakeFonts();
     HFONT LabelFont(int index) const;
@@ -115,6 +127,7 @@ private:
     gdi::Font headerFont_;
     int batches_ = 0;
     bool syncPending_ = false;
+    AccessibleWindow accessible_{static_cast<AccessibleParts&>(*this)};
 
     // What the windows show now, to touch them only when the model changed.
     struct Applied {
