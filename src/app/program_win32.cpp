@@ -1,6 +1,7 @@
 #include "app/program_win32.h"
 
 #include "app/app_version_win32.h"
+#include "controls/accessible_win32.h"
 #include "mainwindow/input_form_win32.h"
 #include "startup/startup.h"
 
@@ -13,6 +14,8 @@ int RunProgram(Globals& g, platform::LocaleApi& locale, int showCommand) {
     StartResult start = StartProgram(g);
     if (start.outcome != StartOutcome::Started)
         return 0; // another copy runs, or the platform was refused with a message
+    // Screen readers reach the window's painted parts through COM.
+    const controls::ComApartment com;
     std::unique_ptr<mainwindow::InputForm> form =
         mainwindow::InputForm::Create(g, locale, ReadAppVersion());
     if (!form) {

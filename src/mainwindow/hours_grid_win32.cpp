@@ -1,5 +1,6 @@
 #include "mainwindow/hours_grid_win32.h"
 
+#include "controls/keys_win32.h"
 #include "mainwindow/form_pictures.h"
 
 #include <windowsx.h>
@@ -13,6 +14,10 @@ namespace {
 COLORREF ToColorRef(std::uint32_t bbggrr) {
     return static_cast<COLORREF>(bbggrr);
 }
+
+// Posted when the grid has lost the focus: a painting by a key ends then, and it may ask
+// its question, which is not to be asked in the middle of the focus change.
+constexpr UINT kFocusLeft = WM_APP + 1;
 
 } // namespace
 
@@ -29,7 +34,8 @@ std::unique_ptr<HoursGrid> HoursGrid::Create(HWND parent, int id, const RECT& bo
     windowClass.name = ClassName;
     windowClass.cursor = nullptr; // the grid's own pointer, set on WM_SETCURSOR
     if (!grid->WindowBase::MakeWindow(
-            windowClass, controls::ChildAt(parent, id, bounds, WS_VISIBLE | WS_CLIPSIBLINGS)))
+            windowClass,
+            controls::ChildAt(parent, id, bounds, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS)))
         return nullptr;
     grid->MakeSurface(bounds.right - bounds.left, bounds.bottom - bounds.top);
     return grid;
@@ -72,7 +78,27 @@ void HoursGrid::DrawCell(HDC source, int column, int row, bool allowed) {
     InvalidateRect(Window(), &cell, FALSE);
 }
 
+RECT HoursGrid::CellRect(int column, int row) const {
+    const int cellWidth = model_.CellWidth() / tppx_, cellHeight = model_.CellHeight() / tppy_;
+    return RECT{column * cellWidth, row * cellHeight, (column + 1) * cellWidth,
+                (row + 1) * cellHeight};
+}
+
+RECT HoursGrid::AccessiblePixels(const TwipsRect& bounds) const {
+    return RECT{bounds.left / tppx_, bounds.top / tppy_, bounds.right() / tppx_,
+                bounds.bottom() / tppy_};
+}
+
 void HoursGrid::ShowPaintedCells() {
+    if (framed_ != model_.GridFocused() || framedCell_ != model_.FocusCell()) {
+        RECT was = CellRect(framedCell_.first, framedCell_.second);
+        InvalidateRect(Window(), &was, FALSE);
+        framed_ = model_.GridFocused();
+        framedCell_ = model_.FocusCell();
+        RECT now = CellRect(framedCell_.first, framedCell_.second);
+        InvalidateRect(Window(), &now, FALSE);
+    }
+    controls::AccessibleWindow::Raise(Window(), model_.TakeGridEvents());
     const auto cells = model_.TakePaintedCells();
     if (cells.empty() || !surfaceDc_)
         return;
@@ -107,9 +133,21 @@ void HoursGrid::SetDensity(const controls::Density& density) {
 void HoursGrid::Paint(HDC dc, const RECT& client) {
     if (surfaceDc_)
         BitBlt(dc, 0, 0, client.right, client.bottom, surfaceDc_.Get(), 0, 0, SRCCOPY);
+    // The focus cell's dotted frame, just inside the cell, unless the window hides its
+    // keyboard cues.
+    if (framed_ && (SendMessageW(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+        RECT r = CellRect(framedCell_.first, framedCell_.second);
+        InflateRect(&r, -1, -1);
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &r);
+    }
 }
 
 void HoursGrid::ButtonDown(GridButton button, LPARAM lParam) {
+    // The grid takes the keyboard focus where it is pressed, as the system's controls do.
+    if (GetFocus() != Window())
+        SetFocus(Window());
     SetCapture(Window());
     pressed_ = true;
     model_.GridMouseDown(button, density_.PointTwips(GET_X_LPARAM(lParam)),
@@ -166,6 +204,40 @@ LRESULT HoursGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (reinterpret_cast<HWND>(lParam) != Window())
             ButtonUp();
         return 0;
+    case WM_GETDLGCODE:
+        // The arrows and Space act on the cells; Tab and Enter stay the window's.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+        if (model_.GridKeyDown(controls::KeyOf(wParam), controls::ShiftNow(),
+                               controls::IsRepeat(lParam))) {
+            changed_();
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+        model_.GridKeyUp(controls::KeyOf(wParam));
+        changed_();
+        return 0;
+    case WM_SETFOCUS:
+        model_.GridFocus(true);
+        changed_();
+        return 0;
+    case WM_KILLFOCUS:
+        PostMessageW(Window(), kFocusLeft, 0, 0);
+        return 0;
+    case kFocusLeft:
+        if (GetFocus() != Window() && model_.GridFocused()) {
+            model_.GridFocus(false);
+            changed_();
+        }
+        return 0;
+    case WM_UPDATEUISTATE:
+        InvalidateRect(Window(), nullptr, FALSE);
+        break;
+    case WM_GETOBJECT:
+        if (const auto answer = accessible_.GetObject(Window(), wParam, lParam))
+            return *answer;
+        break;
     case WM_NCDESTROY:
         if (surfaceDc_ && surfaceOld_ != nullptr)
             SelectObject(surfaceDc_.Get(), surfaceOld_);

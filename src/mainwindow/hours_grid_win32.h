@@ -3,8 +3,10 @@
 // what was drawn on it, it holds a bitmap into which the cells the model painted are
 // drawn, and shows that bitmap; being uncovered only shows it again. The mouse goes to
 // the window's model in twips, with the mouse captured from press to release so that a
-// drag keeps reporting outside the surface.
+// drag keeps reporting outside the surface; so do the keys, the surface being a Tab stop
+// that frames its focus cell. Screen readers are told of its cells.
 
+#include "controls/accessible_win32.h"
 #include "controls/window_base_win32.h"
 #include "mainwindow/input_form_model.h"
 
@@ -17,7 +19,7 @@
 
 namespace qb::mainwindow {
 
-class HoursGrid final : public controls::WindowBase {
+class HoursGrid final : public controls::WindowBase, private controls::AccessibleParts {
 public:
     static constexpr const wchar_t* ClassName = L"QuillBayHoursGrid";
 
@@ -28,7 +30,8 @@ public:
                                              const controls::Density& density, HCURSOR cursor,
                                              std::function<void()> changed);
 
-    // Draws the cells painted since the last call, in the pictures the model says.
+    // Draws the cells painted since the last call, in the pictures the model says, frames
+    // the focus cell where it is now and announces the cells' changes.
     void ShowPaintedCells();
     // Shown at another density: the surface, with every cell the model shows, drawn again
     // for it (the window is placed by its owner).
@@ -49,6 +52,13 @@ private:
     HBITMAP CellBitmap(bool allowed, int width, int height);
     void ButtonDown(GridButton button, LPARAM lParam);
     void ButtonUp();
+    RECT CellRect(int column, int row) const;
+    std::uint32_t AccessibleRole() const override { return controls::accessible::RoleTable; }
+    int AccessibleCount() const override { return kGridColumns * kGridRows; }
+    controls::accessible::Item AccessibleItem(int child) const override {
+        return model_.GridCell((child - 1) % kGridColumns, (child - 1) / kGridColumns);
+    }
+    RECT AccessiblePixels(const TwipsRect& bounds) const override;
 
     InputFormModel& model_;
     controls::Density density_;
@@ -62,6 +72,10 @@ private:
     HGDIOBJ surfaceOld_ = nullptr;
     SIZE surfaceSize_{};
     bool pressed_ = false;
+    // The focus cell as framed now; no frame while the grid lacks the focus.
+    std::pair<int, int> framedCell_{0, 0};
+    bool framed_ = false;
+    controls::AccessibleWindow accessible_{static_cast<controls::AccessibleParts&>(*this)};
 };
 
 } // namespace qb::mainwindow

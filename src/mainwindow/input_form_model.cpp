@@ -95,6 +95,10 @@ InputFormModel::InputFormModel(Globals& g, UserList& customList1, UserList& cust
     // The panel's frame and inner rule show with the panel.
     shapes_[DetailBox].visible = false;
     shapes_[Separator1].visible = false;
+    // The lists are named by the strips over them; the grid by its own, per account.
+    Ctl(ids::CustomList1).text = Ctl(ids::Heading1).text;
+    Ctl(ids::CustomList2).text = Ctl(ids::Heading3).text;
+    Ctl(ids::AllowedHoursGraphic).text = Ctl(ids::Heading2).text;
     title_ = version_.fileDescription;
 }
 
@@ -141,8 +145,10 @@ void InputFormModel::Load(const LoadContext& context) {
         Ctl(ids::HourLabel0 + h).text = TwoDigits(h) + L":00 - " + TwoDigits(h) + L":59";
     Ctl(ids::AppLabel0).text = version_.companyName + L" " + version_.fileDescription;
     Ctl(ids::AppLabel0 + 1).text = VersionLine(version_);
-    for (int k = 0; k < 7; ++k)
+    for (int k = 0; k < 7; ++k) {
         Ctl(ids::DayLabel0 + k).text = locale_.AbbreviatedDayName(k + 1);
+        dayNames_[static_cast<std::size_t>(k)] = locale_.DayName(k + 1);
+    }
 
     sortColumn_ = kNameColumn;
     sortForwards_.fill(true);
@@ -265,9 +271,7 @@ void InputFormModel::DrawGrid(const userInfo& record) {
         dayTotals_[static_cast<std::size_t>(c)] = 0;
         for (int r = 0; r < kGridRows; ++r) {
             const bool allowed = IsHourAllowed(record, c, r);
-            grid_.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = allowed;
-            grid_.painted.emplace_back(c, r);
-            ++grid_.paintCount;
+            ShowCell(c, r, allowed);
             if (allowed)
                 ++dayTotals_[static_cast<std::size_t>(c)];
         }
@@ -275,39 +279,60 @@ void InputFormModel::DrawGrid(const userInfo& record) {
     }
 }
 
+void InputFormModel::ShowCell(int column, int row, bool allowed) {
+    bool& shown = grid_.allowed[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)];
+    if (shown != allowed)
+        gridEvents_.Raise(controls::accessible::EventStateChange, GridChild(column, row));
+    shown = allowed;
+    grid_.painted.emplace_back(column, row);
+    ++grid_.paintCount;
+}
+
 void InputFormModel::PaintCell(bool value) {
     const userInfo* current = Current();
     if (current == nullptr || IsHourAllowed(*current, lastColumn_, lastRow_) == value)
         return;
-    const auto c = static_cast<std::size_t>(lastColumn_);
-    grid_.allowed[c][static_cast<std::size_t>(lastRow_)] = value;
-    grid_.painted.emplace_back(lastColumn_, lastRow_);
-    ++grid_.paintCount;
-    dayTotals_[c] += value ? 1 : -1;
+    ShowCell(lastColumn_, lastRow_, value);
+    dayTotals_[static_cast<std::size_t>(lastColumn_)] += value ? 1 : -1;
     SetTotalCaption(lastColumn_);
 }
 
 void InputFormModel::GridMouseDown(GridButton /*button*/, int x, int y) {
-    // Every button paints alike; only an administrator may paint at all.
-    if (!g_.CurrentUserIsAdmin)
-        return;
-    userInfo* current = Current();
+    // Every button paints alike, though not while a key paints.
     const int c = ColumnAt(x), r = RowAt(y);
-    if (current == nullptr || c == -1 || r == -1)
+    if (c == -1 || r == -1 || keyPaint_ != KeyPaint::None)
         return;
+    MoveFocusCell(c, r);
+    StartPaint(c, r);
+}
+
+void InputFormModel::GridMouseMove(int x, int y) {
+    PaintTo(ColumnAt(x), RowAt(y));
+}
+
+void InputFormModel::GridMouseUp() {
+    if (keyPaint_ == KeyPaint::None)
+        EndPaint();
+}
+
+bool InputFormModel::StartPaint(int c, int r) {
+    // Only an administrator may paint at all.
+    userInfo* current = Current();
+    if (!g_.CurrentUserIsAdmin || current == nullptr)
+        return false;
     dragActive_ = true;
     paintValue_ = !IsHourAllowed(*current, c, r);
     lastColumn_ = c;
     lastRow_ = r;
     PaintCell(paintValue_);
     SetHourAllowed(*current, c, r, paintValue_);
+    return true;
 }
 
-void InputFormModel::GridMouseMove(int x, int y) {
+void InputFormModel::PaintTo(int c, int r) {
     if (!g_.CurrentUserIsAdmin || !dragActive_)
         return;
     userInfo* current = Current();
-    const int c = ColumnAt(x), r = RowAt(y);
     if (current == nullptr || c == -1 || r == -1 || (c == lastColumn_ && r == lastRow_))
         return;
     lastColumn_ = c;
@@ -316,7 +341,7 @@ void InputFormModel::GridMouseMove(int x, int y) {
     SetHourAllowed(*current, c, r, paintValue_);
 }
 
-void InputFormModel::GridMouseUp() {
+void InputFormModel::EndPaint() {
     if (!g_.CurrentUserIsAdmin)
         return;
     dragActive_ = false;
@@ -354,15 +379,120 @@ void InputFormModel::ClearRestrictions() {
     ShowUndoFor(r);
     grid_.drawn = true;
     for (int c = 0; c < kGridColumns; ++c) {
-        for (int row = 0; row < kGridRows; ++row) {
-            grid_.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(row)] = true;
-            grid_.painted.emplace_back(c, row);
-            ++grid_.paintCount;
-        }
+        for (int row = 0; row < kGridRows; ++row)
+            ShowCell(c, row, true);
         dayTotals_[static_cast<std::size_t>(c)] = kGridRows;
         SetTotalCaption(c);
     }
     ShowInLists(currentAccount_);
+}
+
+// --- The hours grid from the keyboard ---
+
+void InputFormModel::GridFocus(bool focused) {
+    gridFocused_ = focused;
+    if (focused)
+        gridEvents_.Raise(controls::accessible::EventFocus, GridChild(focusColumn_, focusRow_));
+    else if (std::exchange(keyPaint_, KeyPaint::None) != KeyPaint::None)
+        EndPaint();
+}
+
+void InputFormModel::MoveFocusCell(int column, int row) {
+    if (column == focusColumn_ && row == focusRow_)
+        return;
+    focusColumn_ = column;
+    focusRow_ = row;
+    const int child = GridChild(column, row);
+    gridEvents_.Raise(controls::accessible::EventSelection, child);
+    if (gridFocused_)
+        gridEvents_.Raise(controls::accessible::EventFocus, child);
+}
+
+bool InputFormModel::GridKeyDown(Key key, ShiftState shift, bool repeat) {
+    if (shift.ctrl || shift.alt)
+        return false;
+    if (key == Key::Space) {
+        // Held down, Space is one press: its repeats paint nothing more.
+        if (!repeat && keyPaint_ == KeyPaint::None && !dragActive_ &&
+            StartPaint(focusColumn_, focusRow_))
+            keyPaint_ = KeyPaint::Space;
+        return true;
+    }
+    int c = focusColumn_, r = focusRow_;
+    switch (key) {
+    case Key::Left:
+        --c;
+        break;
+    case Key::Right:
+        ++c;
+        break;
+    case Key::Up:
+        --r;
+        break;
+    case Key::Down:
+        ++r;
+        break;
+    case Key::Home:
+        c = 0;
+        break;
+    case Key::End:
+        c = kGridColumns - 1;
+        break;
+    case Key::PageUp:
+        r = 0;
+        break;
+    case Key::PageDown:
+        r = kGridRows - 1;
+        break;
+    default:
+        return false;
+    }
+    c = std::clamp(c, 0, kGridColumns - 1);
+    r = std::clamp(r, 0, kGridRows - 1);
+    // Shift paints from the focus cell, as a drag pressed there, once there is a way to go.
+    if (shift.shift && (c != focusColumn_ || r != focusRow_) && keyPaint_ == KeyPaint::None &&
+        !dragActive_ && StartPaint(focusColumn_, focusRow_))
+        keyPaint_ = KeyPaint::Shift;
+    if (keyPaint_ == KeyPaint::None) {
+        MoveFocusCell(c, r);
+        return true;
+    }
+    // A painting goes one cell at a time, so that it passes every cell on the way.
+    while (c != focusColumn_ || r != focusRow_) {
+        MoveFocusCell(focusColumn_ + (c > focusColumn_) - (c < focusColumn_),
+                      focusRow_ + (r > focusRow_) - (r < focusRow_));
+        PaintTo(focusColumn_, focusRow_);
+    }
+    return true;
+}
+
+void InputFormModel::GridKeyUp(Key key) {
+    const bool ends = (key == Key::Space && keyPaint_ == KeyPaint::Space) ||
+                      (key == Key::Shift && keyPaint_ == KeyPaint::Shift);
+    if (!ends)
+        return;
+    keyPaint_ = KeyPaint::None;
+    EndPaint();
+}
+
+controls::accessible::Item InputFormModel::GridCell(int column, int row) const {
+    namespace acc = controls::accessible;
+    acc::Item item;
+    if (column < 0 || column >= kGridColumns || row < 0 || row >= kGridRows)
+        return item;
+    item.name = dayNames_[static_cast<std::size_t>((column + 6) % 7)] + L" " +
+                Control(ids::HourLabel0 + row).text;
+    item.role = acc::RoleCell;
+    item.state = acc::StateFocusable | acc::StateSelectable;
+    if (grid_.drawn &&
+        grid_.allowed[static_cast<std::size_t>(column)][static_cast<std::size_t>(row)])
+        item.state |= acc::StateChecked;
+    if (column == focusColumn_ && row == focusRow_)
+        item.state |= acc::StateSelected | (gridFocused_ ? acc::StateFocused : 0);
+    if (!g_.CurrentUserIsAdmin)
+        item.state |= acc::StateReadOnly;
+    item.bounds = TwipsRect{column * cellWidth_, row * cellHeight_, cellWidth_, cellHeight_};
+    return item;
 }
 
 // --- The divider ---
@@ -449,6 +579,7 @@ void InputFormModel::ShowAccount(std::int32_t position) {
         const userInfo& r = *shown;
         title_ = version_.fileDescription + L" - " + r.UserName();
         Ctl(ids::Heading2).text = L"Allowable logon times for " + r.UserName() + L"...";
+        Ctl(ids::AllowedHoursGraphic).text = Ctl(ids::Heading2).text;
         Ctl(ids::Heading4).text = L"Account details for " + r.UserName() + L"...";
         Ctl(ids::DetailSettingEntry0).text = r.FullName();
         Ctl(ids::DetailSettingEntry0 + 1).text = g_.Store.GroupDisplayName(r.UserType());

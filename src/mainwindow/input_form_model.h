@@ -4,8 +4,11 @@
 // divider or a list changes in the account records, the load sequence, the sort state of
 // the lists, the expanded or collapsed panel. The Win32 window creates one child window
 // per control from the design, hands this model the user's actions in twips and shows
-// what the model's state says after each of them.
+// what the model's state says after each of them. The hours grid takes the keyboard as
+// well as the mouse, and its cells are described here as a screen reader is told of them.
 
+#include "controls/accessible.h"
+#include "controls/keys.h"
 #include "mainwindow/form_layout.h"
 #include "mainwindow/system_font.h"
 #include "mainwindow/user_list.h"
@@ -41,7 +44,7 @@ struct ControlState {
     bool visible = true;
     bool enabled = true;
     bool checked = false; // check boxes
-    std::wstring text;
+    std::wstring text;    // the lists' and the grid's: their names for screen readers
 };
 
 struct ShapeState {
@@ -69,6 +72,8 @@ struct LoadContext {
 };
 
 enum class GridButton { Left, Right, Middle };
+using controls::Key;
+using controls::ShiftState;
 
 // Why a user name is refused: the message shown for it, or empty text when the name is
 // accepted. A name may not end in a full stop, nor hold any of / \ [ ] < > : ; , + = ?
@@ -126,6 +131,31 @@ public:
     void GridMouseUp();
     void ClearRestrictions();
 
+    // --- The hours grid from the keyboard ---
+    // The grid took or lost the keyboard focus. Losing it ends a painting begun by a key,
+    // as letting go of the key would.
+    void GridFocus(bool focused);
+    bool GridFocused() const { return gridFocused_; }
+    // The focus cell, (column, row): where the keys act, framed while the grid has the
+    // focus. A press of the mouse moves it to the cell pressed.
+    std::pair<int, int> FocusCell() const { return {focusColumn_, focusRow_}; }
+    // A key pressed while the grid has the focus (`repeat`: the key's auto-repeat); true
+    // when the grid acted on it. The arrows move the focus cell by one, Home and End to
+    // the row's first and last day, Page Up and Page Down to the day's first and last
+    // hour. Space turns the focus cell over as a press of the mouse on it does. A move
+    // with Shift paints every cell on its way, as a drag from the focus cell would.
+    bool GridKeyDown(Key key, ShiftState shift, bool repeat);
+    // A key let go. Letting go of Space, or of Shift after painting, ends the painting as
+    // the release of the mouse does, with its question about privileged accounts.
+    void GridKeyUp(Key key);
+    // A cell as a screen reader is told of it: named by its day (in full, from the
+    // locale) and hour, checked when the hour is allowed. Active Accessibility numbers
+    // the cells row by row from 1, as GridChild says.
+    controls::accessible::Item GridCell(int column, int row) const;
+    static int GridChild(int column, int row) { return row * kGridColumns + column + 1; }
+    // The grid's changes to announce since the last call.
+    std::vector<controls::accessible::Event> TakeGridEvents() { return gridEvents_.Take(); }
+
     // --- The divider; x, y in twips relative to the divider ---
     void DividerMouseDown(int x, int y);
     void DividerMouseMove(int x, int y);
@@ -178,7 +208,14 @@ private:
     userInfo* Current() { return Record(currentAccount_); }
     void SetTotalCaption(int column);
     void DrawGrid(const userInfo& record);
+    void ShowCell(int column, int row, bool allowed);
     void PaintCell(bool value);
+    // The three steps of a drag on the grid: its press on a cell (false when it cannot
+    // begin), a move onto another cell, and the release.
+    bool StartPaint(int column, int row);
+    void PaintTo(int column, int row);
+    void EndPaint();
+    void MoveFocusCell(int column, int row);
     void ShowUndoFor(const userInfo* record);
     // Shows the record's name, type, clock and padlock in its row of each list.
     void ShowInLists(std::int32_t position);
@@ -217,6 +254,13 @@ private:
     bool paintValue_ = false;
     std::int32_t lastColumn_ = -1;
     std::int32_t lastRow_ = -1;
+    // A painting begun by a key, ended by letting go of it.
+    enum class KeyPaint { None, Space, Shift } keyPaint_ = KeyPaint::None;
+    bool gridFocused_ = false;
+    int focusColumn_ = 0;
+    int focusRow_ = 0;
+    std::array<std::wstring, 7> dayNames_; // in full, Sunday first
+    controls::accessible::EventQueue gridEvents_;
     std::array<std::int32_t, kGridColumns> dayTotals_{};
     int cellWidth_ = 660;
     int cellHeight_ = 240;

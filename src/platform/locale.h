@@ -14,6 +14,8 @@ public:
     // The abbreviated name of a weekday in the user's locale; day 1 is Sunday, 7 Saturday.
     // Empty when the platform cannot name it.
     virtual std::wstring AbbreviatedDayName(int day) = 0;
+    // The full name of a weekday in the user's locale, numbered alike.
+    virtual std::wstring DayName(int day) = 0;
     // GetDateFormat with the short date format, and GetTimeFormat with the long time format,
     // of the user's locale. Empty when the platform cannot format the date.
     virtual std::wstring ShortDate(const SystemTime& time) = 0;

@@ -170,6 +170,69 @@ TEST_F(Form, ADragPaintsTheOppositeOfItsFirstCellOncePerCell) {
     EXPECT_EQ(kim.LogonHour(0), 0x60);
 }
 
+TEST_F(Form, TheKeysMoveTheFocusCellAndPaintAsTheMouseDoes) {
+    using namespace controls::accessible;
+    Open();
+    Click1(L"tom");
+    model.GridFocus(true);
+    const ShiftState shift{true, false, false};
+    const struct {
+        Key key;
+        std::pair<int, int> cell;
+    } moves[] = {{Key::Right, {1, 0}},  {Key::Down, {1, 1}},      {Key::End, {6, 1}},
+                 {Key::Right, {6, 1}},  {Key::PageDown, {6, 23}}, {Key::Home, {0, 23}},
+                 {Key::PageUp, {0, 0}}, {Key::Up, {0, 0}},        {Key::Right, {1, 0}}};
+    for (const auto& m : moves) {
+        EXPECT_TRUE(model.GridKeyDown(m.key, {}, false));
+        EXPECT_EQ(model.FocusCell(), m.cell);
+    }
+    EXPECT_FALSE(model.GridKeyDown(Key::Left, {false, true, false}, false)) << "Ctrl: not ours";
+    EXPECT_FALSE(R(L"tom").DataHasChanged()) << "moving changes nothing";
+    EXPECT_EQ(model.GridCell(0, 8).name, L"Saturday 08:00 - 08:59");
+    EXPECT_EQ(model.GridCell(1, 0).state,
+              StateFocusable | StateSelectable | StateChecked | StateSelected | StateFocused);
+    // Space turns Sunday 00:00 (bit 0) over once, however long it is held.
+    model.TakeGridEvents();
+    model.GridKeyDown(Key::Space, {}, false);
+    model.GridKeyDown(Key::Space, {}, true);
+    model.GridKeyUp(Key::Space);
+    EXPECT_EQ(R(L"tom").LogonHour(0), 0xFE);
+    EXPECT_EQ(model.GridCell(1, 0).state & StateChecked, 0u);
+    // Shift from Monday 00:00 down two rows: the drag's value, the opposite of where it
+    // began, on every cell it passes; Page Down without Shift paints no more.
+    model.GridKeyDown(Key::Right, {}, false);
+    model.GridKeyDown(Key::Down, shift, false);
+    model.GridKeyDown(Key::Down, shift, false);
+    model.GridKeyUp(Key::Shift);
+    model.GridKeyDown(Key::PageDown, {}, false);
+    EXPECT_EQ(R(L"tom").LogonHour(3), 0xF8);
+    EXPECT_EQ(Text(ids::TotalTime0 + 2), L"21:00");
+    EXPECT_TRUE(list1.Row(L"tom").userRestricted);
+    EXPECT_EQ(model.TakeGridEvents(), (std::vector<Event>{{EventStateChange, 2},
+                                                          {EventSelection, 3},
+                                                          {EventFocus, 3},
+                                                          {EventStateChange, 3},
+                                                          {EventSelection, 10},
+                                                          {EventFocus, 10},
+                                                          {EventStateChange, 10},
+                                                          {EventSelection, 17},
+                                                          {EventFocus, 17},
+                                                          {EventStateChange, 17},
+                                                          {EventSelection, 24 * 7 - 4},
+                                                          {EventFocus, 24 * 7 - 4}}));
+
+    // A privileged account is asked about when the key is let go, and when the grid loses
+    // the focus in the middle of a painting.
+    Click1(L"kim");
+    model.GridKeyDown(Key::Space, {}, false);
+    EXPECT_TRUE(w.user.messageBoxes.empty());
+    model.GridKeyUp(Key::Space);
+    model.GridKeyDown(Key::Up, shift, false);
+    model.GridFocus(false);
+    model.GridKeyUp(Key::Shift);
+    EXPECT_EQ(w.user.messageBoxes.size(), 2u);
+}
+
 // Yes to "change to normal user?" changes the type even when the drag left the hours as
 // read, and Undo shows for it (found by the closing property test).
 TEST_F(Form, ChangingToANormalUserAtTheGridShowsUndo) {
@@ -289,6 +352,8 @@ TEST_F(Form, AUserWithoutAdministratorRightsOnlyLooks) {
     model.GridMouseDown(GridButton::Left, X(0), Y(0));
     model.GridMouseMove(X(0), Y(5));
     model.GridMouseUp();
+    model.GridKeyDown(Key::Space, {}, false);
+    model.GridKeyDown(Key::Down, {true, false, false}, false);
     model.MoreButtonClick();
     EXPECT_FALSE(R(L"tom").DataHasChanged());
     EXPECT_EQ(model.DayTotal(0), 24);

@@ -80,6 +80,11 @@ public:
         static const wchar_t* names[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
         return day >= 1 && day <= 7 ? names[day - 1] : L"";
     }
+    std::wstring DayName(int day) override {
+        static const wchar_t* names[] = {L"Sunday",   L"Monday", L"Tuesday", L"Wednesday",
+                                         L"Thursday", L"Friday", L"Saturday"};
+        return day >= 1 && day <= 7 ? names[day - 1] : L"";
+    }
     std::wstring ShortDate(const platform::SystemTime& t) override {
         wchar_t buf[32];
         std::swprintf(buf, 32, L"%02u/%02u/%04u", t.day, t.month, t.year);

@@ -33,16 +33,25 @@ std::wstring Formatted(Format format) {
     return text;
 }
 
-} // namespace
-
-std::wstring Win32Locale::AbbreviatedDayName(int day) {
+// Day `day` (1 Sunday .. 7 Saturday) of the names that start at `monday`: the locale
+// numbers its day names from Monday to Sunday.
+std::wstring DayNameFrom(LCTYPE monday, int day) {
     if (day < 1 || day > 7)
         return {};
-    // The locale numbers its day names from Monday (1) to Sunday (7).
-    const LCTYPE type = static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + (day + 5) % 7);
+    const LCTYPE type = static_cast<LCTYPE>(monday + (day + 5) % 7);
     return Formatted([&](wchar_t* buffer, int size) {
         return GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, size);
     });
+}
+
+} // namespace
+
+std::wstring Win32Locale::AbbreviatedDayName(int day) {
+    return DayNameFrom(LOCALE_SABBREVDAYNAME1, day);
+}
+
+std::wstring Win32Locale::DayName(int day) {
+    return DayNameFrom(LOCALE_SDAYNAME1, day);
 }
 
 std::wstring Win32Locale::ShortDate(const platform::SystemTime& time) {

@@ -8,6 +8,7 @@ namespace qb::win32 {
 class Win32Locale final : public platform::LocaleApi {
 public:
     std::wstring AbbreviatedDayName(int day) override;
+    std::wstring DayName(int day) override;
     std::wstring ShortDate(const platform::SystemTime& time) override;
     std::wstring LongTime(const platform::SystemTime& time) override;
 };
