@@ -1,5 +1,6 @@
 #include "mainwindow/input_form_win32.h"
 
+#include "controls/keys_win32.h"
 #include "mainwindow/control_ids.h"
 #include "mainwindow/form_pictures.h"
 #include "mainwindow/user_types_form_win32.h"
@@ -387,6 +388,24 @@ LRESULT InputForm::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
             return result;
         }
         break;
+    case WM_GETDLGCODE:
+        // Enter on the "Member of" box is the box's, not the window's: it opens the groups.
+        if (entry == kMemberOfEntry && lParam != 0 &&
+            reinterpret_cast<const MSG*>(lParam)->message == WM_KEYDOWN &&
+            reinterpret_cast<const MSG*>(lParam)->wParam == VK_RETURN)
+            return services::CallNextProc(slot, hWnd, uMsg, wParam, lParam) | DLGC_WANTMESSAGE;
+        break;
+    case WM_KEYDOWN:
+        // Enter and Space open the groups from the keyboard, as a click does.
+        if (entry == kMemberOfEntry && (wParam == VK_RETURN || wParam == VK_SPACE)) {
+            OnClick(id);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (entry == kMemberOfEntry && (wParam == L'\r' || wParam == L' '))
+            return 0;
+        break;
     case WM_SETFOCUS:
         if (isEntry)
             focusedEntry_ = entry;
@@ -554,9 +573,11 @@ void InputForm::Sync() {
         const bool isHeading = headings_.count(id) != 0;
         const bool isOwn = isHeading || lists_.count(id) != 0 || id == ids::AllowedHoursGraphic;
         if (was == nullptr || was->text != state.text) {
+            // The lists and the grid show no text of theirs: theirs are names for screen
+            // readers.
             if (isHeading)
                 headings_.at(id)->SetText(state.text);
-            else if (!isOwn)
+            else
                 SetWindowTextW(w, state.text.c_str());
         }
         if (was == nullptr || !(was->bounds == state.bounds) || was->text != state.text) {
@@ -836,12 +857,21 @@ LRESULT InputForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(wParam) == WA_INACTIVE) {
             if (IsOwnWindow(GetFocus()) && GetFocus() != Window())
                 lastFocus_ = GetFocus();
-        } else if (HIWORD(wParam) == 0 && lastFocus_ != nullptr && IsOwnWindow(lastFocus_) &&
-                   IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
-            SetFocus(lastFocus_);
-            return 0;
+        } else if (HIWORD(wParam) == 0) {
+            // At first, as a dialog gives it to its first control, the first list has it.
+            const HWND focus = lastFocus_ != nullptr && IsOwnWindow(lastFocus_) &&
+                                       IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)
+                                   ? lastFocus_
+                                   : ControlWindow(ids::CustomList1);
+            if (focus != nullptr) {
+                SetFocus(focus);
+                return 0;
+            }
         }
         break;
+    case DM_GETDEFID:
+        // The window has no default button: Enter presses the button that has the focus.
+        return controls::DefaultButton(Window(), 0);
     case WM_CLOSE:
         // From the close box, the system menu or the task list: the closing procedure
         // runs, and the window closes whatever it decided. While the group dialog or the

@@ -1,5 +1,6 @@
 #include "mainwindow/user_types_form_win32.h"
 
+#include "controls/keys_win32.h"
 #include "mainwindow/form_layout.h"
 
 #include <algorithm>
@@ -166,7 +167,8 @@ LRESULT UserTypesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case DM_GETDEFID:
-        return MAKELRESULT(IDOK, DC_HASDEFID);
+        // Enter is OK, or Cancel while that has the focus.
+        return controls::DefaultButton(Window(), IDOK);
     case WM_DPICHANGED: {
         // On a screen of another density: its font, and every control at its twips there.
         density_ = controls::gdi::DpiChangedDensity(wParam);

@@ -6,6 +6,8 @@
 #include "mainwindow/user_types_form_win32.h"
 #include "support/main_window_win32.h"
 
+#include <oleacc.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -358,6 +360,119 @@ TEST_F(Window, TheFramesCloseIsNeverLost) {
         form.reset();
         testing::DrainMessages();
     }
+}
+
+} // namespace
+} // namespace qb::mainwindow
+
+namespace qb::mainwindow {
+namespace {
+
+// A window's client object as a screen reader gets it, and what it says of a part.
+class Accessible {
+public:
+    explicit Accessible(HWND window) {
+        EXPECT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&object_)),
+                  S_OK);
+    }
+    ~Accessible() {
+        if (object_ != nullptr)
+            object_->Release();
+    }
+    IAccessible* operator->() const { return object_; }
+    struct Part {
+        std::wstring name, description;
+        long role = 0, state = 0;
+    };
+    Part Read(long child) const {
+        Part part;
+        const VARIANT v = Child(child);
+        BSTR text = nullptr;
+        if (object_->get_accName(v, &text) == S_OK)
+            part.name = Take(text);
+        if (object_->get_accDescription(v, &text) == S_OK)
+            part.description = Take(text);
+        VARIANT out;
+        if (object_->get_accRole(v, &out) == S_OK)
+            part.role = out.lVal;
+        if (object_->get_accState(v, &out) == S_OK)
+            part.state = out.lVal;
+        return part;
+    }
+    static VARIANT Child(long child) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = child;
+        return v;
+    }
+
+private:
+    static std::wstring Take(BSTR text) {
+        std::wstring s(text, SysStringLen(text));
+        SysFreeString(text);
+        return s;
+    }
+    IAccessible* object_ = nullptr;
+};
+
+// The events the window raises, heard as a screen reader hears them.
+std::vector<std::pair<DWORD, LONG>> heard;
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT)
+        heard.emplace_back(event, child);
+}
+
+TEST_F(Window, ScreenReadersReadTheRowsAndCellsAndHearWhatChanges) {
+    Open();
+    ClickRow(ids::CustomList1, L"kim");
+    const Accessible list(Ctl(ids::CustomList1));
+    long count = 0;
+    EXPECT_EQ(list->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(list.Read(CHILDID_SELF).name, L"Select user...");
+    EXPECT_EQ(list.Read(CHILDID_SELF).role, ROLE_SYSTEM_LIST);
+    const std::pair<std::wstring, std::wstring> rows[] = {
+        {L"Administrator", L"Administrator"},
+        {L"anna", L"Administrator"},
+        {L"Guest", L"Guest, locked"},
+        {L"kim", L"Administrator, logon hours restricted"},
+        {L"tom", L"User"}};
+    for (long i = 0; i < 5; ++i) {
+        const Accessible::Part row = list.Read(i + 1);
+        EXPECT_EQ(std::make_pair(row.name, row.description), rows[i]);
+        EXPECT_EQ(row.role, ROLE_SYSTEM_LISTITEM);
+        EXPECT_EQ((row.state & (STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED)) != 0, i == 3) << i;
+    }
+
+    const Accessible grid(Ctl(ids::AllowedHoursGraphic));
+    EXPECT_EQ(grid.Read(CHILDID_SELF).name, L"Allowable logon times for kim...");
+    wchar_t saturday[64] = {}, sunday[64] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDAYNAME6, saturday, 64);
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDAYNAME7, sunday, 64);
+    const Accessible::Part sat8 = grid.Read(8 * 7 + 1), sun8 = grid.Read(8 * 7 + 2);
+    EXPECT_EQ(sat8.name, std::wstring(saturday) + L" 08:00 - 08:59");
+    EXPECT_EQ(sun8.name, std::wstring(sunday) + L" 08:00 - 08:59");
+    EXPECT_NE(sat8.state & STATE_SYSTEM_CHECKED, 0);
+    EXPECT_EQ(sun8.state & STATE_SYSTEM_CHECKED, 0) << "kim may not log on on Sundays";
+
+    // The grid takes the focus on its first cell; Right moves it to Sunday 00:00, which
+    // Space allows.
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr, &Hear,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    SetFocus(Ctl(ids::AllowedHoursGraphic));
+    Press(VK_RIGHT);
+    Press(VK_SPACE);
+    UnhookWinEvent(hook);
+    std::erase_if(heard, [](const auto& e) { return e.second == CHILDID_SELF; });
+    EXPECT_EQ(heard, (std::vector<std::pair<DWORD, LONG>>{{EVENT_OBJECT_FOCUS, 1},
+                                                          {EVENT_OBJECT_SELECTION, 2},
+                                                          {EVENT_OBJECT_FOCUS, 2},
+                                                          {EVENT_OBJECT_STATECHANGE, 2}}));
+    EXPECT_EQ(grid.Read(2).state & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_FOCUSED),
+              STATE_SYSTEM_CHECKED | STATE_SYSTEM_FOCUSED);
 }
 
 } // namespace

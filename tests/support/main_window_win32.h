@@ -37,12 +37,17 @@ protected:
     HWND Ctl(int id) const { return form->ControlWindow(id); }
     std::wstring TextOf(int id) const { return testing::WindowText(Ctl(id)); }
     void Click(int id) const { SendMessageW(Ctl(id), BM_CLICK, 0, 0); }
+    // A key pressed and let go, or held and let go, as the user types it.
+    void Press(UINT key) const { testing::Press(form->Window(), key); }
+    void Key(UINT key, bool down) const { testing::Key(form->Window(), key, down); }
+    int FocusId() const { return GetDlgCtrlID(GetFocus()); }
     SIZE ClientSize() const {
         RECT r{};
         GetClientRect(form->Window(), &r);
         return SIZE{r.right, r.bottom};
     }
 
+    controls::ComApartment com; // screen readers reach the window's parts through COM
     testing::SimWorld w;
     win32::Win32Locale locale;
     std::unique_ptr<InputForm> form;

@@ -93,6 +93,37 @@ private:
     UINT_PTR timer_ = 0;
 };
 
+// The keyboard as the program's message loop hands it to `root` and its controls: a key
+// goes down or up where the focus is, through the dialog manager, with the thread's
+// keyboard state saying meanwhile that it is held.
+inline void Hold(UINT key, bool down) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[key] = down ? 0x80 : 0;
+    SetKeyboardState(state);
+}
+inline void Key(HWND root, UINT key, bool down) {
+    Hold(key, down);
+    MSG msg{GetFocus(), down ? UINT{WM_KEYDOWN} : UINT{WM_KEYUP},
+            key,        down ? LPARAM{1} : LPARAM{0xC0000001},
+            0,          {}};
+    if (!IsDialogMessageW(root, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    DrainMessages();
+}
+inline void Press(HWND root, UINT key) {
+    Key(root, key, true);
+    Key(root, key, false);
+}
+// The same inside a modal window's own loop: posted to the focus, the window's loop
+// takes them in order.
+inline void PostPress(UINT key) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageW(GetFocus(), WM_KEYUP, key, LPARAM{0xC0000001});
+}
+
 // The colour of a client pixel on the screen, once the pending paints are done.
 inline COLORREF ScreenPixel(HWND window, int x, int y) {
     DrainMessages();
