@@ -333,8 +333,13 @@ AccessibleWindow::~AccessibleWindow() {
     object_->Release();
 }
 
-std::optional<LRESULT> AccessibleWindow::GetObject(HWND window, WPARAM wParam, LPARAM lParam) {
-    if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT))
+std::optional<LRESULT> AccessibleWindow::HandleMessage(HWND window, UINT message, WPARAM wParam,
+                                                       LPARAM lParam) {
+    if (message == WM_GETDLGCODE)
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    if (message == WM_UPDATEUISTATE)
+        InvalidateRect(window, nullptr, FALSE);
+    if (message != WM_GETOBJECT || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT))
         return std::nullopt;
     const Oleacc& oleacc = Oleacc::Get();
     if (oleacc.lresultFromObject == nullptr || oleacc.createStdAccessibleObject == nullptr)

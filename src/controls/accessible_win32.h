@@ -41,9 +41,11 @@ public:
     AccessibleWindow(const AccessibleWindow&) = delete;
     AccessibleWindow& operator=(const AccessibleWindow&) = delete;
 
-    // WM_GETOBJECT of `window`: the answer for its client, or nothing where the default
-    // processing is to answer.
-    std::optional<LRESULT> GetObject(HWND window, WPARAM wParam, LPARAM lParam);
+    // The messages a control that paints its parts and its focus answers alike: it takes
+    // the arrows and Space (Tab and Enter stay its window's), repaints as the window's
+    // keyboard cues show or hide, and hands screen readers its object (WM_GETOBJECT).
+    // Nothing where the control's own handling, or the default, is to answer.
+    std::optional<LRESULT> HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // Announces `events` of `window`'s client.
     static void Raise(HWND window, const std::vector<accessible::Event>& events);
 

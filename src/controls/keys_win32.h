@@ -1,6 +1,7 @@
 #pragma once
 // The keyboard as the models know it (Windows only): a message's virtual key as a Key, the
-// modifiers held, and the push button that Enter presses in a window of ours.
+// modifiers held, the push button that Enter presses in a window of ours, and the focus
+// frame of a control that paints its own.
 
 #include "controls/keys.h"
 
@@ -66,6 +67,17 @@ inline LRESULT DefaultButton(HWND window, int fallback) {
         (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
         fallback = GetDlgCtrlID(focus);
     return fallback != 0 ? MAKELRESULT(fallback, DC_HASDEFID) : 0;
+}
+
+// The dotted frame of the focus just inside `r`, as the system draws it, unless `window`
+// hides its keyboard cues (until the keyboard is used).
+inline void DrawFocusFrame(HWND window, HDC dc, RECT r) {
+    if (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)
+        return;
+    InflateRect(&r, -1, -1);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    DrawFocusRect(dc, &r);
 }
 
 } // namespace qb::controls

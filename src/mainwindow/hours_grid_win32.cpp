@@ -133,15 +133,8 @@ void HoursGrid::SetDensity(const controls::Density& density) {
 void HoursGrid::Paint(HDC dc, const RECT& client) {
     if (surfaceDc_)
         BitBlt(dc, 0, 0, client.right, client.bottom, surfaceDc_.Get(), 0, 0, SRCCOPY);
-    // The focus cell's dotted frame, just inside the cell, unless the window hides its
-    // keyboard cues.
-    if (framed_ && (SendMessageW(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
-        RECT r = CellRect(framedCell_.first, framedCell_.second);
-        InflateRect(&r, -1, -1);
-        SetTextColor(dc, RGB(0, 0, 0));
-        SetBkColor(dc, RGB(255, 255, 255));
-        DrawFocusRect(dc, &r);
-    }
+    if (framed_)
+        controls::DrawFocusFrame(Window(), dc, CellRect(framedCell_.first, framedCell_.second));
 }
 
 void HoursGrid::ButtonDown(GridButton button, LPARAM lParam) {
@@ -167,6 +160,8 @@ void HoursGrid::ButtonUp() {
 }
 
 LRESULT HoursGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (const auto answer = accessible_.HandleMessage(Window(), message, wParam, lParam))
+        return *answer;
     switch (message) {
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT && cursor_ != nullptr) {
@@ -204,9 +199,6 @@ LRESULT HoursGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (reinterpret_cast<HWND>(lParam) != Window())
             ButtonUp();
         return 0;
-    case WM_GETDLGCODE:
-        // The arrows and Space act on the cells; Tab and Enter stay the window's.
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
         if (model_.GridKeyDown(controls::KeyOf(wParam), controls::ShiftNow(),
                                controls::IsRepeat(lParam))) {
@@ -231,13 +223,6 @@ LRESULT HoursGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             changed_();
         }
         return 0;
-    case WM_UPDATEUISTATE:
-        InvalidateRect(Window(), nullptr, FALSE);
-        break;
-    case WM_GETOBJECT:
-        if (const auto answer = accessible_.GetObject(Window(), wParam, lParam))
-            return *answer;
-        break;
     case WM_NCDESTROY:
         if (surfaceDc_ && surfaceOld_ != nullptr)
             SelectObject(surfaceDc_.Get(), surfaceOld_);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace qb::mainwindow {
@@ -345,7 +346,14 @@ bool InputForm::CreateControls() {
     QB_ASSERT(gridDesign != nullptr);
     grid_ = HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridDesign->bounds),
                               *model_, density_, gridCursor_, [this] { Sync(); });
-    return grid_ != nullptr && HookControls();
+    if (grid_ == nullptr)
+        return false;
+    // Made last, it goes where the design has it: the Tab key follows the windows' order.
+    const HWND before = gridDesign == DesignedControls().data()
+                            ? HWND_TOP
+                            : ControlWindow(std::prev(gridDesign)->id);
+    SetWindowPos(grid_->Window(), before, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return HookControls();
 }
 
 bool InputForm::HookControls() {
@@ -605,8 +613,14 @@ void InputForm::Sync() {
                 SendMessageW(w, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
         if (was == nullptr || was->enabled != state.enabled)
             EnableWindow(w, state.enabled ? TRUE : FALSE);
-        if (was == nullptr || was->visible != state.visible)
+        if (was == nullptr || was->visible != state.visible) {
+            // A control that hides with the focus hands it on, as in a dialog: the keyboard
+            // is never left nowhere (Undo hides as it is pressed).
+            if (!state.visible && GetFocus() == w)
+                if (const HWND next = GetNextDlgTabItem(Window(), w, FALSE))
+                    SetFocus(next);
             ShowWindow(w, state.visible ? SW_SHOWNA : SW_HIDE);
+        }
         applied_[id] = state;
     }
 

@@ -27,53 +27,63 @@ protected:
     std::size_t Run(std::vector<testing::ModalScript::Step> steps) {
         testing::ModalScript script(InfoForm::ClassName, std::move(steps));
         Click(mainwindow::ids::SettingsButton);
-        EXPECT_EQ(FindWindowW(InfoForm::ClassName, nullptr), nullptr);
+        EXPECT_FALSE(script.Forced()) << "closed by the steps";
         EXPECT_TRUE(IsWindowEnabled(form->Window()));
         return script.StepsTaken();
     }
 };
 
-TEST_F(SettingsDialog, OpensOnTheSharedSettingsAndCloseAppliesWhatWasTyped) {
+// Opened from the keyboard and worked from the keyboard: typing, Tab in the order of the
+// screen (at the chosen option button), the arrows among the option buttons, Space on the
+// check box, Enter for Close.
+TEST_F(SettingsDialog, OpensOnTheSharedSettingsAndTheKeyboardAppliesWhatWasTyped) {
     Open();
     w.g.WarningMinutes = 12;
-    w.g.TurnOffAfterWarning = false;
     const HWND main = form->Window();
-    auto first = [&](HWND dialog) {
+    std::vector<int> focus; // where the focus went, key by key
+    auto keys = [&](HWND dialog, std::vector<UINT> pressed) {
+        for (const UINT key : pressed) {
+            testing::Press(dialog, key);
+            focus.push_back(GetDlgCtrlID(GetFocus()));
+        }
+    };
+    auto settings = [&](HWND dialog) {
         EXPECT_EQ(WindowText(dialog).rfind(L"Quill Bay", 0), 0u) << "the caption's start";
         EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
         EXPECT_FALSE(IsWindowEnabled(main));
         const HWND text = GetDlgItem(dialog, ids::Text1);
         EXPECT_EQ(WindowText(text), L"12");
-        EXPECT_TRUE(Checked(GetDlgItem(dialog, ids::Option1)));
+        EXPECT_TRUE(Checked(GetDlgItem(dialog, ids::Option1 + 1)));
         EXPECT_FALSE(Checked(GetDlgItem(dialog, ids::Check1)));
-        EXPECT_EQ(GetFocus(), text);
         DWORD start = 0, end = 0;
         SendMessageW(text, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                      reinterpret_cast<LPARAM>(&end));
         EXPECT_EQ(std::make_pair(start, end), std::make_pair(2ul, 2ul)) << "the caret at the end";
-        // Four minutes, and the focus moves on to the check box.
-        SetWindowTextW(text, L"4");
-        SetFocus(GetDlgItem(dialog, ids::Check1));
-    };
-    auto second = [&](HWND dialog) {
+        keys(dialog, {VK_BACK, VK_BACK, '4', VK_TAB}); // four minutes: refused, stays
         ASSERT_EQ(w.user.messageBoxes.size(), 1u);
         EXPECT_EQ(w.user.messageBoxes[0].text, kTooShortMessage);
         EXPECT_EQ(w.user.messageBoxes[0].owner, reinterpret_cast<platform::WindowHandle>(dialog));
-        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, ids::Text1)) << "the focus stays";
-        SetWindowTextW(GetDlgItem(dialog, ids::Text1), L"7.5");
-        SendMessageW(GetDlgItem(dialog, ids::Option1 + 1), BM_CLICK, 0, 0);
-        SendMessageW(GetDlgItem(dialog, ids::Check1), BM_CLICK, 0, 0);
-        SendMessageW(GetDlgItem(dialog, ids::CloseButton), BM_CLICK, 0, 0);
+        SetWindowTextW(text, L"7.5");
+        focus.clear();
+        keys(dialog, {VK_TAB, VK_UP, VK_TAB, VK_SPACE, VK_TAB, VK_TAB, VK_RETURN});
     };
-    EXPECT_EQ(Run({first, second}), 2u);
+    SetFocus(Ctl(mainwindow::ids::SettingsButton));
+    testing::ModalScript script(InfoForm::ClassName, {settings});
+    Press(VK_RETURN);
+    EXPECT_EQ(script.StepsTaken(), 1u);
+    EXPECT_FALSE(script.Forced()) << "closed by Enter";
+    EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_EQ(GetActiveWindow(), main);
+    EXPECT_EQ(std::vector<int>(focus.begin(), focus.end() - 1),
+              (std::vector<int>{ids::Option1 + 1, ids::Option1, ids::Check1, ids::Check1,
+                                ids::CloseButton, ids::Text1}));
     EXPECT_EQ(w.user.messageBoxes.size(), 1u) << "7.5 passes";
     EXPECT_EQ(w.g.WarningMinutes, 8);
-    EXPECT_TRUE(w.g.TurnOffAfterWarning);
+    EXPECT_FALSE(w.g.TurnOffAfterWarning) << "Logoff";
     EXPECT_EQ(w.machine->startedPrograms.size(), 1u) << "the box was ticked";
 }
 
-TEST_F(SettingsDialog, ItsFrameKeepsItsSizeLimitsAndGripAndItsCloseChangesNothing) {
+TEST_F(SettingsDialog, ItsFrameKeepsItsSizeLimitsAndGripAndItsCloseOrEscapeChangesNothing) {
     Open();
     auto frame = [&](HWND dialog) {
         RECT window, client;
@@ -115,7 +125,13 @@ TEST_F(SettingsDialog, ItsFrameKeepsItsSizeLimitsAndGripAndItsCloseChangesNothin
         SendMessageW(GetDlgItem(dialog, ids::Check1), BM_CLICK, 0, 0);
         SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     };
-    EXPECT_EQ(Run({frame}), 1u);
+    // The same changes, and Escape.
+    auto escape = [&](HWND dialog) {
+        SetWindowTextW(GetDlgItem(dialog, ids::Text1), L"30");
+        SendMessageW(GetDlgItem(dialog, ids::Check1), BM_CLICK, 0, 0);
+        testing::Press(dialog, VK_ESCAPE);
+    };
+    EXPECT_EQ(Run({frame}) + Run({escape}), 2u);
     EXPECT_EQ(w.g.WarningMinutes, 5);
     EXPECT_TRUE(w.g.TurnOffAfterWarning);
     EXPECT_TRUE(w.user.sent.empty());

@@ -72,6 +72,8 @@ public:
     ModalScript& operator=(const ModalScript&) = delete;
 
     std::size_t StepsTaken() const { return next_; }
+    // The window outlived its steps and was closed by its frame.
+    bool Forced() const { return forced_; }
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -81,7 +83,7 @@ private:
             return;
         if (self->next_ < self->steps_.size())
             self->steps_[self->next_++](window);
-        else if (++self->idleTicks_ > 500)
+        else if (++self->idleTicks_ > 500 && !std::exchange(self->forced_, true))
             PostMessageW(window, WM_CLOSE, 0, 0);
     }
 
@@ -90,20 +92,18 @@ private:
     std::vector<Step> steps_;
     std::size_t next_ = 0;
     int idleTicks_ = 0;
+    bool forced_ = false;
     UINT_PTR timer_ = 0;
 };
 
-// The keyboard as the program's message loop hands it to `root` and its controls: a key
-// goes down or up where the focus is, through the dialog manager, with the thread's
-// keyboard state saying meanwhile that it is held.
-inline void Hold(UINT key, bool down) {
+// The keyboard as the program's message loop hands it to `root` and its controls, also
+// inside a modal window's own loop: a key goes down or up where the focus is, through the
+// dialog manager, with the thread's keyboard state saying meanwhile that it is held.
+inline void Key(HWND root, UINT key, bool down) {
     BYTE state[256];
     GetKeyboardState(state);
     state[key] = down ? 0x80 : 0;
     SetKeyboardState(state);
-}
-inline void Key(HWND root, UINT key, bool down) {
-    Hold(key, down);
     MSG msg{GetFocus(), down ? UINT{WM_KEYDOWN} : UINT{WM_KEYUP},
             key,        down ? LPARAM{1} : LPARAM{0xC0000001},
             0,          {}};
@@ -116,12 +116,6 @@ inline void Key(HWND root, UINT key, bool down) {
 inline void Press(HWND root, UINT key) {
     Key(root, key, true);
     Key(root, key, false);
-}
-// The same inside a modal window's own loop: posted to the focus, the window's loop
-// takes them in order.
-inline void PostPress(UINT key) {
-    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-    PostMessageW(GetFocus(), WM_KEYUP, key, LPARAM{0xC0000001});
 }
 
 // The colour of a client pixel on the screen, once the pending paints are done.

@@ -356,6 +356,8 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // Until WM_CREATE has built the model there is nothing to lay out or paint.
     if (!model_ && message != WM_CREATE)
         return WindowBase::HandleMessage(message, wParam, lParam);
+    if (const auto answer = accessible_.HandleMessage(Window(), message, wParam, lParam))
+        return *answer;
     switch (message) {
     case WM_CREATE:
         return OnCreate(*reinterpret_cast<const CREATESTRUCTW*>(lParam)) ? 0 : -1;
@@ -400,9 +402,6 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Sync();
         }
         return 0;
-    case WM_GETDLGCODE:
-        // The arrows and Space move in the rows; Tab and Enter stay the window's.
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
         if (model_->KeyDown(KeyOf(wParam), ShiftNow())) {
             Sync();
@@ -413,14 +412,6 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS:
         OnFocus(message == WM_SETFOCUS);
         return 0;
-    case WM_UPDATEUISTATE:
-        // The focus rectangle shows or hides with the window's keyboard cues.
-        InvalidateRect(Window(), nullptr, FALSE);
-        break;
-    case WM_GETOBJECT:
-        if (const auto answer = accessible_.GetObject(Window(), wParam, lParam))
-            return *answer;
-        break;
     case WM_NCDESTROY:
         listView_ = scrollBar_ = nullptr; // gone with this window; the header unhooked itself
         break;
@@ -552,15 +543,9 @@ void CustomList::Paint(HDC dc, const RECT& client) {
                       DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         }
     }
-    // The focus row's dotted frame, unless the window hides its keyboard cues.
-    const auto focus = m.FocusRect();
-    if (focus && (SendMessageW(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
-        RECT r = AccessiblePixels(*focus);
-        InflateRect(&r, -1, -1); // inside the highlight, which keeps its edges
-        SetTextColor(dc, RGB(0, 0, 0));
-        SetBkColor(dc, RGB(255, 255, 255));
-        DrawFocusRect(dc, &r);
-    }
+    // The focus row's frame, inside the highlight, which keeps its edges.
+    if (const auto focus = m.FocusRect())
+        DrawFocusFrame(Window(), dc, AccessiblePixels(*focus));
 }
 
 // --- the header's window procedure ---
