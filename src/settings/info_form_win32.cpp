@@ -1,6 +1,5 @@
 #include "settings/info_form_win32.h"
 
-#include "controls/keys_win32.h"
 #include "startup/startup.h"
 
 #include <windowsx.h>
@@ -235,14 +234,9 @@ void InfoForm::Sync() {
     const HWND text1 = ControlWindow(ids::Text1);
     if (WindowText(text1) != model_.Text1())
         SetWindowTextW(text1, model_.Text1().c_str());
-    for (int index = 0; index < 2; ++index) {
-        const HWND option = ControlWindow(ids::Option1 + index);
-        const bool chosen = model_.Option1() == index;
-        SendMessageW(option, BM_SETCHECK, chosen ? BST_CHECKED : BST_UNCHECKED, 0);
-        // Tab reaches the option buttons at the chosen one, as in the system's dialogs.
-        const LONG style = GetWindowLongW(option, GWL_STYLE);
-        SetWindowLongW(option, GWL_STYLE, chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
-    }
+    for (int index = 0; index < 2; ++index)
+        SendMessageW(ControlWindow(ids::Option1 + index), BM_SETCHECK,
+                     model_.Option1() == index ? BST_CHECKED : BST_UNCHECKED, 0);
     SendMessageW(ControlWindow(ids::Check1), BM_SETCHECK,
                  model_.Check1() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
@@ -308,10 +302,8 @@ void InfoForm::OnCommand(int id, int code, HWND control) {
         break;
     case ids::Option1:
     case ids::Option1 + 1:
-        if (code == BN_CLICKED) {
+        if (code == BN_CLICKED)
             model_.Option1Click(id - ids::Option1);
-            Sync();
-        }
         break;
     case ids::Check1:
         if (code == BN_CLICKED)
@@ -342,7 +334,7 @@ LRESULT InfoForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ValidateLeavingText1();
         return 0;
     case DM_GETDEFID:
-        return controls::DefaultButton(Window(), ids::CloseButton);
+        return MAKELRESULT(ids::CloseButton, DC_HASDEFID);
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(systemFont_.Get());
     case WM_CTLCOLORSTATIC: {
