@@ -78,15 +78,9 @@ void HoursGrid::DrawCell(HDC source, int column, int row, bool allowed) {
     InvalidateRect(Window(), &cell, FALSE);
 }
 
-RECT HoursGrid::CellRect(int column, int row) const {
-    const int cellWidth = model_.CellWidth() / tppx_, cellHeight = model_.CellHeight() / tppy_;
-    return RECT{column * cellWidth, row * cellHeight, (column + 1) * cellWidth,
-                (row + 1) * cellHeight};
-}
-
 RECT HoursGrid::AccessiblePixels(const TwipsRect& bounds) const {
-    return RECT{bounds.left / tppx_, bounds.top / tppy_, bounds.right() / tppx_,
-                bounds.bottom() / tppy_};
+    const controls::PixelRect r = density_.Pixels(bounds);
+    return RECT{r.left, r.top, r.right, r.bottom};
 }
 
 void HoursGrid::ShowPaintedCells() {

@@ -52,7 +52,6 @@ private:
     HBITMAP CellBitmap(bool allowed, int width, int height);
     void ButtonDown(GridButton button, LPARAM lParam);
     void ButtonUp();
-    RECT CellRect(int column, int row) const;
     std::uint32_t AccessibleRole() const override { return controls::accessible::RoleTable; }
     int AccessibleCount() const override { return kGridColumns * kGridRows; }
     controls::accessible::Item AccessibleItem(int child) const override {
