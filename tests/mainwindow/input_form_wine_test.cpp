@@ -90,7 +90,6 @@ TEST_F(Window, OpensOnTheLoggedOnUser) {
     EXPECT_FALSE(IsWindowVisible(Ctl(ids::WarningLabel0)));
     EXPECT_EQ(ClientSize().cx, kClientWidth / 15);
     EXPECT_EQ(ClientSize().cy, kCollapsedHeight / 15);
-
 }
 
 TEST_F(Window, AGridDragChangesExactlyThePaintedCells) {
