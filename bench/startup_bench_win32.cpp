@@ -1,26 +1,39 @@
-// How long the demo takes from its process start to its window shown, on simulated
-// machines of 10, 1,000 and 10,000 accounts (or the counts given), each started a few
-// times; prints the best and the median time of each.
-//   startup_bench_win32 <quillbay-demo.exe> [accounts...]
+// How long a start takes, measured against the floor: a bare window built like the
+// program, then the demo on simulated machines of 10, 1,000 and 10,000 accounts (or the
+// counts given). Each is started several times, in turns, and timed from its process's
+// creation until it first waits for input with its window shown and painted; the medians
+// are printed, with what the demo holds once started (private memory, handles, GDI and
+// USER objects) and, from the marks the demo takes when asked, where its start goes.
+//   startup_bench <bare_window.exe> <quillbay-demo.exe> [accounts...]
 
+#include "app/start_marks_win32.h"
 #include "platform/simulated/simulated_machine.h"
+#include "platform/win32/handles.h"
+#include "startup/start_marks.h"
 
 #include <windows.h>
 
+#include <psapi.h>
+#include <winternl.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+using qb::win32::UniqueHandle;
 
-constexpr int kRuns = 3;
+constexpr int kRuns = 7;
+constexpr DWORD kStartTimeoutMs = 60000;
 
 // A machine of `count` accounts like a school's: mostly users, some restricted, a few
 // administrators, the first of them logged on. The logged-on administrator has no
@@ -46,70 +59,277 @@ fs::path MakeMachine(const fs::path& folder, int count) {
     return file;
 }
 
-struct Found {
-    DWORD process;
-    HWND window;
-};
+std::int64_t CounterNow() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
 
-// The demo's main window, once it is visible.
+double Milliseconds(std::int64_t ticks) {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// The visible top-level window of `process`, other than a message box; null for none.
 HWND ShownWindow(DWORD process) {
-    Found found{process, nullptr};
+    struct Search {
+        DWORD process;
+        HWND window;
+    } search{process, nullptr};
     EnumWindows(
         [](HWND w, LPARAM data) -> BOOL {
-            auto& f = *reinterpret_cast<Found*>(data);
+            auto& s = *reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(w, &owner);
-            wchar_t title[64] = {};
-            GetWindowTextW(w, title, 64);
-            if (owner == f.process && IsWindowVisible(w) &&
-                wcsncmp(title, L"Quill Bay - ", 12) == 0) {
-                f.window = w;
+            wchar_t cls[16] = {};
+            GetClassNameW(w, cls, 16);
+            if (owner == s.process && IsWindowVisible(w) && wcscmp(cls, L"#32770") != 0) {
+                s.window = w;
                 return FALSE;
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    return found.window;
+        reinterpret_cast<LPARAM>(&search));
+    return search.window;
 }
 
-// Milliseconds from CreateProcess to the window shown; negative when it never showed.
-double TimeOneStart(const std::wstring& demo, const fs::path& machine) {
-    std::wstring commandLine = L"\"" + demo + L"\" --machine \"" + machine.wstring() + L"\"";
+// What a started process holds. Where the platform does not count something itself (Wine
+// counts neither handles nor GDI nor USER objects for another process), a count of our
+// own stands in, and `approximated` says which.
+struct Figures {
+    double privateBytes = 0;
+    double handles = 0;
+    double gdiObjects = 0;
+    double userObjects = 0;
+};
+std::map<std::string, std::string> approximated;
+
+// The entries of the system's handle table that belong to `process`.
+DWORD CountHandlesInSystemTable(DWORD process) {
+    struct Entry {
+        USHORT processId;
+        USHORT creatorBackTrace;
+        UCHAR type;
+        UCHAR attributes;
+        USHORT handle;
+        PVOID object;
+        ULONG access;
+    };
+    std::vector<char> buffer(1 << 20);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        ULONG needed = 0;
+        const NTSTATUS status = NtQuerySystemInformation(
+            SystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) {
+            const auto count = *reinterpret_cast<const ULONG*>(buffer.data());
+            const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+            DWORD own = 0;
+            for (ULONG i = 0; i < count; ++i)
+                own += entries[i].processId == static_cast<USHORT>(process) ? 1 : 0;
+            return own;
+        }
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed));
+    }
+    return 0;
+}
+
+// The GDI objects in use in the handle table the process's environment block points at:
+// the platform's own table, which Wine keeps per process.
+DWORD CountGdiObjectsInTable(HANDLE process, DWORD processId) {
+    constexpr std::size_t kTableOffset = 0xF8; // GdiSharedHandleTable in a 64-bit PEB
+    constexpr std::size_t kEntries = 0x10000;
+    struct Cell {
+        UINT64 kernelObject;
+        USHORT processId;
+        USHORT count;
+        USHORT upper;
+        USHORT type;
+        UINT64 userObject;
+    };
+    PROCESS_BASIC_INFORMATION basic{};
+    ULONG length = 0;
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic),
+                                  &length) != 0)
+        return 0;
+    UINT64 table = 0;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process,
+                           reinterpret_cast<const char*>(basic.PebBaseAddress) + kTableOffset,
+                           &table, sizeof(table), &read) ||
+        table == 0)
+        return 0;
+    std::vector<Cell> cells(kEntries);
+    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), cells.data(),
+                           cells.size() * sizeof(Cell), &read))
+        return 0;
+    DWORD used = 0;
+    for (const Cell& c : cells)
+        used += c.type != 0 && (c.processId == 0 || c.processId == static_cast<USHORT>(processId));
+    return used;
+}
+
+// The windows of `process`, top-level and child.
+DWORD CountWindows(DWORD process) {
+    struct Count {
+        DWORD process;
+        DWORD windows;
+    } count{process, 0};
+    EnumWindows(
+        [](HWND w, LPARAM data) -> BOOL {
+            auto& c = *reinterpret_cast<Count*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == c.process) {
+                ++c.windows;
+                EnumChildWindows(
+                    w,
+                    [](HWND, LPARAM counted) -> BOOL {
+                        ++reinterpret_cast<Count*>(counted)->windows;
+                        return TRUE;
+                    },
+                    data);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
+Figures MeasureFigures(HANDLE process, DWORD processId) {
+    Figures f;
+    f.privateBytes = static_cast<double>(qb::app::PrivateBytes(process));
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof(counters)) ||
+        counters.PrivateUsage == 0)
+        approximated["private memory"] = "the committed private pages of the address space";
+    DWORD handles = 0;
+    if (!GetProcessHandleCount(process, &handles) || handles == 0) {
+        handles = CountHandlesInSystemTable(processId);
+        approximated["handles"] = "the system's handle table";
+    }
+    f.handles = handles;
+    DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    if (gdi == 0) {
+        gdi = CountGdiObjectsInTable(process, processId);
+        approximated["GDI objects"] = "the process's GDI handle table";
+    }
+    f.gdiObjects = gdi;
+    DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+    if (user == 0) {
+        user = CountWindows(processId);
+        approximated["USER objects"] = "its windows only";
+    }
+    f.userObjects = user;
+    return f;
+}
+
+struct Run {
+    double readyMs = -1; // negative: the window never showed
+    Figures figures;
+    qb::StartBreakdown breakdown;
+};
+
+// One start of `program` with `arguments`, the marks going to `marksFile` when not empty.
+Run StartOnce(const std::wstring& program, const std::wstring& arguments,
+              const fs::path& marksFile) {
+    Run run;
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{sizeof(startup)};
     PROCESS_INFORMATION info{};
-    const auto start = Clock::now();
-    if (!CreateProcessW(demo.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info))
-        return -1;
-    HWND window = nullptr;
-    while (window == nullptr && Clock::now() - start < std::chrono::seconds(60)) {
-        if (WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0)
-            break;
+    SetEnvironmentVariableW(qb::kStartMarksVariable,
+                            marksFile.empty() ? nullptr : marksFile.c_str());
+    const std::int64_t start = CounterNow();
+    const BOOL created = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr,
+                                        FALSE, 0, nullptr, nullptr, &startup, &info);
+    SetEnvironmentVariableW(qb::kStartMarksVariable, nullptr);
+    if (!created)
+        return run;
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    // Ready once it first waits for input with nothing left to paint; the window is
+    // looked for after that, in case it went idle before showing it.
+    WaitForInputIdle(process.Get(), kStartTimeoutMs);
+    HWND window = ShownWindow(info.dwProcessId);
+    while (window == nullptr && Milliseconds(CounterNow() - start) < kStartTimeoutMs &&
+           WaitForSingleObject(process.Get(), 1) == WAIT_TIMEOUT)
         window = ShownWindow(info.dwProcessId);
-        if (window == nullptr)
-            Sleep(1);
-    }
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    if (window != nullptr)
+    const std::int64_t ready = CounterNow();
+    if (window != nullptr) {
+        run.readyMs = Milliseconds(ready - start);
+        run.figures = MeasureFigures(process.Get(), info.dwProcessId);
         PostMessageW(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0)
-        TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return window != nullptr ? ms : -1;
+    }
+    if (WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0)
+        TerminateProcess(process.Get(), 1);
+    if (!marksFile.empty()) {
+        std::ifstream in(marksFile, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        run.breakdown = qb::ReadStartReport(text.str(), start);
+        in.close();
+        std::error_code ignored;
+        fs::remove(marksFile, ignored);
+    }
+    return run;
 }
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Subject {
+    std::string name;
+    std::wstring program;
+    std::wstring arguments;
+    int accounts = 0; // 0 for the bare window
+    std::vector<Run> runs;
+
+    template <typename Of>
+    double MedianOf(Of of) const {
+        std::vector<double> values;
+        for (const Run& r : runs)
+            if (r.readyMs >= 0)
+                values.push_back(of(r));
+        return Median(values);
+    }
+    bool AllShown() const {
+        return std::all_of(runs.begin(), runs.end(), [](const Run& r) { return r.readyMs >= 0; });
+    }
+    // The median time and growth of `stage` over the runs; zero where it did not end.
+    qb::StageTime Stage(const std::string& stage) const {
+        auto of = [&](bool time) {
+            return MedianOf([&](const Run& r) {
+                for (const qb::StageTime& s : r.breakdown.stages)
+                    if (s.stage == stage)
+                        return time ? s.milliseconds : s.growthBytes;
+                return 0.0;
+            });
+        };
+        return qb::StageTime{stage, of(true), of(false)};
+    }
+};
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: startup_bench_win32 <quillbay-demo.exe> [accounts...]\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: startup_bench <bare_window.exe> <quillbay-demo.exe> "
+                             "[accounts...]\n");
         return 2;
     }
-    std::wstring demo = argv[1];
-    std::replace(demo.begin(), demo.end(), L'/', L'\\');
+    auto windowsPath = [](std::wstring path) {
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        return path;
+    };
     std::vector<int> counts;
-    for (int i = 2; i < argc; ++i)
+    for (int i = 3; i < argc; ++i)
         counts.push_back(std::max(1, _wtoi(argv[i])));
     if (counts.empty())
         counts = {10, 1000, 10000};
@@ -119,22 +339,109 @@ int wmain(int argc, wchar_t** argv) {
     const fs::path folder =
         fs::path(temp) / (L"quillbay-bench-" + std::to_wstring(GetCurrentProcessId()));
     fs::create_directories(folder);
-    int failures = 0;
+
+    std::vector<Subject> subjects;
+    subjects.push_back(Subject{"bare window", windowsPath(argv[1]), L"", 0, {}});
     for (const int count : counts) {
         const fs::path machine = MakeMachine(folder, count);
-        std::vector<double> times;
-        for (int run = 0; run < kRuns; ++run)
-            times.push_back(TimeOneStart(demo, machine));
-        std::sort(times.begin(), times.end());
-        if (times.front() < 0) {
-            std::printf("%6d accounts: the window did not show\n", count);
+        subjects.push_back(Subject{std::to_string(count) + " accounts",
+                                   windowsPath(argv[2]),
+                                   L"--machine \"" + machine.wstring() + L"\"",
+                                   count,
+                                   {}});
+    }
+    // In turns, so that a busy moment of the machine falls on every subject alike.
+    for (int run = 0; run < kRuns; ++run)
+        for (Subject& s : subjects)
+            s.runs.push_back(StartOnce(s.program, s.arguments,
+                                       s.accounts == 0 ? fs::path() : folder / L"marks.txt"));
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+
+    int failures = 0;
+    const Subject& bare = subjects.front();
+    const Subject* smallest = subjects.size() > 1 ? &subjects[1] : nullptr;
+    auto ready = [](const Run& r) { return r.readyMs; };
+    // The floor comes first: the line every other start is read against.
+    for (const Subject& s : subjects) {
+        if (!s.AllShown()) {
+            std::printf("%-15s the window did not show in every start\n", s.name.c_str());
             ++failures;
             continue;
         }
-        std::printf("%6d accounts: window shown after %7.0f ms (best of %d; median %.0f ms)\n",
-                    count, times.front(), kRuns, times[times.size() / 2]);
+        std::printf("%-15s %6.0f ms", s.name.c_str(), s.MedianOf(ready));
+        if (&s == &bare)
+            std::printf(" from the process's creation to its window shown and painted (median of "
+                        "%d starts, in turns with the demo's)",
+                        kRuns);
+        else
+            std::printf("   %.2f x the bare window", s.MedianOf(ready) / bare.MedianOf(ready));
+        if (smallest != nullptr && &s != smallest && &s != &bare)
+            std::printf(", %.2f x %s", s.MedianOf(ready) / smallest->MedianOf(ready),
+                        smallest->name.c_str());
+        std::printf("\n");
     }
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
+
+    std::printf("\nOnce started:    private memory  handles  GDI objects  USER objects\n");
+    for (const Subject& s : subjects)
+        std::printf("  %-15s %10.1f MB  %7.0f  %11.0f  %12.0f\n", s.name.c_str(),
+                    s.MedianOf([](const Run& r) { return r.figures.privateBytes; }) / 1048576.0,
+                    s.MedianOf([](const Run& r) { return r.figures.handles; }),
+                    s.MedianOf([](const Run& r) { return r.figures.gdiObjects; }),
+                    s.MedianOf([](const Run& r) { return r.figures.userObjects; }));
+    for (const auto& [what, how] : approximated)
+        std::printf("  (%s: the platform does not count them here; counted from %s)\n",
+                    what.c_str(), how.c_str());
+
+    // The stages in the order they first ended in any run.
+    std::vector<std::string> stages;
+    for (const Subject& s : subjects)
+        for (const Run& r : s.runs)
+            for (const qb::StageTime& t : r.breakdown.stages)
+                if (std::find(stages.begin(), stages.end(), t.stage) == stages.end())
+                    stages.push_back(t.stage);
+    std::printf("\nWhere the demo's start goes, stage by stage (median ms, and the private "
+                "memory it adds in KB):\n  %-22s",
+                "stage");
+    for (std::size_t i = 1; i < subjects.size(); ++i)
+        std::printf("  %20s", subjects[i].name.c_str());
+    std::printf("\n");
+    for (const std::string& stage : stages) {
+        std::printf("  %-22s", stage.c_str());
+        for (std::size_t i = 1; i < subjects.size(); ++i) {
+            const qb::StageTime t = subjects[i].Stage(stage);
+            std::printf("  %7.1f ms %7.0f KB", t.milliseconds, t.growthBytes / 1024.0);
+        }
+        std::printf("\n");
+    }
+    std::printf("  %-22s", "all, by the marks");
+    for (std::size_t i = 1; i < subjects.size(); ++i)
+        std::printf(
+            "  %7.1f ms %10s",
+            subjects[i].MedianOf([](const Run& r) { return r.breakdown.totalMilliseconds; }), "");
+    std::printf("\n");
+
+    if (subjects.size() > 2) {
+        // What holding the accounts takes: the memory that loading them and filling the
+        // lists adds, beyond what it adds for the smallest machine, per account.
+        const Subject& largest = subjects.back();
+        auto held = [](const Subject& s) {
+            return s.Stage(qb::stage::Accounts).growthBytes +
+                   s.Stage(qb::stage::Lists).growthBytes +
+                   s.Stage(qb::stage::MachineFile).growthBytes;
+        };
+        const double perAccount = std::max(0.0, (held(largest) - held(*smallest)) /
+                                                    (largest.accounts - smallest->accounts));
+        const double limit = 2 * smallest->MedianOf([](const Run& r) {
+            return r.figures.privateBytes;
+        }) + perAccount * largest.accounts;
+        const double used = largest.MedianOf([](const Run& r) { return r.figures.privateBytes; });
+        std::printf("\nThe accounts take %.0f bytes each (the memory added by reading the machine "
+                    "file, loading the accounts and filling the lists, per account beyond the "
+                    "smallest machine).\n%s: %.1f MB of private memory; twice %s's and what its "
+                    "accounts take come to %.1f MB.\n",
+                    perAccount, largest.name.c_str(), used / 1048576.0, smallest->name.c_str(),
+                    limit / 1048576.0);
+    }
     return failures == 0 ? 0 : 1;
 }

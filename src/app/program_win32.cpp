@@ -30,7 +30,16 @@ int RunProgram(Globals& g, platform::LocaleApi& locale, int showCommand) {
     };
     form->Show(showCommand);
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    // The start is over once the window is painted, every part of it: the first time
+    // nothing waits in the queue, painting included.
+    bool painted = g.Marks == nullptr;
+    for (;;) {
+        if (!painted && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            g.MarkStage(stage::FirstPaint);
+            painted = true;
+        }
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0)
+            break;
         // Tab and the arrow keys move between the window's controls, as in a dialog.
         if (IsDialogMessageW(form->Window(), &msg))
             continue;

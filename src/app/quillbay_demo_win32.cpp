@@ -12,6 +12,7 @@
 // problem, and left untouched.
 
 #include "app/program_win32.h"
+#include "app/start_marks_win32.h"
 #include "platform/simulated/simulated_machine.h"
 #include "platform/win32/kernel32_win32.h"
 #include "platform/win32/locale_win32.h"
@@ -106,6 +107,10 @@ std::filesystem::path DefaultMachine(std::wstring& problem) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    const std::unique_ptr<qb::app::StartMarksFile> marks =
+        qb::app::StartMarksFile::FromEnvironment();
+    if (marks)
+        marks->Marks().Take(qb::stage::Process);
     const std::optional<std::filesystem::path> argument = MachineArgument();
     if (!argument) {
         ShowError(kUsage);
@@ -130,6 +135,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         return 1;
     }
     machine->PersistTo(file);
+    if (marks)
+        marks->Marks().Take(qb::stage::MachineFile);
 
     qb::win32::Win32Registry registry;
     qb::win32::Win32Kernel32 kernel;
@@ -137,5 +144,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     qb::win32::Win32Locale locale;
     qb::Globals g(qb::platform::WithOneKernel(machine->Netapi(), machine->Security(), registry,
                                               kernel, user));
+    g.Marks = marks ? &marks->Marks() : nullptr;
     return qb::app::RunProgram(g, locale, showCommand);
 }

@@ -131,11 +131,13 @@ void InputFormModel::Load(const LoadContext& context) {
     nonClientHeight_ = context.nonClientHeight;
     // What the companion service was last set to replaces the defaults of start-up.
     settings::ReadSettingsStore(g_);
+    g_.MarkStage(stage::SettingsStore);
     font_ = LoadSystemFont(context.pixelsPerInch, context.menuFont);
     list1_.SetFont(font_.FontName, font_.FontSize, font_.Bold, font_.Italic, font_.Underline,
                    font_.Strikethrough);
     list2_.SetFont(font_.FontName, font_.FontSize, font_.Bold, font_.Italic, font_.Underline,
                    font_.Strikethrough);
+    g_.MarkStage(stage::Fonts);
     clientHeight_ = kCollapsedHeight;
     cellWidth_ = context.cellWidth > 0 ? context.cellWidth : 660;
     cellHeight_ = context.cellHeight > 0 ? context.cellHeight : 240;
@@ -153,6 +155,7 @@ void InputFormModel::Load(const LoadContext& context) {
     sortColumn_ = kNameColumn;
     sortForwards_.fill(true);
     PopulateUserLists();
+    g_.MarkStage(stage::Lists);
 
     if (g_.CurrentUserIsAdmin) {
         Ctl(ids::MoreButton).visible = true;
@@ -181,6 +184,7 @@ void InputFormModel::Load(const LoadContext& context) {
                                     kLogonTypeValueName, logonType) &&
         std::holds_alternative<std::int32_t>(logonType) &&
         std::get<std::int32_t>(logonType) == kWelcomeScreenLogonType;
+    g_.MarkStage(stage::Registry);
 }
 
 // --- The lists ---

@@ -153,6 +153,7 @@ std::unique_ptr<InputForm> InputForm::Create(Globals& g, platform::LocaleApi& lo
     // The window may have opened on a screen of another density than the first one.
     form->density_ = controls::gdi::WindowDensity(form->Window());
     form->SetWindowIcons();
+    g.MarkStage(stage::MainWindow);
     if (!form->CreateControls())
         return nullptr;
     form->Load();
@@ -232,6 +233,7 @@ void InputForm::MakePictures() {
 bool InputForm::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     MakePictures();
+    g_.MarkStage(stage::Pictures);
     white_.Reset(CreateSolidBrush(ToColorRef(colour::White)));
     gridCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(kGridCursorResource));
 
@@ -353,7 +355,9 @@ bool InputForm::CreateControls() {
                             ? HWND_TOP
                             : ControlWindow(std::prev(gridDesign)->id);
     SetWindowPos(grid_->Window(), before, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return HookControls();
+    const bool hooked = HookControls();
+    g_.MarkStage(stage::Controls);
+    return hooked;
 }
 
 bool InputForm::HookControls() {
@@ -487,9 +491,12 @@ void InputForm::Load() {
     GetWindowRect(Window(), &window);
     GetClientRect(Window(), &client);
     context.nonClientHeight = density_.Twips((window.bottom - window.top) - client.bottom);
+    g_.MarkStage(stage::Fonts);
     model_->Load(context);
     ApplyFonts();
+    g_.MarkStage(stage::Fonts);
     Sync();
+    g_.MarkStage(stage::Controls);
 }
 
 void InputForm::ApplyFonts() {

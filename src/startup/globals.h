@@ -5,6 +5,7 @@
 #include "accounts/account_store.h"
 #include "accounts/datetime.h"
 #include "platform/ports.h"
+#include "startup/start_marks.h"
 
 #include <cstdint>
 #include <string>
@@ -32,6 +33,14 @@ struct Globals {
     DateTime BootTime;
     std::int32_t WarningMinutes = kDefaultWarningMinutes;
     bool TurnOffAfterWarning = kDefaultTurnOffAfterWarning;
+    // The marks of this start, when they were asked for; null in a normal run.
+    StartMarks* Marks = nullptr;
+
+    // Notes that the start's stage `stage` is over, when the start is being measured.
+    void MarkStage(const char* stage) const noexcept {
+        if (Marks != nullptr)
+            Marks->Take(stage);
+    }
 
     // The logged-on user as the account store needs to know them.
     Viewer CurrentViewer() const {

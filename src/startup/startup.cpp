@@ -73,6 +73,7 @@ StartResult StartProgram(Globals& g) {
     result.instance = std::move(instance);
 
     g.ports.user.InitCommonControls(kCommonControlClasses);
+    g.MarkStage(stage::CommonControls);
 
     if (!IsNTFamily(g.ports.clock)) {
         g.ports.user.ShowMessageBox(0, RefusalText(GetOSName(g.ports.clock)), kAppTitle,
@@ -86,6 +87,7 @@ StartResult StartProgram(Globals& g) {
     g.TurnOffAfterWarning = kDefaultTurnOffAfterWarning;
     g.Accounts.Clear();
     LoadSharedAccounts(g);
+    g.MarkStage(stage::Accounts);
     result.outcome = StartOutcome::Started;
     return result;
 }

@@ -1,6 +1,7 @@
 // Start-up: the single-instance rule, the platform check and its refusal, the boot time
 // and the shared state, on a simulated machine.
 
+#include "startup/start_marks.h"
 #include "startup/startup.h"
 #include "support/sim_world.h"
 
@@ -165,6 +166,38 @@ TEST(InstanceLock, EveryHandleIsClosedExactlyOnceWhicheverLockEndsUpWithIt) {
         InstanceLock kept(api, 4);
     }
     EXPECT_EQ(api.closed, (Closed{2, 1, 3, 4})) << "handle 0 is never closed";
+}
+
+TEST(StartMarks, EachStageTakesTheTimeAndMemorySinceTheMarkBeforeItAndARepeatedStageAddsUp) {
+    static std::int64_t ticks = 0;
+    static std::uint64_t bytes = 0;
+    StartMarks marks([] { return ticks; }, [] { return bytes; }, 2000); // two ticks a millisecond
+    struct Step {
+        std::int64_t ticks;
+        std::uint64_t bytes;
+        const char* stage;
+    };
+    for (const Step& s : {Step{110, 4000, stage::Process}, Step{124, 5000, stage::Fonts},
+                          Step{140, 4500, stage::Lists}, Step{200, 6000, stage::Fonts}}) {
+        ticks = s.ticks;
+        bytes = s.bytes;
+        marks.Take(s.stage);
+    }
+    const StartBreakdown b = ReadStartReport(marks.Report(), 100, 1000);
+    ASSERT_EQ(b.stages.size(), 3u);
+    const double expected[3][2] = {{5, 3000}, {7 + 30, 1000 + 1500}, {8, -500}};
+    const char* names[3] = {stage::Process, stage::Fonts, stage::Lists};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(b.stages[i].stage, names[i]);
+        EXPECT_DOUBLE_EQ(b.stages[i].milliseconds, expected[i][0]) << names[i];
+        EXPECT_DOUBLE_EQ(b.stages[i].growthBytes, expected[i][1]) << names[i];
+    }
+    EXPECT_DOUBLE_EQ(b.totalMilliseconds, 50);
+    EXPECT_EQ(b.finalPrivateBytes, 6000u);
+
+    for (const char* broken : {"", "ticks-per-second 0\n", "ticks-per-second 10\n12 fonts\n",
+                               "ticks-per-second 10\n1 x fonts\n", "ticks-per-second 10\n1 2 \n"})
+        EXPECT_TRUE(ReadStartReport(broken, 0).stages.empty()) << broken;
 }
 
 } // namespace

@@ -75,6 +75,14 @@ struct HandleTraits {
 };
 using UniqueHandle = Unique<HandleTraits>;
 
+// A file opened with CreateFile, which reports failure as INVALID_HANDLE_VALUE.
+struct FileTraits {
+    using Type = HANDLE;
+    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    void Close(Type file) const noexcept { ::CloseHandle(file); }
+};
+using UniqueFile = Unique<FileTraits>;
+
 // A library loaded with LoadLibrary(Ex).
 struct ModuleTraits {
     using Type = HMODULE;
