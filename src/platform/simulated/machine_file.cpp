@@ -4,6 +4,7 @@
 
 #include "platform/simulated/machine_state.h"
 
+#include "platform/simulated/json_document.h"
 #include "platform/simulated/text.h"
 
 #include <nlohmann/json.hpp>
@@ -142,11 +143,13 @@ public:
         throw MachineFileError(source_ + ": " + (where.empty() ? "" : where + ": ") + problem);
     }
 
-    Json Parse(std::string_view text) const {
+    JsonDocument Parse(std::string_view text) const {
         if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
             Fail("", "the file is empty; a machine file is a JSON object");
-        // A first pass without building anything finds syntax errors and keys given
-        // twice; the parser itself would keep the last of two equal keys silently.
+        if (std::optional<JsonDocument> document = JsonDocument::Parse(text))
+            return std::move(*document);
+        // Refused: a thorough parser says where and why. It finds syntax errors and keys
+        // given twice, which it would otherwise keep the last of silently.
         SyntaxCheck check;
         if (!Json::sax_parse(text.begin(), text.end(), &check)) {
             if (!check.repeatedKey.empty())
@@ -154,51 +157,53 @@ public:
                      "the field \"" + check.repeatedKey + "\" appears twice in one object");
             Fail(Position(text, check.errorByte), "not valid JSON: " + Detail(check.error));
         }
-        return Json::parse(text.begin(), text.end());
+        Fail("", "not valid JSON");
     }
 
-    void ExpectObject(const Json& value, const std::string& where) const {
-        if (!value.is_object())
+    void ExpectObject(const JsonValue& value, const std::string& where) const {
+        if (!value.IsObject())
             Fail(where, "expected an object { ... }, found " + Describe(value));
     }
 
-    void ExpectArray(const Json& value, const std::string& where) const {
-        if (!value.is_array())
+    void ExpectArray(const JsonValue& value, const std::string& where) const {
+        if (!value.IsArray())
             Fail(where, "expected a list [ ... ], found " + Describe(value));
     }
 
-    void OnlyKeys(const Json& object, const std::string& where,
+    void OnlyKeys(const JsonValue& object, const std::string& where,
                   std::initializer_list<std::string_view> allowed) const {
-        for (const auto& item : object.items()) {
+        for (const JsonValue& item : object.Items()) {
             bool known = false;
             for (std::string_view key : allowed)
-                known = known || item.key() == key;
+                known = known || item.Key() == key;
             if (!known) {
                 std::string list;
                 for (std::string_view key : allowed)
                     list += (list.empty() ? "" : ", ") + std::string(key);
-                Fail(where, "unknown field \"" + item.key() + "\" (known fields: " + list + ")");
+                Fail(where, "unknown field \"" + std::string(item.Key()) +
+                                "\" (known fields: " + list + ")");
             }
         }
     }
 
-    std::wstring Text(const Json& value, const std::string& where) const {
-        if (!value.is_string())
+    std::wstring Text(const JsonValue& value, const std::string& where) const {
+        if (!value.IsString())
             Fail(where, "expected text in quotes, found " + Describe(value));
-        return Utf8ToWide(value.get_ref<const std::string&>());
+        return Utf8ToWide(value.Text());
     }
 
-    std::int64_t Whole(const Json& value, const std::string& where, std::int64_t minimum,
+    std::int64_t Whole(const JsonValue& value, const std::string& where, std::int64_t minimum,
                        std::int64_t maximum) const {
         std::int64_t number = 0;
         bool inRange = false;
-        if (value.is_number_unsigned()) {
-            const auto u = value.get<std::uint64_t>();
+        const bool isNumber = value.kind() == JsonValue::Kind::Number;
+        if (isNumber && value.Number() == JsonValue::NumberKind::Unsigned) {
+            const auto u = value.UnsignedValue();
             inRange = u <= static_cast<std::uint64_t>(maximum);
             number = inRange ? static_cast<std::int64_t>(u) : 0;
             inRange = inRange && number >= minimum;
-        } else if (value.is_number_integer()) {
-            number = value.get<std::int64_t>();
+        } else if (isNumber && value.Number() == JsonValue::NumberKind::Signed) {
+            number = value.SignedValue();
             inRange = number >= minimum && number <= maximum;
         }
         if (!inRange)
@@ -207,19 +212,19 @@ public:
         return number;
     }
 
-    std::uint32_t Unsigned(const Json& value, const std::string& where,
+    std::uint32_t Unsigned(const JsonValue& value, const std::string& where,
                            std::uint32_t minimum = 0) const {
         return static_cast<std::uint32_t>(
             Whole(value, where, minimum, std::numeric_limits<std::uint32_t>::max()));
     }
 
-    std::int32_t Signed(const Json& value, const std::string& where) const {
+    std::int32_t Signed(const JsonValue& value, const std::string& where) const {
         return static_cast<std::int32_t>(Whole(value, where,
                                                std::numeric_limits<std::int32_t>::min(),
                                                std::numeric_limits<std::int32_t>::max()));
     }
 
-    platform::Sid SidText(const Json& value, const std::string& where) const {
+    platform::Sid SidText(const JsonValue& value, const std::string& where) const {
         const std::wstring text = Text(value, where);
         auto sid = platform::ParseSidString(WideToUtf8(text));
         if (!sid)
@@ -227,7 +232,9 @@ public:
         return *sid;
     }
 
-    static std::string Describe(const Json& value) {
+    // The value as the file has it, cut short where it is long.
+    static std::string Describe(const JsonValue& document) {
+        const Json value = Json::parse(document.Raw());
         std::string shown = value.dump(-1, ' ', false, Json::error_handler_t::replace);
         if (shown.size() > 40)
             shown = shown.substr(0, 37) + "...";
@@ -279,24 +286,23 @@ private:
     const std::string& source_;
 };
 
-const Json* Field(const Json& object, std::string_view key) {
-    auto it = object.find(std::string(key));
-    return it == object.end() ? nullptr : &*it;
+const JsonValue* Field(const JsonValue& object, std::string_view key) {
+    return object.Find(key);
 }
 
-void ReadDomain(const Reader& reader, const Json& root, MachineState& state) {
-    const Json* domain = Field(root, "domain");
+void ReadDomain(const Reader& reader, const JsonValue& root, MachineState& state) {
+    const JsonValue* domain = Field(root, "domain");
     if (!domain)
         return;
     reader.ExpectObject(*domain, "domain");
     reader.OnlyKeys(*domain, "domain", {"name", "sid"});
-    if (const Json* name = Field(*domain, "name")) {
+    if (const JsonValue* name = Field(*domain, "name")) {
         state.domainName = reader.Text(*name, "domain.name");
         if (!IsValidAccountName(state.domainName) ||
             state.domainName.find(L' ') != std::wstring::npos)
             reader.Fail("domain.name", Quoted(state.domainName) + " is not a computer name");
     }
-    if (const Json* sid = Field(*domain, "sid")) {
+    if (const JsonValue* sid = Field(*domain, "sid")) {
         platform::Sid parsed = reader.SidText(*sid, "domain.sid");
         if (parsed.identifierAuthority != NtAuthority || parsed.subAuthorities.size() != 4 ||
             parsed.subAuthorities[0] != 21)
@@ -306,34 +312,35 @@ void ReadDomain(const Reader& reader, const Json& root, MachineState& state) {
     }
 }
 
-void ReadSettings(const Reader& reader, const Json& root, MachineState& state) {
-    if (const Json* codePage = Field(root, "codePage")) {
+void ReadSettings(const Reader& reader, const JsonValue& root, MachineState& state) {
+    if (const JsonValue* codePage = Field(root, "codePage")) {
         state.codePage = reader.Unsigned(*codePage, "codePage");
         if (!IsKnownCodePage(state.codePage))
-            reader.Fail("codePage", "the machine knows code pages 932, 1250, 1252 and 65001 (UTF-8), not " +
-                                        std::to_string(state.codePage));
+            reader.Fail("codePage",
+                        "the machine knows code pages 932, 1250, 1252 and 65001 (UTF-8), not " +
+                            std::to_string(state.codePage));
     }
-    if (const Json* user = Field(root, "loggedOnUser")) {
+    if (const JsonValue* user = Field(root, "loggedOnUser")) {
         // Anyone may be logged on, also a domain user that is not among the accounts.
-        state.loggedOnUser = user->is_null() ? L"" : reader.Text(*user, "loggedOnUser");
+        state.loggedOnUser = user->IsNull() ? L"" : reader.Text(*user, "loggedOnUser");
     }
-    if (const Json* zone = Field(root, "timeZone")) {
+    if (const JsonValue* zone = Field(root, "timeZone")) {
         reader.ExpectObject(*zone, "timeZone");
         reader.OnlyKeys(*zone, "timeZone", {"id", "bias", "standardBias", "daylightBias"});
-        if (const Json* id = Field(*zone, "id"))
+        if (const JsonValue* id = Field(*zone, "id"))
             state.timeZoneId = reader.Unsigned(*id, "timeZone.id");
-        if (const Json* bias = Field(*zone, "bias"))
+        if (const JsonValue* bias = Field(*zone, "bias"))
             state.timeZone.bias = reader.Signed(*bias, "timeZone.bias");
-        if (const Json* bias = Field(*zone, "standardBias"))
+        if (const JsonValue* bias = Field(*zone, "standardBias"))
             state.timeZone.standardBias = reader.Signed(*bias, "timeZone.standardBias");
-        if (const Json* bias = Field(*zone, "daylightBias"))
+        if (const JsonValue* bias = Field(*zone, "daylightBias"))
             state.timeZone.daylightBias = reader.Signed(*bias, "timeZone.daylightBias");
     }
 }
 
-std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const Json& value,
+std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const JsonValue& value,
                                          const std::string& where) {
-    if (value.is_null())
+    if (value.IsNull())
         return std::nullopt;
     const std::wstring wide = reader.Text(value, where);
     const std::string text = WideToUtf8(wide);
@@ -358,16 +365,17 @@ std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const Json& value
 // Accounts and those groups share the domain's identifiers, so an account without a rid
 // must not be given one of these. Entries that are not well-formed are left to ReadGroups,
 // which reports them.
-std::unordered_set<std::uint32_t> DomainGroupRids(const Json& root, const MachineState& state) {
+std::unordered_set<std::uint32_t> DomainGroupRids(const JsonValue& root,
+                                                  const MachineState& state) {
     std::unordered_set<std::uint32_t> rids;
-    const Json* groups = Field(root, "groups");
-    if (!groups || !groups->is_array())
+    const JsonValue* groups = Field(root, "groups");
+    if (!groups || !groups->IsArray())
         return rids;
-    for (const Json& entry : *groups) {
-        const Json* sid = entry.is_object() ? Field(entry, "sid") : nullptr;
-        if (!sid || !sid->is_string())
+    for (const JsonValue& entry : groups->Items()) {
+        const JsonValue* sid = entry.IsObject() ? Field(entry, "sid") : nullptr;
+        if (!sid || !sid->IsString())
             continue;
-        auto parsed = platform::ParseSidString(sid->get_ref<const std::string&>());
+        auto parsed = platform::ParseSidString(std::string(sid->Text()));
         if (!parsed || parsed->subAuthorities.empty())
             continue;
         const std::uint32_t rid = parsed->subAuthorities.back();
@@ -378,8 +386,8 @@ std::unordered_set<std::uint32_t> DomainGroupRids(const Json& root, const Machin
     return rids;
 }
 
-void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
-    const Json* accounts = Field(root, "accounts");
+void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& state) {
+    const JsonValue* accounts = Field(root, "accounts");
     if (!accounts)
         return;
     reader.ExpectArray(*accounts, "accounts");
@@ -389,15 +397,15 @@ void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
     const std::unordered_set<std::uint32_t> groupRids = DomainGroupRids(root, state);
     std::vector<SimAccount> read;
     std::vector<bool> hasRid;
-    for (std::size_t i = 0; i < accounts->size(); ++i) {
+    for (std::size_t i = 0; i < accounts->Size(); ++i) {
         const std::string where = Item("accounts", i);
-        const Json& entry = (*accounts)[i];
+        const JsonValue& entry = (*accounts)[i];
         reader.ExpectObject(entry, where);
         reader.OnlyKeys(entry, where,
                         {"rid", "name", "fullName", "comment", "userComment", "flags", "password",
                          "lastLogon", "logonHours"});
         SimAccount account;
-        const Json* name = Field(entry, "name");
+        const JsonValue* name = Field(entry, "name");
         if (!name)
             reader.Fail(where, "the account has no \"name\"");
         account.name = reader.Text(*name, Child(where, "name"));
@@ -408,7 +416,7 @@ void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
             reader.Fail(Child(where, "name"), "the name " + Quoted(account.name) +
                                                   " is already used by " +
                                                   Item("accounts", it->second));
-        if (const Json* rid = Field(entry, "rid")) {
+        if (const JsonValue* rid = Field(entry, "rid")) {
             account.rid = reader.Unsigned(*rid, Child(where, "rid"), 500);
             if (auto [it, added] = rids.emplace(account.rid, i); !added)
                 reader.Fail(Child(where, "rid"), "the rid " + std::to_string(account.rid) +
@@ -416,19 +424,19 @@ void ReadAccounts(const Reader& reader, const Json& root, MachineState& state) {
                                                      Item("accounts", it->second));
         }
         hasRid.push_back(Field(entry, "rid") != nullptr);
-        if (const Json* v = Field(entry, "fullName"))
+        if (const JsonValue* v = Field(entry, "fullName"))
             account.fullName = reader.Text(*v, Child(where, "fullName"));
-        if (const Json* v = Field(entry, "comment"))
+        if (const JsonValue* v = Field(entry, "comment"))
             account.comment = reader.Text(*v, Child(where, "comment"));
-        if (const Json* v = Field(entry, "userComment"))
+        if (const JsonValue* v = Field(entry, "userComment"))
             account.userComment = reader.Text(*v, Child(where, "userComment"));
-        if (const Json* v = Field(entry, "password"))
+        if (const JsonValue* v = Field(entry, "password"))
             account.password = reader.Text(*v, Child(where, "password"));
-        if (const Json* v = Field(entry, "flags"))
+        if (const JsonValue* v = Field(entry, "flags"))
             account.flags = reader.Unsigned(*v, Child(where, "flags"));
-        if (const Json* v = Field(entry, "lastLogon"))
+        if (const JsonValue* v = Field(entry, "lastLogon"))
             account.lastLogon = reader.Unsigned(*v, Child(where, "lastLogon"));
-        if (const Json* v = Field(entry, "logonHours"))
+        if (const JsonValue* v = Field(entry, "logonHours"))
             account.logonHours = ReadHours(reader, *v, Child(where, "logonHours"));
         read.push_back(std::move(account));
     }
@@ -464,17 +472,17 @@ const SimAccount& MemberAccount(const Reader& reader, const MachineState& state,
     reader.Fail(where, "there is no account named " + Quoted(member));
 }
 
-void ReadGroups(const Reader& reader, const Json& root, MachineState& state) {
-    const Json* groups = Field(root, "groups");
+void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state) {
+    const JsonValue* groups = Field(root, "groups");
     state.groups.clear();
     if (groups) {
         reader.ExpectArray(*groups, "groups");
-        for (std::size_t i = 0; i < groups->size(); ++i) {
+        for (std::size_t i = 0; i < groups->Size(); ++i) {
             const std::string where = Item("groups", i);
-            const Json& entry = (*groups)[i];
+            const JsonValue& entry = (*groups)[i];
             reader.ExpectObject(entry, where);
             reader.OnlyKeys(entry, where, {"sid", "name", "members"});
-            const Json* sidField = Field(entry, "sid");
+            const JsonValue* sidField = Field(entry, "sid");
             if (!sidField)
                 reader.Fail(where, "the group has no \"sid\" (such as \"S-1-5-32-544\")");
             LocalGroup group;
@@ -502,7 +510,7 @@ void ReadGroups(const Reader& reader, const Json& root, MachineState& state) {
                 reader.Fail(Child(where, "sid"), "the rid " + std::to_string(group.rid) +
                                                      " belongs to an account already");
             const bool wellKnown = group.builtinDomain && group.rid >= 544 && group.rid <= 547;
-            if (const Json* name = Field(entry, "name")) {
+            if (const JsonValue* name = Field(entry, "name")) {
                 group.name = reader.Text(*name, Child(where, "name"));
             } else if (wellKnown) {
                 group.name = std::wstring(DefaultBuiltinName(static_cast<BuiltinAlias>(group.rid)));
@@ -516,10 +524,10 @@ void ReadGroups(const Reader& reader, const Json& root, MachineState& state) {
                 reader.Fail(Child(where, "name"), "the name " + Quoted(group.name) +
                                                       " is already used by another group or an "
                                                       "account");
-            if (const Json* members = Field(entry, "members")) {
+            if (const JsonValue* members = Field(entry, "members")) {
                 const std::string membersWhere = Child(where, "members");
                 reader.ExpectArray(*members, membersWhere);
-                for (std::size_t m = 0; m < members->size(); ++m) {
+                for (std::size_t m = 0; m < members->Size(); ++m) {
                     const std::string memberWhere = Item(membersWhere, m);
                     const std::wstring member = reader.Text((*members)[m], memberWhere);
                     const SimAccount& account = MemberAccount(reader, state, member, memberWhere);
@@ -590,7 +598,8 @@ std::string WriteMachineJson(const MachineState& state) {
 
 void ReadMachineJson(std::string_view text, const std::string& source, MachineState& state) {
     const Reader reader(source);
-    const Json root = reader.Parse(text);
+    const JsonDocument document = reader.Parse(text);
+    const JsonValue& root = document.Root();
     reader.ExpectObject(root, "");
     reader.OnlyKeys(root, "",
                     {"domain", "codePage", "loggedOnUser", "timeZone", "groups", "accounts"});
