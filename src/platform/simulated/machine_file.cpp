@@ -15,7 +15,6 @@
 #include <initializer_list>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -59,6 +58,30 @@ std::string Child(const std::string& where, std::string_view key) {
 std::string Item(const std::string& where, std::size_t index) {
     return where + "[" + std::to_string(index) + "]";
 }
+
+// Where a value is in the file ("accounts[2].name"), put into words only when a message
+// needs them: a file of thousands of accounts has tens of thousands of places.
+class Place {
+public:
+    // A place given in words; empty for the document itself.
+    Place(const char* words = "") : words_(words) {}
+    Place(const std::string& words) : words_(words) {}
+    Place(const Place& parent, std::string_view key) : parent_(&parent), words_(key) {}
+    Place(const Place& parent, std::size_t index)
+        : parent_(&parent), index_(index), isItem_(true) {}
+
+    std::string Words() const {
+        if (parent_ == nullptr)
+            return std::string(words_);
+        return isItem_ ? Item(parent_->Words(), index_) : Child(parent_->Words(), words_);
+    }
+
+private:
+    const Place* parent_ = nullptr;
+    std::string_view words_;
+    std::size_t index_ = 0;
+    bool isItem_ = false;
+};
 
 // Checks a file's syntax and that no object has a key twice, without building values.
 // It follows where it is ("accounts[2]") so that a repeated key can be shown in its object.
@@ -139,7 +162,8 @@ class Reader {
 public:
     explicit Reader(const std::string& source) : source_(source) {}
 
-    [[noreturn]] void Fail(const std::string& where, const std::string& problem) const {
+    [[noreturn]] void Fail(const Place& place, const std::string& problem) const {
+        const std::string where = place.Words();
         throw MachineFileError(source_ + ": " + (where.empty() ? "" : where + ": ") + problem);
     }
 
@@ -160,17 +184,17 @@ public:
         Fail("", "not valid JSON");
     }
 
-    void ExpectObject(const JsonValue& value, const std::string& where) const {
+    void ExpectObject(const JsonValue& value, const Place& where) const {
         if (!value.IsObject())
             Fail(where, "expected an object { ... }, found " + Describe(value));
     }
 
-    void ExpectArray(const JsonValue& value, const std::string& where) const {
+    void ExpectArray(const JsonValue& value, const Place& where) const {
         if (!value.IsArray())
             Fail(where, "expected a list [ ... ], found " + Describe(value));
     }
 
-    void OnlyKeys(const JsonValue& object, const std::string& where,
+    void OnlyKeys(const JsonValue& object, const Place& where,
                   std::initializer_list<std::string_view> allowed) const {
         for (const JsonValue& item : object.Items()) {
             bool known = false;
@@ -186,13 +210,13 @@ public:
         }
     }
 
-    std::wstring Text(const JsonValue& value, const std::string& where) const {
+    std::wstring Text(const JsonValue& value, const Place& where) const {
         if (!value.IsString())
             Fail(where, "expected text in quotes, found " + Describe(value));
         return Utf8ToWide(value.Text());
     }
 
-    std::int64_t Whole(const JsonValue& value, const std::string& where, std::int64_t minimum,
+    std::int64_t Whole(const JsonValue& value, const Place& where, std::int64_t minimum,
                        std::int64_t maximum) const {
         std::int64_t number = 0;
         bool inRange = false;
@@ -212,19 +236,19 @@ public:
         return number;
     }
 
-    std::uint32_t Unsigned(const JsonValue& value, const std::string& where,
+    std::uint32_t Unsigned(const JsonValue& value, const Place& where,
                            std::uint32_t minimum = 0) const {
         return static_cast<std::uint32_t>(
             Whole(value, where, minimum, std::numeric_limits<std::uint32_t>::max()));
     }
 
-    std::int32_t Signed(const JsonValue& value, const std::string& where) const {
+    std::int32_t Signed(const JsonValue& value, const Place& where) const {
         return static_cast<std::int32_t>(Whole(value, where,
                                                std::numeric_limits<std::int32_t>::min(),
                                                std::numeric_limits<std::int32_t>::max()));
     }
 
-    platform::Sid SidText(const JsonValue& value, const std::string& where) const {
+    platform::Sid SidText(const JsonValue& value, const Place& where) const {
         const std::wstring text = Text(value, where);
         auto sid = platform::ParseSidString(WideToUtf8(text));
         if (!sid)
@@ -339,7 +363,7 @@ void ReadSettings(const Reader& reader, const JsonValue& root, MachineState& sta
 }
 
 std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const JsonValue& value,
-                                         const std::string& where) {
+                                         const Place& where) {
     if (value.IsNull())
         return std::nullopt;
     const std::wstring wide = reader.Text(value, where);
@@ -397,8 +421,9 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
     const std::unordered_set<std::uint32_t> groupRids = DomainGroupRids(root, state);
     std::vector<SimAccount> read;
     std::vector<bool> hasRid;
+    const Place list("accounts");
     for (std::size_t i = 0; i < accounts->Size(); ++i) {
-        const std::string where = Item("accounts", i);
+        const Place where(list, i);
         const JsonValue& entry = (*accounts)[i];
         reader.ExpectObject(entry, where);
         reader.OnlyKeys(entry, where,
@@ -408,36 +433,36 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
         const JsonValue* name = Field(entry, "name");
         if (!name)
             reader.Fail(where, "the account has no \"name\"");
-        account.name = reader.Text(*name, Child(where, "name"));
+        account.name = reader.Text(*name, Place(where, "name"));
         if (!IsValidAccountName(account.name))
-            reader.Fail(Child(where, "name"),
+            reader.Fail(Place(where, "name"),
                         Quoted(account.name) + " is not a valid account name");
         if (auto [it, added] = names.emplace(account.name, i); !added)
-            reader.Fail(Child(where, "name"), "the name " + Quoted(account.name) +
+            reader.Fail(Place(where, "name"), "the name " + Quoted(account.name) +
                                                   " is already used by " +
                                                   Item("accounts", it->second));
         if (const JsonValue* rid = Field(entry, "rid")) {
-            account.rid = reader.Unsigned(*rid, Child(where, "rid"), 500);
+            account.rid = reader.Unsigned(*rid, Place(where, "rid"), 500);
             if (auto [it, added] = rids.emplace(account.rid, i); !added)
-                reader.Fail(Child(where, "rid"), "the rid " + std::to_string(account.rid) +
+                reader.Fail(Place(where, "rid"), "the rid " + std::to_string(account.rid) +
                                                      " is already used by " +
                                                      Item("accounts", it->second));
         }
         hasRid.push_back(Field(entry, "rid") != nullptr);
         if (const JsonValue* v = Field(entry, "fullName"))
-            account.fullName = reader.Text(*v, Child(where, "fullName"));
+            account.fullName = reader.Text(*v, Place(where, "fullName"));
         if (const JsonValue* v = Field(entry, "comment"))
-            account.comment = reader.Text(*v, Child(where, "comment"));
+            account.comment = reader.Text(*v, Place(where, "comment"));
         if (const JsonValue* v = Field(entry, "userComment"))
-            account.userComment = reader.Text(*v, Child(where, "userComment"));
+            account.userComment = reader.Text(*v, Place(where, "userComment"));
         if (const JsonValue* v = Field(entry, "password"))
-            account.password = reader.Text(*v, Child(where, "password"));
+            account.password = reader.Text(*v, Place(where, "password"));
         if (const JsonValue* v = Field(entry, "flags"))
-            account.flags = reader.Unsigned(*v, Child(where, "flags"));
+            account.flags = reader.Unsigned(*v, Place(where, "flags"));
         if (const JsonValue* v = Field(entry, "lastLogon"))
-            account.lastLogon = reader.Unsigned(*v, Child(where, "lastLogon"));
+            account.lastLogon = reader.Unsigned(*v, Place(where, "lastLogon"));
         if (const JsonValue* v = Field(entry, "logonHours"))
-            account.logonHours = ReadHours(reader, *v, Child(where, "logonHours"));
+            account.logonHours = ReadHours(reader, *v, Place(where, "logonHours"));
         read.push_back(std::move(account));
     }
     std::uint32_t next = 1000;
@@ -456,7 +481,7 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
 // domain, as NetLocalGroupAddMembers accepts it. The machine holds only its own accounts,
 // so a member of another domain cannot be one of its groups' members.
 const SimAccount& MemberAccount(const Reader& reader, const MachineState& state,
-                                const std::wstring& member, const std::string& where) {
+                                const std::wstring& member, const Place& where) {
     if (auto position = state.ResolveMember(member))
         return state.AccountAt(*position);
     // Domain names compare without case, as the machine compares them.
@@ -477,8 +502,9 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
     state.groups.clear();
     if (groups) {
         reader.ExpectArray(*groups, "groups");
+        const Place list("groups");
         for (std::size_t i = 0; i < groups->Size(); ++i) {
-            const std::string where = Item("groups", i);
+            const Place where(list, i);
             const JsonValue& entry = (*groups)[i];
             reader.ExpectObject(entry, where);
             reader.OnlyKeys(entry, where, {"sid", "name", "members"});
@@ -486,7 +512,7 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
             if (!sidField)
                 reader.Fail(where, "the group has no \"sid\" (such as \"S-1-5-32-544\")");
             LocalGroup group;
-            group.sid = reader.SidText(*sidField, Child(where, "sid"));
+            group.sid = reader.SidText(*sidField, Place(where, "sid"));
             const auto& subs = group.sid.subAuthorities;
             platform::Sid domainPart = group.sid;
             if (!domainPart.subAuthorities.empty())
@@ -497,38 +523,38 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
             } else if (!subs.empty() && domainPart == state.domainSid) {
                 group.builtinDomain = false;
             } else {
-                reader.Fail(Child(where, "sid"),
+                reader.Fail(Place(where, "sid"),
                             "a local group is either S-1-5-32-<rid> (BUILTIN) or the machine's "
                             "domain identifier " +
                                 platform::SidToString(state.domainSid) + " followed by -<rid>");
             }
             group.rid = subs.back();
             if (state.FindGroupBySid(group.sid))
-                reader.Fail(Child(where, "sid"),
+                reader.Fail(Place(where, "sid"),
                             "the group " + platform::SidToString(group.sid) + " is listed twice");
             if (!group.builtinDomain && state.FindByRid(group.rid))
-                reader.Fail(Child(where, "sid"), "the rid " + std::to_string(group.rid) +
+                reader.Fail(Place(where, "sid"), "the rid " + std::to_string(group.rid) +
                                                      " belongs to an account already");
             const bool wellKnown = group.builtinDomain && group.rid >= 544 && group.rid <= 547;
             if (const JsonValue* name = Field(entry, "name")) {
-                group.name = reader.Text(*name, Child(where, "name"));
+                group.name = reader.Text(*name, Place(where, "name"));
             } else if (wellKnown) {
                 group.name = std::wstring(DefaultBuiltinName(static_cast<BuiltinAlias>(group.rid)));
             } else {
                 reader.Fail(where, "the group has no \"name\"");
             }
             if (!IsValidAccountName(group.name))
-                reader.Fail(Child(where, "name"),
+                reader.Fail(Place(where, "name"),
                             Quoted(group.name) + " is not a valid group name");
             if (state.NameTaken(group.name))
-                reader.Fail(Child(where, "name"), "the name " + Quoted(group.name) +
+                reader.Fail(Place(where, "name"), "the name " + Quoted(group.name) +
                                                       " is already used by another group or an "
                                                       "account");
             if (const JsonValue* members = Field(entry, "members")) {
-                const std::string membersWhere = Child(where, "members");
+                const Place membersWhere(where, "members");
                 reader.ExpectArray(*members, membersWhere);
                 for (std::size_t m = 0; m < members->Size(); ++m) {
-                    const std::string memberWhere = Item(membersWhere, m);
+                    const Place memberWhere(membersWhere, m);
                     const std::wstring member = reader.Text((*members)[m], memberWhere);
                     const SimAccount& account = MemberAccount(reader, state, member, memberWhere);
                     if (!group.Add(account.rid))
@@ -619,14 +645,17 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
     std::error_code error;
     if (std::filesystem::is_directory(file, error))
         throw MachineFileError(PathText(file) + ": is a folder, not a machine file");
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in)
         throw MachineFileError(PathText(file) + ": cannot be opened for reading");
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad())
+    // Read at once into text of the file's size: a large machine is megabytes.
+    const std::streamoff size = in.tellg();
+    std::string content(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    in.seekg(0);
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    if (in.bad() || in.gcount() != static_cast<std::streamsize>(content.size()))
         throw MachineFileError(PathText(file) + ": could not be read to its end");
-    return std::move(content).str();
+    return content;
 }
 
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view text) {
