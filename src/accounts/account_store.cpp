@@ -57,13 +57,13 @@ AccountStore::BuiltinMemberships(const std::wstring& accountName) {
     if (netapi_.UserGetLocalGroups(accountName, kDirectMembershipsOnly,
                                    platform::MaxPreferredLength, groups) != net_status::Success)
         return std::nullopt;
-    std::array<std::wstring, kBuiltinGroupCount> builtin;
+    std::array<const std::wstring*, kBuiltinGroupCount> builtin{};
     for (int i = 0; i < kBuiltinGroupCount; ++i)
-        builtin[static_cast<std::size_t>(i)] = GetBuiltinGroupName(i);
+        builtin[static_cast<std::size_t>(i)] = &FoundGroupName(i);
     for (const std::wstring& group : groups) {
         const std::wstring name = WideToAnsi(group.c_str());
         for (std::size_t i = 0; i < builtin.size(); ++i)
-            if (!builtin[i].empty() && name == builtin[i])
+            if (!builtin[i]->empty() && name == *builtin[i])
                 member[i] = true;
     }
     return member;
@@ -113,6 +113,14 @@ bool AccountStore::CurrentUserHasAdminPrivilege(const std::wstring& currentUserN
 std::wstring AccountStore::WideToAnsi(const wchar_t* text) {
     if (text == nullptr)
         return {};
+    // Every ANSI code page holds the ASCII characters as themselves, so text of them
+    // alone comes back as it went: thousands of accounts need not pay for the platform's
+    // conversion twice per text.
+    const wchar_t* end = text;
+    while (*end != L'\0' && static_cast<std::uint32_t>(*end) < 0x80)
+        ++end;
+    if (*end == L'\0')
+        return std::wstring(text, end);
     // Kept working where the system's ANSI code page is UTF-8: every character then
     // survives and no "0" appears, just as the platform's "A" functions would hand the
     // text back there (the binding passes no default character for UTF-8, which the
@@ -130,6 +138,8 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
     loaded.administratorAccountName = GetAdministratorAccountName();
     const Viewer viewer{currentUserName, currentUserIsAdmin, loaded.administratorAccountName};
 
+    // Read once for every account: the bias in effect now is the same for all of them.
+    std::optional<ZoneNow> zone;
     std::uint32_t index = 0;
     for (;;) {
         std::vector<platform::NetDisplayUser> entries;
@@ -143,7 +153,7 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
                 continue;
             auto record = std::make_unique<userInfo>();
             record->SetUserName(WideToAnsi(entry.name.c_str()));
-            if (!ReadAccount(*record, viewer))
+            if (!ReadAccount(*record, viewer, zone))
                 continue;
             const bool current = record->CurrentUser();
             loaded.records.Add(std::move(record));
@@ -162,6 +172,12 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
 }
 
 bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
+    std::optional<ZoneNow> zone;
+    return ReadAccount(record, viewer, zone);
+}
+
+bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer,
+                               std::optional<ZoneNow>& zone) {
     const std::wstring name = record.UserName();
     platform::UserInfo2 info;
     if (netapi_.UserGetInfo(name, info) != net_status::Success)
@@ -195,7 +211,10 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
 
     record.SetIsAdministratorAccount(readName == viewer.administratorAccountName);
     record.SetPassword(WideToAnsi(info.password.c_str()), true);
-    record.SetLastLogon(LastLogonToLocal(timeZone_, static_cast<std::int32_t>(info.lastLogon)));
+    const auto lastLogon = static_cast<std::int32_t>(info.lastLogon);
+    if (lastLogon != 0 && !zone)
+        zone = ZoneNow::Read(timeZone_);
+    record.SetLastLogon(lastLogon != 0 ? zone->ToLocal(lastLogon) : DateTime());
     record.SetComment(WideToAnsi(info.comment.c_str()), true);
     record.SetUserComment(WideToAnsi(info.usrComment.c_str()), true);
     record.SetCurrentUser(readName == viewer.currentUserName);
@@ -210,6 +229,10 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
 std::wstring AccountStore::GetBuiltinGroupName(int index) {
     if (!IsBuiltinGroup(index))
         return {};
+    return FoundGroupName(index);
+}
+
+const std::wstring& AccountStore::FoundGroupName(int index) {
     // Only a name that was found is kept: a failed look-up is asked again next time, so
     // that one passing failure does not hide the group for the rest of the run.
     std::wstring& cached = groupNames_[static_cast<std::size_t>(index)];

@@ -6,6 +6,7 @@
 
 #include "accounts/account_collection.h"
 #include "accounts/builtin_groups.h"
+#include "accounts/time_zone.h"
 #include "accounts/user_info.h"
 #include "platform/advapi32.h"
 #include "platform/kernel32.h"
@@ -73,9 +74,13 @@ public:
     bool SaveAccount(userInfo& record, const Viewer& viewer);
 
 private:
+    // ReadAccount with the time zone already read, or read now when `zone` is empty.
+    bool ReadAccount(userInfo& record, const Viewer& viewer, std::optional<ZoneNow>& zone);
     // The level-2 information of exactly `name`, texts cleared.
     bool AccountNumbers(const std::wstring& name, platform::UserInfo2& info);
     std::wstring LookupName(const platform::Sid& sid);
+    // GetBuiltinGroupName of a built-in group's index, without a copy.
+    const std::wstring& FoundGroupName(int index);
     std::optional<std::array<bool, kBuiltinGroupCount>>
     BuiltinMemberships(const std::wstring& accountName);
 

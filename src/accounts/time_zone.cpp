@@ -19,15 +19,25 @@ std::int32_t Times60(std::int32_t minutes) {
 DateTime LastLogonToLocal(platform::TimeZoneApi& timeZone, std::int32_t seconds) {
     if (seconds == 0)
         return DateTime();
-    platform::TimeZoneInformation tz;
-    const std::uint32_t id = timeZone.GetTimeZoneInformation(tz);
+    return ZoneNow::Read(timeZone).ToLocal(seconds);
+}
+
+ZoneNow ZoneNow::Read(platform::TimeZoneApi& timeZone) {
+    ZoneNow zone;
+    zone.id = timeZone.GetTimeZoneInformation(zone.info);
+    return zone;
+}
+
+DateTime ZoneNow::ToLocal(std::int32_t seconds) const {
+    if (seconds == 0)
+        return DateTime();
     std::int32_t local = seconds;
     // The bias in effect now applies to every logon time, also to one from the other
     // season: the platform does not tell which season a past logon fell in.
     if (id == platform::time_zone_id::Standard)
-        local = Subtract32(Subtract32(seconds, Times60(tz.bias)), Times60(tz.standardBias));
+        local = Subtract32(Subtract32(seconds, Times60(info.bias)), Times60(info.standardBias));
     else if (id == platform::time_zone_id::Daylight)
-        local = Subtract32(Subtract32(seconds, Times60(tz.bias)), Times60(tz.daylightBias));
+        local = Subtract32(Subtract32(seconds, Times60(info.bias)), Times60(info.daylightBias));
     return DateTime::UnixEpoch().AddSeconds(local);
 }
 

@@ -135,6 +135,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         return 1;
     }
     machine->PersistTo(file);
+    machine->KeepCalls(false);
     if (marks)
         marks->Marks().Take(qb::stage::MachineFile);
 

@@ -295,7 +295,8 @@ std::optional<NetApiStatus> MachineState::TakeFault(const CallRecord& call) {
 NetApiStatus MachineState::Log(CallRecord call, NetApiStatus status) {
     CallerIsAdministrator(); // the program's first call is its start
     call.status = status;
-    calls.push_back(std::move(call));
+    if (keepCalls)
+        calls.push_back(std::move(call));
     return status;
 }
 

@@ -131,6 +131,7 @@ public:
 
     // --- Calls ---
     std::vector<CallRecord> calls;
+    bool keepCalls = true;
     std::vector<FaultRule> faults;
     // The status of the first fault rule that matches `call` (and counts it), or none.
     std::optional<NetApiStatus> TakeFault(const CallRecord& call);

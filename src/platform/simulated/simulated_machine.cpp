@@ -237,6 +237,11 @@ const std::vector<CallRecord>& SimulatedMachine::Calls() const {
 void SimulatedMachine::ClearCalls() {
     impl_->calls.clear();
 }
+void SimulatedMachine::KeepCalls(bool keep) {
+    impl_->keepCalls = keep;
+    if (!keep)
+        impl_->calls.clear();
+}
 void SimulatedMachine::FailCall(FaultRule rule) {
     if (rule.times != 0)
         impl_->faults.push_back(std::move(rule));

@@ -170,6 +170,9 @@ public:
     // --- Observation and fault injection ---
     const std::vector<CallRecord>& Calls() const;
     void ClearCalls();
+    // Whether calls are logged (they are from the start). A program that runs on the
+    // machine has no use for the log, which would grow with every account it reads.
+    void KeepCalls(bool keep);
     void FailCall(FaultRule rule);
     void ClearFaults();
 
