@@ -48,7 +48,7 @@ void AddAccounts(CustomListModel& list) {
 Names Labels(const CustomListModel& list) {
     Names names;
     for (int i = 0; i <= list.LastIndex(); ++i)
-        names.push_back(list.Row(i).labelText);
+        names.push_back(list.LabelText(i));
     return names;
 }
 

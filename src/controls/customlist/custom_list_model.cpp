@@ -177,7 +177,6 @@ void CustomListModel::ShowRow(int i, bool selected) {
         ApplyLook(i, false);
     const ListEntry& e = entries_[static_cast<std::size_t>(i)];
     RowItems& row = rows_[static_cast<std::size_t>(i)];
-    row.labelText = e.userName;
     row.clockIconVisible = e.userRestricted;
     row.lockIconVisible = e.userLocked;
 }
@@ -204,7 +203,7 @@ void CustomListModel::AddItem(const std::wstring& userName, std::int32_t userPri
     } else {
         rows_.front().userIconVisible = userPriv != -1;
     }
-    entries_.push_back(ListEntry{userName, userPriv, userRestricted, userLocked, userTag, {}});
+    entries_.push_back(ListEntry{userName, userPriv, userRestricted, userLocked, userTag});
     ShowRow(n, false);
     FitRows(false);
 }
@@ -267,7 +266,6 @@ void CustomListModel::SetNewUserName(const std::wstring& name, std::int32_t itmN
     if (!ValidIndex(row))
         return;
     entries_[static_cast<std::size_t>(row)].userName = name;
-    rows_[static_cast<std::size_t>(row)].labelText = name;
     RaiseForRow(accessible::EventNameChange, row);
 }
 
@@ -297,35 +295,52 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
         const std::string s = std::to_string(v);
         return SortKey(s.begin(), s.end());
     };
-    for (ListEntry& e : entries_) {
+    // The keys live only while the list sorts: a list of thousands of rows would
+    // otherwise keep a second copy of every name for its whole life.
+    struct Keyed {
+        SortKey key;
+        std::size_t entry;
+        bool first; // the row tagged 0
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const ListEntry& e = entries_[i];
         const std::wstring lower = LowerCaseName(e.userName);
+        SortKey key;
         switch (sortColumn) {
         case 0:
-            e.sortKey = digits(sortForwards ? e.userPriv : 3 - e.userPriv) +
-                        SortKeyBuilder::Forwards(lower);
+            key = digits(sortForwards ? e.userPriv : 3 - e.userPriv) +
+                  SortKeyBuilder::Forwards(lower);
             break;
         case 1:
-            e.sortKey = SortKey(1, e.userRestricted != sortForwards ? U'1' : U'0') +
-                        SortKeyBuilder::Forwards(lower);
+            key = SortKey(1, e.userRestricted != sortForwards ? U'1' : U'0') +
+                  SortKeyBuilder::Forwards(lower);
             break;
         case 2:
-            e.sortKey = SortKey(1, e.userLocked != sortForwards ? U'1' : U'0') +
-                        SortKeyBuilder::Forwards(lower);
+            key = SortKey(1, e.userLocked != sortForwards ? U'1' : U'0') +
+                  SortKeyBuilder::Forwards(lower);
             break;
         default:
-            e.sortKey = sortForwards ? SortKeyBuilder::Forwards(lower) : keys.Backwards(lower);
+            key = sortForwards ? SortKeyBuilder::Forwards(lower) : keys.Backwards(lower);
             break;
         }
+        keyed.push_back(Keyed{std::move(key), i, e.userTag == 0});
     }
     // Stable and ordinal, a prefix first: the same order as inserting each row after
     // every row whose key is not greater, at n log n. The row tagged 0 heads the list in
     // every order; no key could keep it there, since an empty name's key is a prefix of
     // every other.
-    std::stable_sort(entries_.begin(), entries_.end(), [](const ListEntry& a, const ListEntry& b) {
-        if ((a.userTag == 0) != (b.userTag == 0))
-            return a.userTag == 0;
-        return a.sortKey < b.sortKey;
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.first != b.first)
+            return a.first;
+        return a.key < b.key;
     });
+    std::vector<ListEntry> sorted;
+    sorted.reserve(entries_.size());
+    for (const Keyed& k : keyed)
+        sorted.push_back(std::move(entries_[k.entry]));
+    entries_ = std::move(sorted);
 
     for (int i = 0; i <= lastIndex_; ++i) {
         const bool selected =

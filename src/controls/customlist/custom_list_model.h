@@ -33,7 +33,6 @@ struct ListEntry {
     bool userRestricted = false;
     bool userLocked = false;
     std::int32_t userTag = 0;
-    SortKey sortKey; // scratch key of the last Sort
 };
 
 // The stock pictures. userImage: 0..3 large normal, 4..7 large selected, 8..11 small
@@ -63,7 +62,6 @@ struct RowItems {
     int lockPicture = 0;         // index into lockImage
     bool labelWhite = false;     // white text (selected look), else black
     int labelFont = 0;           // index into LabelFonts(): the font the row was added with
-    std::wstring labelText;
 };
 
 enum class RowItem { UserIcon, ClockIcon, LockIcon, Label };
@@ -225,6 +223,8 @@ public:
     int Count() const { return lastIndex_ + 1; }
     const ListEntry& Entry(int i) const { return entries_.at(static_cast<std::size_t>(i)); }
     const RowItems& Row(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
+    // The text of row i's label: its entry's name.
+    const std::wstring& LabelText(int i) const { return Entry(i).userName; }
     const RowItems& TemplateRow() const { return rows_.front(); }
     int TopIndex() const { return topIndex_; }
     int ListTop() const { return listTop_; }
