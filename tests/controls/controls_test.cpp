@@ -401,9 +401,11 @@ double Luma(std::uint32_t rgb) {
     return 0.299 * ((rgb >> 16) & 0xFF) + 0.587 * ((rgb >> 8) & 0xFF) + 0.114 * (rgb & 0xFF);
 }
 
-TEST(Pictures, HaveTheirSizesAndStandOutOnTheirBackground) {
+TEST(Pictures, HaveTheirSizesStandOutOnTheirBackgroundAndAreSampledAsIfEveryPixelWere) {
     // The normal look sits on white, the selected look on the highlight.
-    auto check = [](const Picture& p, int width, int height, bool selected) {
+    auto check = [](auto draw, int index, const Density& d, int width, int height, bool selected) {
+        const Picture p = draw(index, d, Sampling::AlongEdges);
+        EXPECT_EQ(p.pixels, draw(index, d, Sampling::EveryPixel).pixels);
         // The list's colours are 0x00BBGGRR, the pictures' 0x00RRGGBB.
         auto rgb = [](std::uint32_t bgr) {
             return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
@@ -423,18 +425,20 @@ TEST(Pictures, HaveTheirSizesAndStandOutOnTheirBackground) {
         const Density d(dpi);
         for (int i = 0; i < 16; ++i) {
             SCOPED_TRACE(testing::Message() << dpi << " user " << i);
-            check(UserImage(i, d), d.Scaled(i < 8 ? 23 : 15), d.Scaled(i < 8 ? 22 : 16),
+            check(UserImage, i, d, d.Scaled(i < 8 ? 23 : 15), d.Scaled(i < 8 ? 22 : 16),
                   (i / 4) % 2 == 1);
         }
         for (int i = 0; i < 4; ++i) {
             SCOPED_TRACE(testing::Message() << dpi << " clock and lock " << i);
             const int w = d.Scaled(i < 2 ? 24 : 16), h = d.Scaled(i < 2 ? 22 : 16);
-            check(ClockImage(i, d), w, h, i % 2 == 1);
-            check(LockImage(i, d), w, h, i % 2 == 1);
+            check(ClockImage, i, d, w, h, i % 2 == 1);
+            check(LockImage, i, d, w, h, i % 2 == 1);
         }
-        check(SortMarkImage(AscendingSortMark, d), d.Scaled(12), d.Scaled(12), false);
-        check(SortMarkImage(DescendingSortMark, d), d.Scaled(12), d.Scaled(12), false);
+        check(SortMarkImage, AscendingSortMark, d, d.Scaled(12), d.Scaled(12), false);
+        check(SortMarkImage, DescendingSortMark, d, d.Scaled(12), d.Scaled(12), false);
     }
+    for (const int size : {16, 48, 256})
+        EXPECT_EQ(ProgramIcon(size).pixels, ProgramIcon(size, Sampling::EveryPixel).pixels) << size;
 }
 
 } // namespace

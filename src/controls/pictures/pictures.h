@@ -44,19 +44,27 @@ struct Picture {
     }
 };
 
+// How the pictures are sampled: only the pixels along an edge, or every pixel, which
+// gives the same pictures more slowly and is there to show that it does.
+enum class Sampling { AlongEdges, EveryPixel };
+
 // The list's stock pictures by index (see CustomListModel): userImage 0..15,
 // clockImage and lockImage 0..3. An index out of range gives an empty picture.
-Picture UserImage(int index, const Density& density = Density{});
-Picture ClockImage(int index, const Density& density = Density{});
-Picture LockImage(int index, const Density& density = Density{});
+Picture UserImage(int index, const Density& density = Density{},
+                  Sampling sampling = Sampling::AlongEdges);
+Picture ClockImage(int index, const Density& density = Density{},
+                   Sampling sampling = Sampling::AlongEdges);
+Picture LockImage(int index, const Density& density = Density{},
+                  Sampling sampling = Sampling::AlongEdges);
 // The header's sort marks: AscendingSortMark or DescendingSortMark.
-Picture SortMarkImage(int index, const Density& density = Density{});
+Picture SortMarkImage(int index, const Density& density = Density{},
+                      Sampling sampling = Sampling::AlongEdges);
 // The caption strip's decorative band, opaque.
 Picture HeadingBand(const Density& density = Density{});
 
 // The program's own icon, `size` pixels square (tools/make_app_icon writes it into the
 // icon file of the programs' resources).
-Picture ProgramIcon(int size);
+Picture ProgramIcon(int size, Sampling sampling = Sampling::AlongEdges);
 
 // Composites a picture over an opaque colour (0x00RRGGBB); what a user sees.
 std::uint32_t OverColour(std::uint32_t pixel, std::uint32_t background);
