@@ -237,78 +237,16 @@ bool InputForm::CreateControls() {
     white_.Reset(CreateSolidBrush(ToColorRef(colour::White)));
     gridCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(kGridCursorResource));
 
+    // A control hidden as designed is made the first time the window shows it: most of
+    // them belong to the details, which many starts never open, and each control costs
+    // the window system more than the rest of a start's work for it.
     const ControlSpec* gridDesign = nullptr;
     for (const ControlSpec& design : DesignedControls()) {
-        const RECT r = ToPixels(design.bounds);
-        const DWORD visible = design.visible ? WS_VISIBLE : 0;
-        const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id));
-        const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible;
-        HWND w = nullptr;
-        auto make = [&](DWORD exStyle, const wchar_t* cls, DWORD style) {
-            return CreateWindowExW(exStyle, cls, design.text.c_str(), child | style, r.left, r.top,
-                                   r.right - r.left, r.bottom - r.top, Window(), id, instance,
-                                   nullptr);
-        };
-        switch (design.kind) {
-        case ControlKind::Label: {
-            const DWORD align = design.align == TextAlign::Centre  ? SS_CENTER
-                                : design.align == TextAlign::Right ? SS_RIGHT
-                                                                   : SS_LEFT;
-            w = make(0, L"STATIC", align | SS_NOPREFIX);
-            break;
-        }
-        case ControlKind::Entry:
-            w = make(design.framed ? WS_EX_CLIENTEDGE : 0, L"EDIT",
-                     ES_AUTOHSCROLL | WS_TABSTOP | (design.readOnly ? ES_READONLY : 0) |
-                         (design.masked ? ES_PASSWORD : 0));
-            break;
-        case ControlKind::CheckBox:
-            w = make(0, L"BUTTON", BS_CHECKBOX | WS_TABSTOP);
-            break;
-        case ControlKind::Button:
-            w = make(0, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP);
-            break;
-        case ControlKind::Picture: {
-            // The pictures are clicked: the padlock unlocks, a user type opens the groups.
-            w = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL | SS_NOTIFY);
-            const int type = design.id - ids::UserImage0;
-            const HICON icon = design.id == ids::LockImage
-                                   ? lockIcon_.Get()
-                                   : typeIcons_[static_cast<std::size_t>(type)].Get();
-            SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-            break;
-        }
-        case ControlKind::Heading: {
-            auto heading = controls::Heading::Create(Window(), design.id, r, nullptr, band_);
-            if (!heading)
-                return false;
-            heading->SetText(design.text);
-            if (!design.visible)
-                ShowWindow(heading->Window(), SW_HIDE);
-            headings_[design.id] = std::move(heading);
-            continue;
-        }
-        case ControlKind::List: {
-            // The second list shows small rows without a header, as designed.
-            controls::MemoryPropertyBag layout;
-            if (design.id == ids::CustomList2) {
-                layout.Set(L"SmallIcons", true);
-                layout.Set(L"NoHeader", true);
-            }
-            auto list = controls::CustomList::Create(Window(), design.id, r, &layout, nullptr,
-                                                     listPictures_);
-            if (!list)
-                return false;
-            lists_[design.id] = std::move(list);
-            continue;
-        }
-        case ControlKind::Grid:
+        if (design.kind == ControlKind::Grid)
             gridDesign = &design; // made once the model is there
-            continue;
-        }
-        if (w == nullptr)
-            return false;
-        windows_[design.id] = w;
+        else if (design.visible || !Deferrable(design.kind))
+            if (!MakeControl(design))
+                return false;
     }
 
     list1Adapter_ = std::make_unique<ListAdapter>(*lists_.at(ids::CustomList1));
@@ -351,27 +289,131 @@ bool InputForm::CreateControls() {
     if (grid_ == nullptr)
         return false;
     // Made last, it goes where the design has it: the Tab key follows the windows' order.
-    const HWND before = gridDesign == DesignedControls().data()
-                            ? HWND_TOP
-                            : ControlWindow(std::prev(gridDesign)->id);
-    SetWindowPos(grid_->Window(), before, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    const bool hooked = HookControls();
+    PlaceAsDesigned(grid_->Window(), gridDesign->id);
+    applied_[gridDesign->id] = AsDesigned(*gridDesign);
+    for (const int id : {ids::CustomList1, ids::CustomList2, ids::AllowedHoursGraphic})
+        if (!Hook(id))
+            return false;
     g_.MarkStage(stage::Controls);
-    return hooked;
+    return true;
 }
 
-bool InputForm::HookControls() {
-    std::vector<int> hooked = {ids::CustomList1, ids::CustomList2, ids::AllowedHoursGraphic,
-                               ids::DetailSettingEntry0 + kMemberOfEntry};
-    for (int i = 0; i < kDetailEntries; ++i) {
-        const ControlSpec* design = DesignOf(ids::DetailSettingEntry0 + i);
-        if (design != nullptr && !design->readOnly)
-            hooked.push_back(design->id);
+bool InputForm::Deferrable(ControlKind kind) {
+    return kind != ControlKind::List && kind != ControlKind::Grid;
+}
+
+ControlState InputForm::AsDesigned(const ControlSpec& design) {
+    ControlState state;
+    state.bounds = design.bounds;
+    state.visible = design.visible;
+    state.text = design.text;
+    return state;
+}
+
+bool InputForm::MakeControl(const ControlSpec& design) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const RECT r = ToPixels(design.bounds);
+    const DWORD visible = design.visible ? WS_VISIBLE : 0;
+    const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id));
+    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible;
+    HWND w = nullptr;
+    auto make = [&](DWORD exStyle, const wchar_t* cls, DWORD style) {
+        return CreateWindowExW(exStyle, cls, design.text.c_str(), child | style, r.left, r.top,
+                               r.right - r.left, r.bottom - r.top, Window(), id, instance, nullptr);
+    };
+    switch (design.kind) {
+    case ControlKind::Label: {
+        const DWORD align = design.align == TextAlign::Centre  ? SS_CENTER
+                            : design.align == TextAlign::Right ? SS_RIGHT
+                                                               : SS_LEFT;
+        w = make(0, L"STATIC", align | SS_NOPREFIX);
+        break;
     }
-    for (const int id : hooked)
-        if (!services::HookWindow(ControlWindow(id), *this, hooks_[id]))
+    case ControlKind::Entry:
+        w = make(design.framed ? WS_EX_CLIENTEDGE : 0, L"EDIT",
+                 ES_AUTOHSCROLL | WS_TABSTOP | (design.readOnly ? ES_READONLY : 0) |
+                     (design.masked ? ES_PASSWORD : 0));
+        break;
+    case ControlKind::CheckBox:
+        w = make(0, L"BUTTON", BS_CHECKBOX | WS_TABSTOP);
+        break;
+    case ControlKind::Button:
+        w = make(0, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP);
+        break;
+    case ControlKind::Picture: {
+        // The pictures are clicked: the padlock unlocks, a user type opens the groups.
+        w = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL | SS_NOTIFY);
+        const int type = design.id - ids::UserImage0;
+        const HICON icon = design.id == ids::LockImage
+                               ? lockIcon_.Get()
+                               : typeIcons_[static_cast<std::size_t>(type)].Get();
+        SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        break;
+    }
+    case ControlKind::Heading: {
+        auto heading = controls::Heading::Create(Window(), design.id, r, nullptr, band_);
+        if (!heading)
             return false;
+        heading->SetText(design.text);
+        if (!design.visible)
+            ShowWindow(heading->Window(), SW_HIDE);
+        headings_[design.id] = std::move(heading);
+        break;
+    }
+    case ControlKind::List: {
+        // The second list shows small rows without a header, as designed.
+        controls::MemoryPropertyBag layout;
+        if (design.id == ids::CustomList2) {
+            layout.Set(L"SmallIcons", true);
+            layout.Set(L"NoHeader", true);
+        }
+        auto list =
+            controls::CustomList::Create(Window(), design.id, r, &layout, nullptr, listPictures_);
+        if (!list)
+            return false;
+        lists_[design.id] = std::move(list);
+        break;
+    }
+    case ControlKind::Grid:
+        return false;
+    }
+    if (w != nullptr)
+        windows_[design.id] = w;
+    else if (headings_.count(design.id) == 0 && lists_.count(design.id) == 0)
+        return false;
+    // What the control shows now: the first Sync changes only what the model changed.
+    applied_[design.id] = AsDesigned(design);
     return true;
+}
+
+HWND InputForm::MakeDeferredControl(int id) {
+    const ControlSpec* design = DesignOf(id);
+    if (design == nullptr || !Deferrable(design->kind) || !MakeControl(*design))
+        return nullptr;
+    const HWND w = ControlWindow(id);
+    PlaceAsDesigned(w, id);
+    ApplyFont(*design);
+    const int entry = id - ids::DetailSettingEntry0;
+    if (entry >= 0 && entry < kDetailEntries && (entry == kMemberOfEntry || !design->readOnly))
+        Hook(id);
+    return w;
+}
+
+void InputForm::PlaceAsDesigned(HWND w, int id) {
+    // After the nearest control designed before it that exists: the windows then stand,
+    // and the Tab key goes, in the design's order, whenever each was made.
+    HWND after = HWND_TOP;
+    for (const ControlSpec& other : DesignedControls()) {
+        if (other.id == id)
+            break;
+        if (const HWND made = ControlWindow(other.id); made != nullptr)
+            after = made;
+    }
+    SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool InputForm::Hook(int id) {
+    return services::HookWindow(ControlWindow(id), *this, hooks_[id]);
 }
 
 bool InputForm::IsOwnWindow(HWND w) const {
@@ -507,29 +549,38 @@ void InputForm::ApplyFonts() {
     font_ = controls::gdi::MakeFont(system, false, density_);
     boldFont_ = controls::gdi::MakeFont(system, true, density_);
     designFont_ = controls::gdi::MakeFont(kDesignedFont, false, density_);
-    for (const ControlSpec& design : DesignedControls()) {
-        switch (design.kind) {
-        case ControlKind::Label:
-        case ControlKind::Entry:
-        case ControlKind::Button: {
-            const HFONT f = design.bold ? boldFont_.Get() : font_.Get();
-            if (f != nullptr)
-                SendMessageW(ControlWindow(design.id), WM_SETFONT, reinterpret_cast<WPARAM>(f),
-                             FALSE);
-            break;
-        }
-        case ControlKind::CheckBox:
-            if (designFont_)
-                SendMessageW(ControlWindow(design.id), WM_SETFONT,
-                             reinterpret_cast<WPARAM>(designFont_.Get()), FALSE);
-            break;
-        case ControlKind::Heading:
-            headings_.at(design.id)->SetFont(info.FontName, info.FontSize, info.Bold, info.Italic,
-                                             info.Underline, info.Strikethrough);
-            break;
-        default:
-            break; // the lists took theirs at load; pictures and the grid have none
-        }
+    fontsApplied_ = true;
+    for (const ControlSpec& design : DesignedControls())
+        ApplyFont(design);
+}
+
+void InputForm::ApplyFont(const ControlSpec& design) {
+    // A control made before the fonts takes its own from ApplyFonts.
+    if (!fontsApplied_)
+        return;
+    const SystemFontInfo& info = model_->SystemFont();
+    const HWND w = ControlWindow(design.id);
+    if (w == nullptr)
+        return; // made later, and given its font then
+    switch (design.kind) {
+    case ControlKind::Label:
+    case ControlKind::Entry:
+    case ControlKind::Button: {
+        const HFONT f = design.bold ? boldFont_.Get() : font_.Get();
+        if (f != nullptr)
+            SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
+        break;
+    }
+    case ControlKind::CheckBox:
+        if (designFont_)
+            SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(designFont_.Get()), FALSE);
+        break;
+    case ControlKind::Heading:
+        headings_.at(design.id)->SetFont(info.FontName, info.FontSize, info.Bold, info.Italic,
+                                         info.Underline, info.Strikethrough);
+        break;
+    default:
+        break; // the lists took theirs at load; pictures and the grid have none
     }
 }
 
@@ -582,9 +633,11 @@ void InputForm::Sync() {
         const ControlState* was = nullptr;
         if (const auto found = applied_.find(id); found != applied_.end())
             was = &found->second;
-        const HWND w = ControlWindow(id);
+        HWND w = ControlWindow(id);
+        if (w == nullptr && state.visible)
+            w = MakeDeferredControl(id);
         if (w == nullptr)
-            continue;
+            continue; // hidden, and not made yet
         const bool isHeading = headings_.count(id) != 0;
         const bool isOwn = isHeading || lists_.count(id) != 0 || id == ids::AllowedHoursGraphic;
         if (was == nullptr || was->text != state.text) {

@@ -51,8 +51,16 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
     bool CreateControls();
+    // Makes one control as designed; false when the window system refuses it.
+    bool MakeControl(const ControlSpec& design);
+    // Makes a control that was left hidden at start, now that the window shows it; null
+    // when it cannot be made.
+    HWND MakeDeferredControl(int id);
+    static bool Deferrable(ControlKind kind);
+    static ControlState AsDesigned(const ControlSpec& design);
     void Load();
     void ApplyFonts();
+    void ApplyFont(const ControlSpec& design);
     // Brings every child window, the title, the size and the painted shapes up to the
     // model's state.
     void Sync();
@@ -62,7 +70,8 @@ private:
     // The text boxes, the lists and the grid, hooked: a box tells when it takes or loses
     // the focus, a list or the grid when it is pressed, the "Member of" box when clicked.
     LRESULT WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
-    bool HookControls();
+    bool Hook(int id);
+    void PlaceAsDesigned(HWND w, int id);
     // Puts what was typed into the records: the boxes that lost the focus since, and with
     // `focusedToo` the box that holds it. False when a user name was refused: the box
     // has the focus again, and the action that asked is not to go on.
@@ -122,6 +131,7 @@ private:
     TwipsRect appliedDivider_;
     bool dividerDrag_ = false;
     bool unloaded_ = false;
+    bool fontsApplied_ = false;
     bool closing_ = false;
     // A close of the frame or the system that came while the group dialog or the closing
     // procedure was running: it is carried out once they are done, never dropped.
