@@ -14,6 +14,7 @@
 #include "app/program_win32.h"
 #include "app/start_marks_win32.h"
 #include "platform/simulated/simulated_machine.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/kernel32_win32.h"
 #include "platform/win32/locale_win32.h"
 #include "platform/win32/registry_win32.h"
@@ -22,9 +23,9 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -51,10 +52,12 @@ std::wstring Widen(const char* text) {
 }
 
 // The machine file named on the command line; an empty path when none is, and nothing
-// when the command line is not understood.
+// when the command line is not understood. The arguments are the runtime's, split as the
+// shell would split them: the shell's own library costs every start a few milliseconds to
+// load, and is loaded only where it is needed (DefaultMachine).
 std::optional<std::filesystem::path> MachineArgument() {
-    int count = 0;
-    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    const int count = __argc;
+    wchar_t** args = __wargv;
     if (args == nullptr)
         return std::nullopt;
     std::optional<std::filesystem::path> machine = std::filesystem::path();
@@ -66,16 +69,32 @@ std::optional<std::filesystem::path> MachineArgument() {
         if (!machine)
             break;
     }
-    LocalFree(args);
     return machine;
+}
+
+// SHGetFolderPathW, from the shell's library in the system folder (named in full: no
+// other folder is searched for it).
+HRESULT LocalAppDataFolder(wchar_t (&folder)[MAX_PATH]) {
+    using Function = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return E_FAIL;
+    const std::wstring library = std::wstring(system, length) + L"\\shell32.dll";
+    const qb::win32::UniqueModule shell(LoadLibraryW(library.c_str()));
+    const auto get = shell ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
+                                 GetProcAddress(shell.Get(), "SHGetFolderPathW")))
+                           : nullptr;
+    if (get == nullptr)
+        return E_FAIL;
+    return get(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder);
 }
 
 // The default machine file; made from the built-in machine when it does not exist yet.
 // Empty when there is no folder for it; `problem` says why.
 std::filesystem::path DefaultMachine(std::wstring& problem) {
     wchar_t folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
-                                folder))) {
+    if (FAILED(LocalAppDataFolder(folder))) {
         problem = L"The local application data folder could not be found.";
         return {};
     }
