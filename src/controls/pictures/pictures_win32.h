@@ -11,7 +11,9 @@
 
 namespace qb::controls {
 
-// The user list's pictures, by their index in each set (see CustomListModel).
+// The user list's pictures, by their index in each set (see CustomListModel). Each is
+// drawn the first time it is asked for: a list shows few of the sixteen user pictures and
+// eight clocks and padlocks, most of them never, and drawing them all cost every start.
 class ListPictures {
 public:
     static std::shared_ptr<const ListPictures> Make(const Density& density);
@@ -19,24 +21,35 @@ public:
     const Density& ForDensity() const noexcept { return density_; }
 
     // Null for an index out of range, or a picture that could not be made.
-    HICON User(int index) const noexcept { return At(user_, index); }
-    HICON Clock(int index) const noexcept { return At(clock_, index); }
-    HICON Lock(int index) const noexcept { return At(lock_, index); }
-    HICON SortMark(int index) const noexcept { return At(sortMark_, index); }
+    HICON User(int index) const { return At(user_, index, UserImage); }
+    HICON Clock(int index) const { return At(clock_, index, ClockImage); }
+    HICON Lock(int index) const { return At(lock_, index, LockImage); }
+    HICON SortMark(int index) const { return At(sortMark_, index, SortMarkImage); }
 
 private:
+    // A picture not drawn yet, or one that could not be made.
+    struct Slot {
+        bool drawn = false;
+        gdi::Icon icon;
+    };
     template <std::size_t N>
-    static HICON At(const std::array<gdi::Icon, N>& icons, int index) noexcept {
-        return index >= 0 && index < static_cast<int>(N)
-                   ? icons[static_cast<std::size_t>(index)].Get()
-                   : nullptr;
+    HICON At(std::array<Slot, N>& slots, int index,
+             Picture (*draw)(int, const Density&, Sampling)) const {
+        if (index < 0 || index >= static_cast<int>(N))
+            return nullptr;
+        Slot& slot = slots[static_cast<std::size_t>(index)];
+        if (!slot.drawn) {
+            slot.drawn = true;
+            slot.icon = gdi::MakeIcon(draw(index, density_, Sampling::AlongEdges));
+        }
+        return slot.icon.Get();
     }
 
     Density density_;
-    std::array<gdi::Icon, UserImageCount> user_;
-    std::array<gdi::Icon, ClockImageCount> clock_;
-    std::array<gdi::Icon, ClockImageCount> lock_;
-    std::array<gdi::Icon, DescendingSortMark + 1> sortMark_; // by sort mark number
+    mutable std::array<Slot, UserImageCount> user_;
+    mutable std::array<Slot, ClockImageCount> clock_;
+    mutable std::array<Slot, ClockImageCount> lock_;
+    mutable std::array<Slot, DescendingSortMark + 1> sortMark_; // by sort mark number
 };
 
 // The caption strip's band, drawn for one density.
