@@ -39,6 +39,8 @@ constexpr int kCellPictureHeightPx = 16;
 // How far the divider between the two lists may travel (its top, in twips).
 constexpr int kDividerMinTop = 1110;
 constexpr int kDividerMaxTop = 6210;
+// How far Alt+Up or Alt+Down in a list moves the divider.
+constexpr int kDividerKeyStep = 480;
 
 // The bottom row of buttons keeps this distance from the client area's bottom edge.
 constexpr int kBottomRowOffset = 495;

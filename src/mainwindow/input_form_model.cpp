@@ -512,7 +512,17 @@ void InputFormModel::DividerMouseMove(int x, int y) {
     const int newTop = divider_.top + y - dividerGrab_;
     if (newTop < kDividerMinTop || newTop > kDividerMaxTop)
         return;
-    divider_.top = newTop;
+    PlaceDivider(newTop);
+}
+
+void InputFormModel::DividerKey(bool up) {
+    // A step of a list row, stopping at the limits a drag stops at.
+    PlaceDivider(std::clamp(divider_.top + (up ? -kDividerKeyStep : kDividerKeyStep),
+                            kDividerMinTop, kDividerMaxTop));
+}
+
+void InputFormModel::PlaceDivider(int top) {
+    divider_.top = top;
     ControlState& heading3 = Ctl(ids::Heading3);
     ControlState& list1 = Ctl(ids::CustomList1);
     ControlState& list2 = Ctl(ids::CustomList2);

@@ -160,6 +160,8 @@ public:
     void DividerMouseDown(int x, int y);
     void DividerMouseMove(int x, int y);
     void DividerMouseUp();
+    // The keyboard's way to move the divider: a step up or down.
+    void DividerKey(bool up);
 
     // --- The lists ---
     void PopulateUserLists();
@@ -230,6 +232,7 @@ private:
     int Ask(const std::wstring& text, std::uint32_t buttons);
     void Redisplay(std::int32_t position);
     void SetTopOfBottomRow();
+    void PlaceDivider(int top);
 
     Globals& g_;
     UserList& list1_;

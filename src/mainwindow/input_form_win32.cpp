@@ -460,6 +460,15 @@ LRESULT InputForm::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam
         if (entry == kMemberOfEntry && (wParam == L'\r' || wParam == L' '))
             return 0;
         break;
+    case WM_SYSKEYDOWN:
+        // Alt+Up and Alt+Down in either list move the bar between them, as a drag does.
+        if ((id == ids::CustomList1 || id == ids::CustomList2) &&
+            (wParam == VK_UP || wParam == VK_DOWN)) {
+            model_->DividerKey(wParam == VK_UP);
+            Sync();
+            return 0;
+        }
+        break;
     case WM_SETFOCUS:
         if (isEntry)
             focusedEntry_ = entry;

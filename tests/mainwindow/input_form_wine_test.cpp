@@ -288,6 +288,12 @@ TEST_F(Window, TheKeyboardDoesWhatTheMouseDoes) {
     const int e = ids::DetailSettingEntry0;
     auto shown = [&] { return WindowText(form->Window()).substr(12); }; // "Quill Bay - "
     auto first = [&] { return form->List(ids::CustomList1)->Model().Entry(0).userName; };
+    auto listHeight = [&] {
+        RECT r;
+        GetWindowRect(Ctl(ids::CustomList1), &r);
+        return r.bottom - r.top;
+    };
+    const int designedHeight = listHeight();
     const struct {
         int focus;
         UINT held;
@@ -300,6 +306,9 @@ TEST_F(Window, TheKeyboardDoesWhatTheMouseDoes) {
         {0, 0, {VK_NEXT, VK_UP}, [&] { return shown() == L"kim"; }},
         {0, VK_CONTROL, {'1'}, [&] { return first() == L"Guest"; }},
         {0, VK_CONTROL, {'4'}, [&] { return first() == L"Administrator"; }},
+        // The bar between the lists, with Alt, a step at a time.
+        {0, VK_MENU, {VK_DOWN, VK_DOWN}, [&] { return listHeight() == designedHeight + 64; }},
+        {0, VK_MENU, {VK_UP}, [&] { return listHeight() == designedHeight + 32; }},
         {0, 0, {VK_END}, [&] { return shown() == L"tom"; }},
         // The second list: kim's hours onto tom, then none restricted.
         {0, 0, {VK_TAB, VK_END, VK_UP}, [&] { return TextOf(ids::TotalTime0 + 1) == L"00:00"; }},

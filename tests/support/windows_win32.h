@@ -104,8 +104,12 @@ inline void Key(HWND root, UINT key, bool down) {
     GetKeyboardState(state);
     state[key] = down ? 0x80 : 0;
     SetKeyboardState(state);
-    MSG msg{GetFocus(), down ? UINT{WM_KEYDOWN} : UINT{WM_KEYUP},
-            key,        down ? LPARAM{1} : LPARAM{0xC0000001},
+    // With Alt held, as Windows sends them: the system's key messages, in the Alt context.
+    const bool alt = key != VK_MENU && (state[VK_MENU] & 0x80) != 0;
+    const UINT message =
+        alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    MSG msg{GetFocus(), message,
+            key,        (down ? LPARAM{1} : LPARAM{0xC0000001}) | (alt ? LPARAM{1} << 29 : 0),
             0,          {}};
     if (!IsDialogMessageW(root, &msg)) {
         TranslateMessage(&msg);
