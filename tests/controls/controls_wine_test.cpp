@@ -260,6 +260,25 @@ TEST_F(ListWindow, FillingInOneBatchShowsExactlyWhatFillingRowByRowShows) {
     }
 }
 
+TEST_F(ListWindow, AHeaderFirstShownLaterIsTheOneAListMadeWithItShows) {
+    MemoryPropertyBag layout;
+    layout.Set(L"NoHeader", true);
+    auto later = CustomList::Create(host, 101, kListBounds, &layout);
+    ASSERT_TRUE(later);
+    EXPECT_EQ(later->ListViewWindow(), nullptr) << "no list view while no header shows";
+    later->SetNoHeader(false);
+    std::vector<int> clicked;
+    later->ColumnClick = [&](std::int32_t column) { clicked.push_back(column); };
+    for (CustomList* l : {list.get(), later.get()}) {
+        l->AddItem(L"anna", 2, true, false, 1);
+        l->AddItem(L"bob", 1, false, true, 2);
+        l->Sort(3, false);
+    }
+    ExpectSameShown(ShownBy(*list), ShownBy(*later));
+    Click(later->HeaderWindow(), 5, 5);
+    EXPECT_EQ(clicked, std::vector<int>{0}) << "its clicks reach the list";
+}
+
 // The painted pixels of row slot k (96 dpi).
 std::vector<COLORREF> SlotPixels(const CustomList& list, const Shown& shown, int k) {
     const int top = (list.Model().ListTop() + k * list.Model().RowHeight()) / 15;

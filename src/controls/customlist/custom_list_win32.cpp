@@ -76,29 +76,14 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
     const HINSTANCE instance = creation.hInstance;
     const int width = creation.cx, height = creation.cy;
 
-    // The header strip: a report-style list view without items, as tall as its header.
-    listView_ = CreateWindowExW(
-        0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL,
-        0, 0, width, kFirstListViewHeightPx, Window(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListViewId)), instance, nullptr);
-    if (listView_ == nullptr)
-        return false;
     const FontSpec designed;
     headerFont_ = gdi::MakeFont(designed, false, density_);
     labelFonts_.push_back(gdi::MakeFont(designed, false, density_));
-    SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), FALSE);
-    const wchar_t* captions[CustomListModel::ColumnCount] = {L"", L"", L"",
-                                                             CustomListModel::NameColumnCaption};
-    for (int c = 0; c < CustomListModel::ColumnCount; ++c) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = kFirstColumnWidthPx;
-        column.pszText = const_cast<wchar_t*>(captions[c]);
-        SendMessageW(listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
-                     reinterpret_cast<LPARAM>(&column));
-    }
-    const auto header = reinterpret_cast<HWND>(SendMessageW(listView_, LVM_GETHEADER, 0, 0));
+    // A list laid out without a header gets its list view when it is first to show one:
+    // making a list view takes the window system longer than the rest of the list.
+    const bool header = layout_ == nullptr || !layout_->ReadBool(L"NoHeader").value_or(false);
+    if (header && !MakeHeader())
+        return false;
 
     scrollBar_ = CreateWindowExW(
         0, L"SCROLLBAR", nullptr, WS_CHILD | SBS_VERT, 0, 0, 0, 0, Window(),
@@ -106,8 +91,6 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
     if (scrollBar_ == nullptr)
         return false;
 
-    if (header != nullptr)
-        services::HookWindow(header, *this, headerHook_);
     model_ = std::make_unique<CustomListModel>(Measure(density_), density_.Twips(width),
                                                density_.Twips(height), std::move(ansiBytes_));
     model_->SetLabelHeight(LabelHeightTwips());
@@ -122,6 +105,38 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
 
     if (layout_ != nullptr)
         model_->ReadProperties(*layout_);
+    return true;
+}
+
+bool CustomList::MakeHeader() {
+    // The header strip: a report-style list view without items, as tall as its header.
+    RECT client{};
+    GetClientRect(Window(), &client);
+    listView_ = CreateWindowExW(
+        0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL,
+        0, 0, client.right, kFirstListViewHeightPx, Window(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListViewId)), GetModuleHandleW(nullptr),
+        nullptr);
+    if (listView_ == nullptr)
+        return false;
+    // Made after the scroll bar, it still lies above it, as in a list made with it.
+    if (scrollBar_ != nullptr)
+        SetWindowPos(listView_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), FALSE);
+    const wchar_t* captions[CustomListModel::ColumnCount] = {L"", L"", L"",
+                                                             CustomListModel::NameColumnCaption};
+    for (int c = 0; c < CustomListModel::ColumnCount; ++c) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = kFirstColumnWidthPx;
+        column.pszText = const_cast<wchar_t*>(captions[c]);
+        SendMessageW(listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    const auto header = reinterpret_cast<HWND>(SendMessageW(listView_, LVM_GETHEADER, 0, 0));
+    if (header != nullptr)
+        services::HookWindow(header, *this, headerHook_);
     return true;
 }
 
@@ -148,6 +163,14 @@ void CustomList::SetSmallIcons(bool small) {
 }
 
 void CustomList::SetNoHeader(bool hdr) {
+    if (!hdr && listView_ == nullptr) {
+        if (!MakeHeader())
+            return; // no header can be shown: the list stays without one
+        // The header's height is known now that there is one.
+        ListMetrics metrics = Measure(density_);
+        metrics.labelHeight = model_->Metrics().labelHeight;
+        model_->SetMetrics(metrics);
+    }
     model_->SetNoHeader(hdr);
     Sync();
 }
@@ -296,7 +319,7 @@ void CustomList::Sync(bool keepThumb) {
         applied_.headerWidth = headerWidth;
         applied_.headerHeight = headerHeight;
     }
-    for (int c = 0; c < CustomListModel::ColumnCount; ++c) {
+    for (int c = 0; c < CustomListModel::ColumnCount && listView_ != nullptr; ++c) {
         const int w = std::max(0, h.columnWidthPx[static_cast<std::size_t>(c)]);
         if (w != applied_.columns[static_cast<std::size_t>(c)]) {
             SendMessageW(listView_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), MAKELPARAM(w, 0));

@@ -38,6 +38,7 @@ public:
            AnsiBytesOf ansiBytes = nullptr, std::shared_ptr<const ListPictures> pictures = nullptr);
     ~CustomList() override;
 
+    // The list view and its header: null until the list first shows a header.
     HWND ListViewWindow() const { return listView_; }
     HWND HeaderWindow() const { return headerHook_.Window(); }
     HWND ScrollBarWindow() const { return scrollBar_; }
@@ -94,6 +95,8 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
     bool OnCreate(const CREATESTRUCTW& creation);
+    // Makes the list view whose column header is the header strip; false when it cannot.
+    bool MakeHeader();
     void OnMouseDown(MouseButton button, WPARAM wParam, LPARAM lParam);
     void OnVScroll(WPARAM wParam);
     void OnFocus(bool focused);
