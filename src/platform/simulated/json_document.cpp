@@ -9,13 +9,13 @@
 namespace qb::simulated::detail {
 
 std::span<const JsonValue> JsonValue::Items() const {
-    return first_ == nullptr ? std::span<const JsonValue>()
-                             : std::span<const JsonValue>(first_, count_);
+    return Size() == 0 ? std::span<const JsonValue>()
+                       : std::span<const JsonValue>(data_.first, length_);
 }
 
 const JsonValue* JsonValue::Find(std::string_view key) const {
     for (const JsonValue& member : Items())
-        if (member.key_ == key)
+        if (member.Key() == key)
             return &member;
     return nullptr;
 }
@@ -30,16 +30,24 @@ public:
 
     std::optional<JsonDocument> Parse() {
         constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+        if (text_.size() > std::numeric_limits<std::uint32_t>::max())
+            return std::nullopt; // its lengths would not fit; no machine is that large
         if (text_.substr(0, kByteOrderMark.size()) == kByteOrderMark)
             at_ = kByteOrderMark.size();
+        // Room for as many values as there are separators, which bounds their number: the
+        // array then never grows and moves while it is filled.
+        std::size_t separators = 1;
+        for (const char c : text_)
+            separators += c == ',' || c == '[' || c == '{';
+        document_.values_.reserve(separators);
         document_.values_.emplace_back(); // the root's place
         if (!Document())
             return std::nullopt;
         document_.values_.front() = pending_.front();
         // The items were placed by index while the array grew; now it stays as it is.
         for (JsonValue& value : document_.values_)
-            if (value.count_ != 0)
-                value.first_ = document_.values_.data() + firstIndex(value);
+            if (value.Size() != 0)
+                value.data_.first = document_.values_.data() + value.data_.firstIndex;
         return std::move(document_);
     }
 
@@ -48,11 +56,6 @@ private:
         std::size_t firstPending; // where its items begin on the stack of values
         std::size_t start;        // its opening bracket in the text
     };
-
-    // The index of a container's first item, kept in its pointer until the array is final.
-    static std::size_t firstIndex(const JsonValue& v) {
-        return reinterpret_cast<std::uintptr_t>(v.first_);
-    }
 
     bool Document() {
         if (!Value({}))
@@ -92,7 +95,8 @@ private:
         SkipBlanks();
         const char c = Peek();
         JsonValue value;
-        value.key_ = key;
+        value.key_ = key.data();
+        value.keyLength_ = static_cast<std::uint32_t>(key.size());
         if (c == '{' || c == '[') {
             value.kind_ = c == '{' ? JsonValue::Kind::Object : JsonValue::Kind::Array;
             pending_.push_back(value);
@@ -117,10 +121,11 @@ private:
             return false;
         if (container.kind_ == JsonValue::Kind::Object && RepeatsAKey(open.firstPending))
             return false;
-        container.count_ = static_cast<std::uint32_t>(count);
-        container.raw_ = text_.substr(open.start, at_ - open.start);
+        container.length_ = static_cast<std::uint32_t>(count);
+        container.raw_ = text_.data() + open.start;
+        container.rawLength_ = static_cast<std::uint32_t>(at_ - open.start);
         if (count != 0) {
-            container.first_ = reinterpret_cast<const JsonValue*>(document_.values_.size());
+            container.data_.firstIndex = document_.values_.size();
             document_.values_.insert(
                 document_.values_.end(),
                 pending_.begin() + static_cast<std::ptrdiff_t>(open.firstPending), pending_.end());
@@ -136,13 +141,13 @@ private:
         if (count <= 16) {
             for (std::size_t i = firstPending; i < pending_.size(); ++i)
                 for (std::size_t j = i + 1; j < pending_.size(); ++j)
-                    if (pending_[i].key_ == pending_[j].key_)
+                    if (pending_[i].Key() == pending_[j].Key())
                         return true;
             return false;
         }
         keys_.clear();
         for (std::size_t i = firstPending; i < pending_.size(); ++i)
-            keys_.push_back(pending_[i].key_);
+            keys_.push_back(pending_[i].Key());
         std::sort(keys_.begin(), keys_.end());
         return std::adjacent_find(keys_.begin(), keys_.end()) != keys_.end();
     }
@@ -170,14 +175,18 @@ private:
         bool ok = false;
         if (c == '"') {
             value.kind_ = JsonValue::Kind::String;
-            ok = String(value.text_);
+            std::string_view text;
+            ok = String(text);
+            value.data_.text = text.data();
+            value.length_ = static_cast<std::uint32_t>(text.size());
         } else if (c == 't' || c == 'f' || c == 'n') {
             ok = Literal(value);
         } else {
             value.kind_ = JsonValue::Kind::Number;
             ok = NumberValue(value);
         }
-        value.raw_ = text_.substr(start, at_ - start);
+        value.raw_ = text_.data() + start;
+        value.rawLength_ = static_cast<std::uint32_t>(at_ - start);
         return ok;
     }
 
@@ -188,7 +197,7 @@ private:
               std::tuple{std::string_view("null"), JsonValue::Kind::Null, 0}}) {
             if (text_.substr(at_, word.size()) == word) {
                 value.kind_ = kind;
-                value.number_.u = static_cast<std::uint64_t>(truth);
+                value.data_.u = static_cast<std::uint64_t>(truth);
                 at_ += word.size();
                 return true;
             }
@@ -245,12 +254,12 @@ private:
             return false;
         if (wholeNumber && fits && !negative) {
             value.numberKind_ = JsonValue::NumberKind::Unsigned;
-            value.number_.u = whole;
+            value.data_.u = whole;
         } else if (wholeNumber && fits &&
                    whole <=
                        static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1) {
             value.numberKind_ = JsonValue::NumberKind::Signed;
-            value.number_.i = whole == 0 ? 0 : -static_cast<std::int64_t>(whole - 1) - 1;
+            value.data_.i = whole == 0 ? 0 : -static_cast<std::int64_t>(whole - 1) - 1;
         }
         return true;
     }

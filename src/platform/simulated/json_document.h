@@ -34,19 +34,21 @@ public:
     bool IsObject() const { return kind_ == Kind::Object; }
 
     // The value as it is written in the document.
-    std::string_view Raw() const { return raw_; }
+    std::string_view Raw() const { return {raw_, rawLength_}; }
     // A string's text, its escapes resolved (UTF-8).
-    std::string_view Text() const { return text_; }
+    std::string_view Text() const {
+        return kind_ == Kind::String ? std::string_view(data_.text, length_) : std::string_view();
+    }
     // Of a member of an object: its key, escapes resolved.
-    std::string_view Key() const { return key_; }
-    bool BooleanValue() const { return number_.u != 0; }
+    std::string_view Key() const { return {key_, keyLength_}; }
+    bool BooleanValue() const { return kind_ == Kind::Boolean && data_.u != 0; }
     NumberKind Number() const { return numberKind_; }
-    std::uint64_t UnsignedValue() const { return number_.u; }
-    std::int64_t SignedValue() const { return number_.i; }
+    std::uint64_t UnsignedValue() const { return data_.u; }
+    std::int64_t SignedValue() const { return data_.i; }
 
     // The items of an array, or the members of an object in the order written.
     std::span<const JsonValue> Items() const;
-    std::size_t Size() const { return count_; }
+    std::size_t Size() const { return IsArray() || IsObject() ? length_ : 0; }
     const JsonValue& operator[](std::size_t index) const { return Items()[index]; }
     // The member of an object with that key, or null.
     const JsonValue* Find(std::string_view key) const;
@@ -55,17 +57,21 @@ private:
     friend class JsonDocument;
     friend class JsonParser;
 
+    // Forty bytes: a machine of ten thousand accounts has a hundred thousand values.
     Kind kind_ = Kind::Null;
     NumberKind numberKind_ = NumberKind::Other;
-    std::uint32_t count_ = 0;
+    std::uint32_t length_ = 0; // of a string its text's, of an array or object its items'
+    std::uint32_t rawLength_ = 0;
+    std::uint32_t keyLength_ = 0;
+    const char* raw_ = nullptr;
+    const char* key_ = nullptr;
     union {
-        std::uint64_t u;
-        std::int64_t i;
-    } number_{0};
-    const JsonValue* first_ = nullptr; // of an array or object: its first item
-    std::string_view raw_;
-    std::string_view text_;
-    std::string_view key_;
+        std::uint64_t u;        // a whole number, or a truth value
+        std::int64_t i;         // a whole number with a sign
+        const char* text;       // a string's text
+        const JsonValue* first; // an array's or an object's first item
+        std::size_t firstIndex; // the same while the document is being read
+    } data_{0};
 };
 
 class JsonDocument {

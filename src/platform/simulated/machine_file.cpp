@@ -415,12 +415,19 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
     if (!accounts)
         return;
     reader.ExpectArray(*accounts, "accounts");
-    // Accounts without a rid get theirs after every explicit rid is known.
-    std::unordered_map<std::wstring, std::size_t> names;
-    std::unordered_map<std::uint32_t, std::size_t> rids;
+    // An account without a rid gets the next one that no account of the file gives and no
+    // group of the domain holds; the rids given are looked at first, then each account is
+    // read and checked in the file's order, which decides the fault a message names.
+    std::unordered_set<std::uint32_t> given;
+    for (const JsonValue& entry : accounts->Items()) {
+        const JsonValue* rid = entry.IsObject() ? Field(entry, "rid") : nullptr;
+        if (rid != nullptr && rid->Number() == JsonValue::NumberKind::Unsigned &&
+            rid->UnsignedValue() <= std::numeric_limits<std::uint32_t>::max())
+            given.insert(static_cast<std::uint32_t>(rid->UnsignedValue()));
+    }
     const std::unordered_set<std::uint32_t> groupRids = DomainGroupRids(root, state);
-    std::vector<SimAccount> read;
-    std::vector<bool> hasRid;
+    state.ReserveAccounts(accounts->Size());
+    std::uint32_t next = 1000;
     const Place list("accounts");
     for (std::size_t i = 0; i < accounts->Size(); ++i) {
         const Place where(list, i);
@@ -437,18 +444,22 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
         if (!IsValidAccountName(account.name))
             reader.Fail(Place(where, "name"),
                         Quoted(account.name) + " is not a valid account name");
-        if (auto [it, added] = names.emplace(account.name, i); !added)
+        // The accounts so far stand at the positions they have in the file.
+        if (const auto earlier = state.PositionOf(account.name))
             reader.Fail(Place(where, "name"), "the name " + Quoted(account.name) +
                                                   " is already used by " +
-                                                  Item("accounts", it->second));
+                                                  Item("accounts", *earlier));
         if (const JsonValue* rid = Field(entry, "rid")) {
             account.rid = reader.Unsigned(*rid, Place(where, "rid"), 500);
-            if (auto [it, added] = rids.emplace(account.rid, i); !added)
-                reader.Fail(Place(where, "rid"), "the rid " + std::to_string(account.rid) +
-                                                     " is already used by " +
-                                                     Item("accounts", it->second));
+            if (const SimAccount* earlier = state.FindByRid(account.rid))
+                reader.Fail(Place(where, "rid"),
+                            "the rid " + std::to_string(account.rid) + " is already used by " +
+                                Item("accounts", *state.PositionOf(earlier->name)));
+        } else {
+            while (given.count(next) || groupRids.count(next))
+                ++next;
+            account.rid = next++;
         }
-        hasRid.push_back(Field(entry, "rid") != nullptr);
         if (const JsonValue* v = Field(entry, "fullName"))
             account.fullName = reader.Text(*v, Place(where, "fullName"));
         if (const JsonValue* v = Field(entry, "comment"))
@@ -463,17 +474,7 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
             account.lastLogon = reader.Unsigned(*v, Place(where, "lastLogon"));
         if (const JsonValue* v = Field(entry, "logonHours"))
             account.logonHours = ReadHours(reader, *v, Place(where, "logonHours"));
-        read.push_back(std::move(account));
-    }
-    std::uint32_t next = 1000;
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        if (!hasRid[i]) {
-            while (rids.count(next) || groupRids.count(next))
-                ++next;
-            read[i].rid = next;
-            rids.emplace(next, i);
-        }
-        state.Insert(std::move(read[i]));
+        state.Insert(std::move(account));
     }
 }
 
@@ -553,6 +554,7 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
             if (const JsonValue* members = Field(entry, "members")) {
                 const Place membersWhere(where, "members");
                 reader.ExpectArray(*members, membersWhere);
+                group.Reserve(members->Size());
                 for (std::size_t m = 0; m < members->Size(); ++m) {
                     const Place memberWhere(membersWhere, m);
                     const std::wstring member = reader.Text((*members)[m], memberWhere);

@@ -124,6 +124,12 @@ std::size_t MachineState::Insert(SimAccount account) {
     return position;
 }
 
+void MachineState::ReserveAccounts(std::size_t count) {
+    accounts_.reserve(count);
+    byName_.reserve(count);
+    byRid_.reserve(count);
+}
+
 void MachineState::Rename(std::size_t position, std::wstring newName) {
     SimAccount& account = *accounts_[position];
     auto it = byName_.find(account.name);
@@ -290,6 +296,16 @@ std::optional<NetApiStatus> MachineState::TakeFault(const CallRecord& call) {
         return status;
     }
     return std::nullopt;
+}
+
+CallRecord MachineState::Call(const char* function, std::wstring_view target, std::uint32_t level,
+                              const std::function<std::wstring()>& argument) const {
+    CallRecord call{function, {}, level, {}, 0};
+    if (keepCalls || !faults.empty()) {
+        call.target = std::wstring(target);
+        call.argument = argument();
+    }
+    return call;
 }
 
 NetApiStatus MachineState::Log(CallRecord call, NetApiStatus status) {

@@ -56,6 +56,10 @@ struct LocalGroup {
     std::unordered_set<std::uint32_t> memberSet;
 
     bool Has(std::uint32_t accountRid) const { return memberSet.count(accountRid) != 0; }
+    void Reserve(std::size_t count) {
+        members.reserve(count);
+        memberSet.reserve(count);
+    }
     bool Add(std::uint32_t accountRid);
     bool Remove(std::uint32_t accountRid);
 };
@@ -91,6 +95,8 @@ public:
     void HandOut(std::size_t position);
     // Adds an account whose name and rid are free; returns its position.
     std::size_t Insert(SimAccount account);
+    // Makes room for `count` accounts in all, as many as a file about to be read holds.
+    void ReserveAccounts(std::size_t count);
     void Rename(std::size_t position, std::wstring newName);
     void ClearAccounts();
     bool RidInUse(std::uint32_t rid) const;
@@ -133,6 +139,12 @@ public:
     std::vector<CallRecord> calls;
     bool keepCalls = true;
     std::vector<FaultRule> faults;
+    // The record of a call for the log and the fault rules. Its texts are only made while
+    // either wants them: a program that reads thousands of accounts would otherwise copy
+    // each name for nothing, several times.
+    CallRecord Call(
+        const char* function, std::wstring_view target, std::uint32_t level,
+        const std::function<std::wstring()>& argument = [] { return std::wstring(); }) const;
     // The status of the first fault rule that matches `call` (and counts it), or none.
     std::optional<NetApiStatus> TakeFault(const CallRecord& call);
     // Logs `call` with `status`; returns the status.

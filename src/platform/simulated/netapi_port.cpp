@@ -43,7 +43,8 @@ public:
                                          std::uint32_t preferredMaximumLength,
                                          std::vector<platform::NetDisplayUser>& entries) override {
         entries.clear();
-        CallRecord call{"NetQueryDisplayInformation", L"", 1, std::to_wstring(index), 0};
+        CallRecord call = state_.Call("NetQueryDisplayInformation", {}, 1,
+                                      [&] { return std::to_wstring(index); });
         if (auto fault = state_.TakeFault(call))
             return state_.Log(std::move(call), *fault);
 
@@ -65,7 +66,7 @@ public:
     }
 
     NetApiStatus UserGetInfo(std::wstring_view userName, platform::UserInfo2& info) override {
-        CallRecord call{"NetUserGetInfo", std::wstring(userName), 2, L"", 0};
+        CallRecord call = state_.Call("NetUserGetInfo", userName, 2);
         if (auto fault = state_.TakeFault(call))
             return state_.Log(std::move(call), *fault);
         const SimAccount* account = state_.Find(userName);
@@ -95,7 +96,7 @@ public:
                                     std::uint32_t /*preferredMaximumLength*/,
                                     std::vector<std::wstring>& groupNames) override {
         groupNames.clear();
-        CallRecord call{"NetUserGetLocalGroups", std::wstring(userName), 0, L"", 0};
+        CallRecord call = state_.Call("NetUserGetLocalGroups", userName, 0);
         if (auto fault = state_.TakeFault(call))
             return state_.Log(std::move(call), *fault);
         auto position = state_.ResolveMember(userName);
