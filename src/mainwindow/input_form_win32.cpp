@@ -211,23 +211,30 @@ void InputForm::MakePictures() {
     const RECT divider = ToPixels(kDesignedDivider);
     divider_ = controls::gdi::MakeBitmap(
         DividerPicture(divider.right - divider.left, divider.bottom - divider.top, density_));
-    // The picture controls are given the new icons before the old ones go.
+    // The details' picture controls made so far are given their new icons before the old
+    // ones go; the others are drawn when their controls are made.
     std::array<controls::gdi::Icon, 4> typeIcons;
-    for (int t = 0; t < 4; ++t)
-        typeIcons[static_cast<std::size_t>(t)] =
-            controls::gdi::MakeIcon(controls::UserImage(controls::SmallUserImages + t, density_));
-    controls::gdi::Icon lockIcon = controls::gdi::MakeIcon(controls::LockImage(2, density_));
+    controls::gdi::Icon lockIcon;
     for (const auto& [id, w] : windows_) {
         const int type = id - ids::UserImage0;
-        if (id == ids::LockImage)
-            SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(lockIcon.Get()), 0);
-        else if (type >= 0 && type < 4)
-            SendMessageW(w, STM_SETICON,
-                         reinterpret_cast<WPARAM>(typeIcons[static_cast<std::size_t>(type)].Get()),
-                         0);
+        controls::gdi::Icon* icon = id == ids::LockImage ? &lockIcon
+                                    : type >= 0 && type < 4
+                                        ? &typeIcons[static_cast<std::size_t>(type)]
+                                        : nullptr;
+        if (icon == nullptr)
+            continue;
+        *icon = DrawDetailPicture(id);
+        SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon->Get()), 0);
     }
     typeIcons_ = std::move(typeIcons);
     lockIcon_ = std::move(lockIcon);
+}
+
+controls::gdi::Icon InputForm::DrawDetailPicture(int id) const {
+    return controls::gdi::MakeIcon(
+        id == ids::LockImage
+            ? controls::LockImage(2, density_)
+            : controls::UserImage(controls::SmallUserImages + id - ids::UserImage0, density_));
 }
 
 bool InputForm::CreateControls() {
@@ -343,11 +350,13 @@ bool InputForm::MakeControl(const ControlSpec& design) {
     case ControlKind::Picture: {
         // The pictures are clicked: the padlock unlocks, a user type opens the groups.
         w = make(0, L"STATIC", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL | SS_NOTIFY);
-        const int type = design.id - ids::UserImage0;
-        const HICON icon = design.id == ids::LockImage
-                               ? lockIcon_.Get()
-                               : typeIcons_[static_cast<std::size_t>(type)].Get();
-        SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        controls::gdi::Icon& icon =
+            design.id == ids::LockImage
+                ? lockIcon_
+                : typeIcons_[static_cast<std::size_t>(design.id - ids::UserImage0)];
+        if (!icon)
+            icon = DrawDetailPicture(design.id);
+        SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
         break;
     }
     case ControlKind::Heading: {

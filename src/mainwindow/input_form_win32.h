@@ -91,6 +91,8 @@ private:
     void MakePictures();
     // The program's icon on the title bar and in the task switcher, for the density.
     void SetWindowIcons();
+    // The icon of a picture of the details: a user type's, or the padlock.
+    controls::gdi::Icon DrawDetailPicture(int id) const;
     // Shown at another density: pictures, fonts and every control's place made anew for
     // it, the window at the place the system suggests.
     void OnDpiChanged(const controls::Density& density, const RECT* suggested);

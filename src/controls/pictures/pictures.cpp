@@ -455,13 +455,18 @@ Picture HeadingBand(const Density& density) {
     const int w = density.Scaled(HeadingBandSize.width), h = density.Scaled(HeadingBandSize.height);
     Picture pic{w, h, std::vector<std::uint32_t>(static_cast<std::size_t>(w * h))};
     const Rgb light = Hex(0xF4F8FE), deep = Hex(0x9FB9E6);
+    // How deep each column is: the same in every row.
+    std::vector<float> depth(static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x) {
+        const float t = std::pow(static_cast<float>(x) / static_cast<float>(w - 1), 0.7f);
+        depth[static_cast<std::size_t>(x)] = t * t * (3 - 2 * t);
+    }
     for (int y = 0; y < h; ++y) {
         const float fy = (static_cast<float>(y) + 0.5f) / static_cast<float>(h);
         const float gloss =
             fy < 0.5f ? 0.10f * (1.0f - fy * 2.0f) + 0.04f : -0.05f * (fy - 0.5f) * 2.0f;
         for (int x = 0; x < w; ++x) {
-            const float t = std::pow(static_cast<float>(x) / static_cast<float>(w - 1), 0.7f);
-            const float s = t * t * (3 - 2 * t);
+            const float s = depth[static_cast<std::size_t>(x)];
             auto mix = [&](float a, float b) {
                 const float v = a + (b - a) * s;
                 return std::clamp(v + gloss * (1.0f - v * 0.3f), 0.0f, 1.0f);
