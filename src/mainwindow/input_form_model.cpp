@@ -192,6 +192,8 @@ void InputFormModel::Load(const LoadContext& context) {
 void InputFormModel::PopulateUserLists() {
     list1_.BeginUpdate();
     list2_.BeginUpdate();
+    list1_.Reserve(g_.Accounts.Count());
+    list2_.Reserve(g_.Accounts.Count() + 1);
     list2_.AddItem(kNoRestrictions, -1, false, false, 0);
     currentAccount_ = g_.Accounts.Count() > 0 ? 1 : 0;
     for (int i = 1; i <= g_.Accounts.Count(); ++i) {

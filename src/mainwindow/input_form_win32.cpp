@@ -76,6 +76,7 @@ public:
     explicit ListAdapter(controls::CustomList& list) : list_(list) {}
     void BeginUpdate() override { batch_.emplace(list_); }
     void EndUpdate() override { batch_.reset(); }
+    void Reserve(std::int32_t rows) override { list_.Reserve(rows); }
     void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
                  bool userLocked, std::int32_t userTag) override {
         list_.AddItem(userName, userPriv, userRestricted, userLocked, userTag);

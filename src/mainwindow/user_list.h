@@ -15,6 +15,8 @@ public:
     // Rows added between BeginUpdate and EndUpdate are shown at EndUpdate, all at once.
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
+    // Room for `rows` rows in all, about to be added; a list may do without it.
+    virtual void Reserve(std::int32_t rows) { (void)rows; }
     virtual void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
                          bool userLocked, std::int32_t userTag) = 0;
     virtual void selectItem(std::int32_t itmNum, bool byTag) = 0;

@@ -208,6 +208,13 @@ void CustomListModel::AddItem(const std::wstring& userName, std::int32_t userPri
     FitRows(false);
 }
 
+void CustomListModel::Reserve(std::int32_t rows) {
+    if (rows <= 0)
+        return;
+    entries_.reserve(static_cast<std::size_t>(rows));
+    rows_.reserve(static_cast<std::size_t>(rows));
+}
+
 void CustomListModel::selectItem(std::int32_t itmNum, bool byTag) {
     int row = itmNum;
     if (byTag) {
@@ -306,24 +313,19 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
     keyed.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const ListEntry& e = entries_[i];
-        const std::wstring lower = LowerCaseName(e.userName);
         SortKey key;
-        switch (sortColumn) {
-        case 0:
-            key = digits(sortForwards ? e.userPriv : 3 - e.userPriv) +
-                  SortKeyBuilder::Forwards(lower);
-            break;
-        case 1:
-            key = SortKey(1, e.userRestricted != sortForwards ? U'1' : U'0') +
-                  SortKeyBuilder::Forwards(lower);
-            break;
-        case 2:
-            key = SortKey(1, e.userLocked != sortForwards ? U'1' : U'0') +
-                  SortKeyBuilder::Forwards(lower);
-            break;
-        default:
-            key = sortForwards ? SortKeyBuilder::Forwards(lower) : keys.Backwards(lower);
-            break;
+        if (sortColumn == 3 && !sortForwards) {
+            key = keys.Backwards(LowerCaseName(e.userName));
+        } else {
+            // The column's own key first, then the name: one key made, for thousands of rows.
+            if (sortColumn == 0)
+                key = digits(sortForwards ? e.userPriv : 3 - e.userPriv);
+            else if (sortColumn != 3)
+                key.push_back((sortColumn == 1 ? e.userRestricted : e.userLocked) != sortForwards
+                                  ? U'1'
+                                  : U'0');
+            key.reserve(key.size() + e.userName.size());
+            SortKeyBuilder::AppendForwardsOf(key, e.userName);
         }
         keyed.push_back(Keyed{std::move(key), i, e.userTag == 0});
     }

@@ -142,6 +142,8 @@ public:
     // --- rows ---
     void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
                  bool userLocked, std::int32_t userTag);
+    // Room for `rows` rows in all: a list of thousands then grows without copying them.
+    void Reserve(std::int32_t rows);
     void selectItem(std::int32_t itmNum, bool byTag);
     void HideSelection();
     std::int32_t SelectedItem() const { return selectedIndex_; }

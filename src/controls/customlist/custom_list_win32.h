@@ -71,6 +71,7 @@ public:
 
     void AddItem(const std::wstring& userName, std::int32_t userPriv, bool userRestricted,
                  bool userLocked, std::int32_t userTag);
+    void Reserve(std::int32_t rows) { model_->Reserve(rows); }
     void selectItem(std::int32_t itmNum, bool byTag);
     void HideSelection();
     std::int32_t SelectedItem() const { return model_->SelectedItem(); }

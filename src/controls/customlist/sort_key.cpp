@@ -31,30 +31,33 @@ AnsiBytesOf Windows1252Bytes() {
 
 std::wstring LowerCaseName(std::wstring_view name) {
     std::wstring lower(name);
-    for (wchar_t& ch : lower) {
-        const auto c = static_cast<std::uint32_t>(ch);
-        std::uint32_t l = c;
-        if (c >= 'A' && c <= 'Z')
-            l = c + 32;
-        else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
-            l = c + 32; // Latin-1 capitals
-        else if (c >= 0x100 && c <= 0x17F) {
-            // Latin Extended-A: pairs, capital first; three stretches pair odd with even.
-            const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-            if (c == 0x178)
-                l = 0xFF;
-            else if (c != 0x130 && c != 0x138 && c != 0x149 && c != 0x17F &&
-                     (oddPairs ? (c % 2 == 1) : (c % 2 == 0)))
-                l = c + 1;
-        } else if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
-            l = c + 32; // Greek capitals
-        else if (c >= 0x410 && c <= 0x42F)
-            l = c + 32; // Cyrillic capitals
-        else if (c >= 0x400 && c <= 0x40F)
-            l = c + 80;
-        ch = static_cast<wchar_t>(l);
-    }
+    for (wchar_t& ch : lower)
+        ch = LowerCase(ch);
     return lower;
+}
+
+wchar_t LowerCase(wchar_t ch) {
+    const auto c = static_cast<std::uint32_t>(ch);
+    std::uint32_t l = c;
+    if (c >= 'A' && c <= 'Z')
+        l = c + 32;
+    else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        l = c + 32; // Latin-1 capitals
+    else if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A: pairs, capital first; three stretches pair odd with even.
+        const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (c == 0x178)
+            l = 0xFF;
+        else if (c != 0x130 && c != 0x138 && c != 0x149 && c != 0x17F &&
+                 (oddPairs ? (c % 2 == 1) : (c % 2 == 0)))
+            l = c + 1;
+    } else if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        l = c + 32; // Greek capitals
+    else if (c >= 0x410 && c <= 0x42F)
+        l = c + 32; // Cyrillic capitals
+    else if (c >= 0x400 && c <= 0x40F)
+        l = c + 80;
+    return static_cast<wchar_t>(l);
 }
 
 SortKeyBuilder::SortKeyBuilder(AnsiBytesOf ansiBytes) : ansiBytes_(std::move(ansiBytes)) {}
@@ -65,6 +68,11 @@ SortKey SortKeyBuilder::Forwards(std::wstring_view lowerName) {
     for (wchar_t c : lowerName)
         key.push_back(static_cast<char32_t>(static_cast<std::uint32_t>(c)));
     return key;
+}
+
+void SortKeyBuilder::AppendForwardsOf(SortKey& key, std::wstring_view name) {
+    for (wchar_t c : name)
+        key.push_back(static_cast<char32_t>(static_cast<std::uint32_t>(LowerCase(c))));
 }
 
 SortKey SortKeyBuilder::Backwards(std::wstring_view lowerName) {

@@ -35,6 +35,8 @@ AnsiBytesOf Windows1252Bytes();
 // Lower-cases a name the way the list compares names: simple one-to-one case mapping
 // for Latin, Greek and Cyrillic letters.
 std::wstring LowerCaseName(std::wstring_view name);
+// One character of a name, lower-cased the same way.
+wchar_t LowerCase(wchar_t c);
 
 class SortKeyBuilder {
 public:
@@ -42,6 +44,8 @@ public:
 
     // The lower-cased name, code by code.
     static SortKey Forwards(std::wstring_view lowerName);
+    // Appends Forwards(LowerCaseName(name)) to `key`, without making either on its own.
+    static void AppendForwardsOf(SortKey& key, std::wstring_view name);
     // The lower-cased name mirrored through the code page (see above).
     SortKey Backwards(std::wstring_view lowerName);
 
