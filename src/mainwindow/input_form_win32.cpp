@@ -667,10 +667,13 @@ void InputForm::Sync() {
             else
                 SetWindowTextW(w, state.text.c_str());
         }
-        if (was == nullptr || !(was->bounds == state.bounds) || was->text != state.text) {
+        // A label sized to its text is placed again when its text changes.
+        const ControlSpec* design = DesignOf(id);
+        const bool autoSize = design != nullptr && design->autoSize;
+        if (was == nullptr || !(was->bounds == state.bounds) ||
+            (autoSize && was->text != state.text)) {
             RECT r = ToPixels(state.bounds);
-            const ControlSpec* design = DesignOf(id);
-            if (design != nullptr && design->autoSize) {
+            if (autoSize) {
                 // As wide as its text in its own font.
                 const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(w);
                 const HFONT f = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
