@@ -32,7 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using qb::win32::UniqueHandle;
 
-constexpr int kRuns = 7;
+constexpr int kRuns = 11;
 constexpr DWORD kStartTimeoutMs = 60000;
 
 // A machine of `count` accounts like a school's: mostly users, some restricted, a few

@@ -141,8 +141,9 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
     // Read once for every account: the bias in effect now is the same for all of them.
     std::optional<ZoneNow> zone;
     std::uint32_t index = 0;
+    std::vector<platform::NetDisplayUser> entries; // each batch in the room of the last
     for (;;) {
-        std::vector<platform::NetDisplayUser> entries;
+        entries.clear();
         const NetApiStatus status = netapi_.QueryDisplayInformation(
             index, kDisplayBatch, platform::MaxPreferredLength, entries);
         if (status != net_status::Success && status != net_status::MoreData)
@@ -178,7 +179,7 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
 
 bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer,
                                std::optional<ZoneNow>& zone) {
-    const std::wstring name = record.UserName();
+    const std::wstring& name = record.UserName(); // read before the record changes
     platform::UserInfo2 info;
     if (netapi_.UserGetInfo(name, info) != net_status::Success)
         return false;
@@ -186,8 +187,8 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer,
     if (name != viewer.currentUserName && !viewer.currentUserIsAdmin)
         return false;
 
-    const std::wstring readName = WideToAnsi(info.name.c_str());
-    record.SetUserName(readName, true);
+    record.SetUserName(WideToAnsi(info.name.c_str()), true);
+    const std::wstring& readName = record.UserName();
     record.SetFullName(WideToAnsi(info.fullName.c_str()), true);
     record.SetFlags(info.flags);
     record.SetAccountDisabled((info.flags & user_flags::AccountDisable) != 0, true);
