@@ -10,13 +10,14 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
 #include <limits>
 #include <random>
+#include <span>
 #include <system_error>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace qb::simulated::detail {
@@ -200,14 +201,34 @@ public:
             bool known = false;
             for (std::string_view key : allowed)
                 known = known || item.Key() == key;
-            if (!known) {
-                std::string list;
-                for (std::string_view key : allowed)
-                    list += (list.empty() ? "" : ", ") + std::string(key);
-                Fail(where, "unknown field \"" + std::string(item.Key()) +
-                                "\" (known fields: " + list + ")");
-            }
+            if (!known)
+                UnknownField(where, item.Key(), {allowed.begin(), allowed.size()});
         }
+    }
+
+    // What OnlyKeys checks, and the members by their keys (null where one is not there),
+    // in one pass over the object: a file has thousands of accounts.
+    template <std::size_t N>
+    std::array<const JsonValue*, N> Members(const JsonValue& object, const Place& where,
+                                            const std::array<std::string_view, N>& keys) const {
+        std::array<const JsonValue*, N> found{};
+        for (const JsonValue& item : object.Items()) {
+            std::size_t k = 0;
+            while (k < N && item.Key() != keys[k])
+                ++k;
+            if (k == N)
+                UnknownField(where, item.Key(), keys);
+            found[k] = &item;
+        }
+        return found;
+    }
+
+    [[noreturn]] void UnknownField(const Place& where, std::string_view key,
+                                   std::span<const std::string_view> allowed) const {
+        std::string list;
+        for (std::string_view known : allowed)
+            list += (list.empty() ? "" : ", ") + std::string(known);
+        Fail(where, "unknown field \"" + std::string(key) + "\" (known fields: " + list + ")");
     }
 
     std::wstring Text(const JsonValue& value, const Place& where) const {
@@ -410,6 +431,11 @@ std::unordered_set<std::uint32_t> DomainGroupRids(const JsonValue& root,
     return rids;
 }
 
+// An account's fields, in the order the unknown-field message lists them.
+constexpr std::array<std::string_view, 9> kAccountKeys = {"rid",      "name",        "fullName",
+                                                          "comment",  "userComment", "flags",
+                                                          "password", "lastLogon",   "logonHours"};
+
 void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& state) {
     const JsonValue* accounts = Field(root, "accounts");
     if (!accounts)
@@ -418,13 +444,14 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
     // An account without a rid gets the next one that no account of the file gives and no
     // group of the domain holds; the rids given are looked at first, then each account is
     // read and checked in the file's order, which decides the fault a message names.
-    std::unordered_set<std::uint32_t> given;
+    std::vector<std::uint32_t> given;
     for (const JsonValue& entry : accounts->Items()) {
         const JsonValue* rid = entry.IsObject() ? Field(entry, "rid") : nullptr;
         if (rid != nullptr && rid->Number() == JsonValue::NumberKind::Unsigned &&
             rid->UnsignedValue() <= std::numeric_limits<std::uint32_t>::max())
-            given.insert(static_cast<std::uint32_t>(rid->UnsignedValue()));
+            given.push_back(static_cast<std::uint32_t>(rid->UnsignedValue()));
     }
+    std::sort(given.begin(), given.end());
     const std::unordered_set<std::uint32_t> groupRids = DomainGroupRids(root, state);
     state.ReserveAccounts(accounts->Size());
     std::uint32_t next = 1000;
@@ -433,11 +460,9 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
         const Place where(list, i);
         const JsonValue& entry = (*accounts)[i];
         reader.ExpectObject(entry, where);
-        reader.OnlyKeys(entry, where,
-                        {"rid", "name", "fullName", "comment", "userComment", "flags", "password",
-                         "lastLogon", "logonHours"});
+        const auto [ridField, name, fullName, comment, userComment, flags, password, lastLogon,
+                    logonHours] = reader.Members(entry, where, kAccountKeys);
         SimAccount account;
-        const JsonValue* name = Field(entry, "name");
         if (!name)
             reader.Fail(where, "the account has no \"name\"");
         account.name = reader.Text(*name, Place(where, "name"));
@@ -449,31 +474,31 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
             reader.Fail(Place(where, "name"), "the name " + Quoted(account.name) +
                                                   " is already used by " +
                                                   Item("accounts", *earlier));
-        if (const JsonValue* rid = Field(entry, "rid")) {
+        if (const JsonValue* rid = ridField) {
             account.rid = reader.Unsigned(*rid, Place(where, "rid"), 500);
             if (const SimAccount* earlier = state.FindByRid(account.rid))
                 reader.Fail(Place(where, "rid"),
                             "the rid " + std::to_string(account.rid) + " is already used by " +
                                 Item("accounts", *state.PositionOf(earlier->name)));
         } else {
-            while (given.count(next) || groupRids.count(next))
+            while (std::binary_search(given.begin(), given.end(), next) || groupRids.count(next))
                 ++next;
             account.rid = next++;
         }
-        if (const JsonValue* v = Field(entry, "fullName"))
-            account.fullName = reader.Text(*v, Place(where, "fullName"));
-        if (const JsonValue* v = Field(entry, "comment"))
-            account.comment = reader.Text(*v, Place(where, "comment"));
-        if (const JsonValue* v = Field(entry, "userComment"))
-            account.userComment = reader.Text(*v, Place(where, "userComment"));
-        if (const JsonValue* v = Field(entry, "password"))
-            account.password = reader.Text(*v, Place(where, "password"));
-        if (const JsonValue* v = Field(entry, "flags"))
-            account.flags = reader.Unsigned(*v, Place(where, "flags"));
-        if (const JsonValue* v = Field(entry, "lastLogon"))
-            account.lastLogon = reader.Unsigned(*v, Place(where, "lastLogon"));
-        if (const JsonValue* v = Field(entry, "logonHours"))
-            account.logonHours = ReadHours(reader, *v, Place(where, "logonHours"));
+        if (fullName)
+            account.fullName = reader.Text(*fullName, Place(where, "fullName"));
+        if (comment)
+            account.comment = reader.Text(*comment, Place(where, "comment"));
+        if (userComment)
+            account.userComment = reader.Text(*userComment, Place(where, "userComment"));
+        if (password)
+            account.password = reader.Text(*password, Place(where, "password"));
+        if (flags)
+            account.flags = reader.Unsigned(*flags, Place(where, "flags"));
+        if (lastLogon)
+            account.lastLogon = reader.Unsigned(*lastLogon, Place(where, "lastLogon"));
+        if (logonHours)
+            account.logonHours = ReadHours(reader, *logonHours, Place(where, "logonHours"));
         state.Insert(std::move(account));
     }
 }
