@@ -2,6 +2,7 @@
 
 #include "accounts/time_zone.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -132,6 +133,15 @@ std::wstring AccountStore::WideToAnsi(const wchar_t* text) {
     return text_.MultiByteToWideChar(platform::CpAcp, bytes);
 }
 
+std::wstring AccountStore::WideToAnsi(std::wstring&& text) {
+    const std::size_t end = std::min(text.find(L'\0'), text.size());
+    for (std::size_t i = 0; i < end; ++i)
+        if (static_cast<std::uint32_t>(text[i]) >= 0x80)
+            return WideToAnsi(text.c_str());
+    text.resize(end);
+    return std::move(text);
+}
+
 LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
                                           bool currentUserIsAdmin) {
     LoadedAccounts loaded;
@@ -148,12 +158,12 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
             index, kDisplayBatch, platform::MaxPreferredLength, entries);
         if (status != net_status::Success && status != net_status::MoreData)
             break;
-        for (const platform::NetDisplayUser& entry : entries) {
+        for (platform::NetDisplayUser& entry : entries) {
             // Machine trust accounts and other kinds are not people's accounts.
             if ((entry.flags & user_flags::NormalAccount) == 0)
                 continue;
             auto record = std::make_unique<userInfo>();
-            record->SetUserName(WideToAnsi(entry.name.c_str()));
+            record->SetUserName(WideToAnsi(std::move(entry.name)));
             if (!ReadAccount(*record, viewer, zone))
                 continue;
             const bool current = record->CurrentUser();
@@ -187,9 +197,9 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer,
     if (name != viewer.currentUserName && !viewer.currentUserIsAdmin)
         return false;
 
-    record.SetUserName(WideToAnsi(info.name.c_str()), true);
+    record.SetUserName(WideToAnsi(std::move(info.name)), true);
     const std::wstring& readName = record.UserName();
-    record.SetFullName(WideToAnsi(info.fullName.c_str()), true);
+    record.SetFullName(WideToAnsi(std::move(info.fullName)), true);
     record.SetFlags(info.flags);
     record.SetAccountDisabled((info.flags & user_flags::AccountDisable) != 0, true);
     record.SetPasswordCantChange((info.flags & user_flags::PasswordCantChange) != 0, true);
@@ -211,13 +221,13 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer,
     record.SetUserGroups(groups, true);
 
     record.SetIsAdministratorAccount(readName == viewer.administratorAccountName);
-    record.SetPassword(WideToAnsi(info.password.c_str()), true);
+    record.SetPassword(WideToAnsi(std::move(info.password)), true);
     const auto lastLogon = static_cast<std::int32_t>(info.lastLogon);
     if (lastLogon != 0 && !zone)
         zone = ZoneNow::Read(timeZone_);
     record.SetLastLogon(lastLogon != 0 ? zone->ToLocal(lastLogon) : DateTime());
-    record.SetComment(WideToAnsi(info.comment.c_str()), true);
-    record.SetUserComment(WideToAnsi(info.usrComment.c_str()), true);
+    record.SetComment(WideToAnsi(std::move(info.comment)), true);
+    record.SetUserComment(WideToAnsi(std::move(info.usrComment)), true);
     record.SetCurrentUser(readName == viewer.currentUserName);
     // No bitmap at all means, by the platform's convention, no restrictions.
     for (int i = 0; i < kLogonHourBytes; ++i)

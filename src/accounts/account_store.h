@@ -51,6 +51,8 @@ public:
     // Text from the platform as the system's ANSI code page renders it (characters it
     // cannot hold read as "0"); a null pointer gives empty text.
     std::wstring WideToAnsi(const wchar_t* text);
+    // The same for text the caller is done with, which often comes back as it went.
+    std::wstring WideToAnsi(std::wstring&& text);
     // Every normal account the viewer may see, in the platform's order.
     LoadedAccounts LoadAccounts(const std::wstring& currentUserName, bool currentUserIsAdmin);
     // Fills `record` (its current UserName names the account) from the system, both
