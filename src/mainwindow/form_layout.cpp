@@ -27,6 +27,11 @@ ControlSpec Bold(ControlSpec design) {
     return design;
 }
 
+ControlSpec Drawn(ControlSpec design) {
+    design.drawn = true;
+    return design;
+}
+
 ControlSpec Coloured(ControlSpec design, std::uint32_t textColour, TextAlign align) {
     design.textColour = textColour;
     design.align = align;
@@ -74,12 +79,13 @@ std::vector<ControlSpec> Design() {
     for (int k = 0; k < 7; ++k) {
         const int left = k == 6 ? 6510 : 7170 + 660 * k;
         const bool weekend = k == 0 || k == 6;
-        c.push_back(Bold(Coloured(Make(ids::DayLabel0 + k, K::Label, {left, 450, 675, 255}),
-                                  weekend ? colour::Weekend : colour::Weekday, TextAlign::Centre)));
+        c.push_back(
+            Drawn(Bold(Coloured(Make(ids::DayLabel0 + k, K::Label, {left, 450, 675, 255}),
+                                weekend ? colour::Weekend : colour::Weekday, TextAlign::Centre))));
     }
-    c.push_back(Make(ids::DayLabel0 + 7, K::Label, {5310, 540, 1080, 255}, L"Time"));
+    c.push_back(Drawn(Make(ids::DayLabel0 + 7, K::Label, {5310, 540, 1080, 255}, L"Time")));
     for (int h = 0; h < kGridRows; ++h)
-        c.push_back(Make(ids::HourLabel0 + h, K::Label, {5310, 780 + 240 * h, 1080, 255}));
+        c.push_back(Drawn(Make(ids::HourLabel0 + h, K::Label, {5310, 780 + 240 * h, 1080, 255})));
     c.push_back(Make(ids::AllowedHoursGraphic, K::Grid, {6540, 750, 4620, 5760}));
     for (int col = 0; col < kGridColumns; ++col)
         c.push_back(

@@ -250,9 +250,11 @@ bool InputForm::CreateControls() {
     // the window system more than the rest of a start's work for it.
     const ControlSpec* gridDesign = nullptr;
     for (const ControlSpec& design : DesignedControls()) {
+        if (design.drawn)
+            continue; // no window: Paint draws it
         if (design.kind == ControlKind::Grid)
             gridDesign = &design; // made once the model is there
-        else if (design.visible || !Deferrable(design.kind))
+        else if (design.visible || !Deferrable(design))
             if (!MakeControl(design))
                 return false;
     }
@@ -306,8 +308,8 @@ bool InputForm::CreateControls() {
     return true;
 }
 
-bool InputForm::Deferrable(ControlKind kind) {
-    return kind != ControlKind::List && kind != ControlKind::Grid;
+bool InputForm::Deferrable(const ControlSpec& design) {
+    return design.kind != ControlKind::List && design.kind != ControlKind::Grid && !design.drawn;
 }
 
 ControlState InputForm::AsDesigned(const ControlSpec& design) {
@@ -398,7 +400,7 @@ bool InputForm::MakeControl(const ControlSpec& design) {
 
 HWND InputForm::MakeDeferredControl(int id) {
     const ControlSpec* design = DesignOf(id);
-    if (design == nullptr || !Deferrable(design->kind) || !MakeControl(*design))
+    if (design == nullptr || !Deferrable(*design) || !MakeControl(*design))
         return nullptr;
     const HWND w = ControlWindow(id);
     PlaceAsDesigned(w, id);
@@ -652,6 +654,20 @@ void InputForm::Sync() {
         const ControlState* was = nullptr;
         if (const auto found = applied_.find(id); found != applied_.end())
             was = &found->second;
+        if (const ControlSpec* drawn = DesignOf(id); drawn != nullptr && drawn->drawn) {
+            // Drawn again where it was and where it is, when it changed.
+            if (was == nullptr || was->text != state.text || !(was->bounds == state.bounds) ||
+                was->visible != state.visible) {
+                for (const ControlState* where : {was, &state}) {
+                    if (where == nullptr)
+                        continue;
+                    const RECT r = ToPixels(where->bounds);
+                    InvalidateRect(Window(), &r, FALSE);
+                }
+            }
+            applied_[id] = state;
+            continue;
+        }
         HWND w = ControlWindow(id);
         if (w == nullptr && state.visible)
             w = MakeDeferredControl(id);
@@ -764,6 +780,51 @@ void InputForm::Paint(HDC dc, const RECT& client) {
         const controls::gdi::Selection picture(source.Get(), divider_.Get());
         BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source.Get(), 0, 0, SRCCOPY);
     }
+    for (const ControlSpec& design : DesignedControls())
+        if (design.drawn)
+            DrawLabel(dc, design, model_->Control(design.id));
+}
+
+void InputForm::DrawLabel(HDC dc, const ControlSpec& design, const ControlState& state) {
+    if (!state.visible)
+        return;
+    // As the system's label draws itself, on white with the window's label colours.
+    const RECT r = ToPixels(state.bounds);
+    const HFONT font = design.bold ? boldFont_.Get() : font_.Get();
+    const controls::gdi::Selection selected(dc, font != nullptr ? static_cast<HGDIOBJ>(font)
+                                                                : GetStockObject(SYSTEM_FONT));
+    FillRect(dc, &r, white_.Get());
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, ToColorRef(colour::White));
+    SetTextColor(dc, ToColorRef(design.textColour));
+    const UINT align = design.align == TextAlign::Centre  ? DT_CENTER
+                       : design.align == TextAlign::Right ? DT_RIGHT
+                                                          : DT_LEFT;
+    RECT text = r;
+    DrawTextW(dc, state.text.c_str(), -1, &text,
+              align | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+HFONT InputForm::ControlFont(int id) const {
+    if (const HWND w = ControlWindow(id); w != nullptr)
+        return reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
+    const ControlSpec* design = DesignOf(id);
+    return design != nullptr && design->drawn ? (design->bold ? boldFont_ : font_).Get() : nullptr;
+}
+
+RECT InputForm::ControlRect(int id) const {
+    if (const HWND w = ControlWindow(id); w != nullptr) {
+        RECT r{};
+        if (!IsWindowVisible(w))
+            return r;
+        GetWindowRect(w, &r);
+        MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+    const ControlSpec* design = DesignOf(id);
+    if (design == nullptr || !design->drawn || !model_ || !model_->Control(id).visible)
+        return RECT{};
+    return ToPixels(model_->Control(id).bounds);
 }
 
 void InputForm::Close(bool always) {

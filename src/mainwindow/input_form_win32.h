@@ -39,8 +39,15 @@ public:
     std::function<void()> Unloaded;
 
     InputFormModel& Model() { return *model_; }
-    // The child window of a control, by its identifier (null for none).
+    const InputFormModel& Model() const { return *model_; }
+    // The child window of a control, by its identifier (null for none, and for a label the
+    // window draws itself).
     HWND ControlWindow(int id) const;
+    // Where a control shows, in the window's client pixels: its window's place, or where the
+    // window draws it; empty while it does not show.
+    RECT ControlRect(int id) const;
+    // The font a control's text shows in (null for none of its own).
+    HFONT ControlFont(int id) const;
     controls::CustomList* List(int id) const;
 
 private:
@@ -50,13 +57,14 @@ private:
     InputForm(Globals& g, platform::LocaleApi& locale, AppVersion version);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
+    void DrawLabel(HDC dc, const ControlSpec& design, const ControlState& state);
     bool CreateControls();
     // Makes one control as designed; false when the window system refuses it.
     bool MakeControl(const ControlSpec& design);
     // Makes a control that was left hidden at start, now that the window shows it; null
     // when it cannot be made.
     HWND MakeDeferredControl(int id);
-    static bool Deferrable(ControlKind kind);
+    static bool Deferrable(const ControlSpec& design);
     static ControlState AsDesigned(const ControlSpec& design);
     void Load();
     void ApplyFonts();

@@ -13,36 +13,39 @@
 namespace qb::mainwindow {
 namespace {
 
+// A control that shows: a child window, or a label the window draws (no window).
 struct Child {
     HWND window;
     int id;
     RECT rect; // in the form's client coordinates
+    bool Caption() const { return window == nullptr || testing::ClassName(window) == L"Static"; }
 };
 
-std::vector<Child> VisibleChildren(HWND form) {
+std::vector<Child> VisibleChildren(const InputForm& form) {
     std::vector<Child> children;
-    for (HWND w = GetWindow(form, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    for (HWND w = GetWindow(form.Window(), GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
         if (!IsWindowVisible(w))
             continue;
-        RECT r;
-        GetWindowRect(w, &r);
-        MapWindowPoints(HWND_DESKTOP, form, reinterpret_cast<POINT*>(&r), 2);
-        children.push_back({w, GetDlgCtrlID(w), r});
+        children.push_back({w, GetDlgCtrlID(w), form.ControlRect(GetDlgCtrlID(w))});
+    }
+    for (const ControlSpec& design : DesignedControls()) {
+        const RECT r = form.ControlRect(design.id);
+        if (design.drawn && r.right > r.left)
+            children.push_back({nullptr, design.id, r});
     }
     return children;
 }
 
-// The size of a control's caption in its own font.
-SIZE TextSize(HWND w) {
-    wchar_t text[256] = {};
-    const int n = GetWindowTextW(w, text, 256);
-    HDC dc = GetDC(w);
-    const HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(w, WM_GETFONT, 0, 0)));
+// The size of a control's caption in the font it shows in.
+SIZE TextSize(const InputForm& form, const Child& c) {
+    const std::wstring text =
+        c.window != nullptr ? testing::WindowText(c.window) : form.Model().Control(c.id).text;
+    HDC dc = GetDC(form.Window());
+    const HGDIOBJ old = SelectObject(dc, form.ControlFont(c.id));
     SIZE size{};
-    GetTextExtentPoint32W(dc, text, n, &size);
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
-    ReleaseDC(w, dc);
+    ReleaseDC(form.Window(), dc);
     return size;
 }
 
@@ -93,10 +96,9 @@ protected:
         const int x = g.right / (2 * kGridColumns);
         std::vector<int> middles;
         for (int r = 0; r < kGridRows; ++r) {
-            RECT label{};
-            GetWindowRect(Ctl(ids::HourLabel0 + r), &label);
+            const RECT label = form->ControlRect(ids::HourLabel0 + r);
             POINT middle{0, (label.top + label.bottom) / 2};
-            ScreenToClient(grid, &middle);
+            MapWindowPoints(form->Window(), grid, &middle, 1);
             middles.push_back(middle.y);
         }
         auto pressEvenHours = [&] {
@@ -111,9 +113,9 @@ protected:
             const bool allowed = r % 2 == 1; // the account had every hour
             const COLORREF c = shown.At(x, middles[static_cast<std::size_t>(r)]);
             EXPECT_EQ(form->Model().Grid().allowed[0][static_cast<std::size_t>(r)], allowed)
-                << "pressed beside " << testing::WindowText(Ctl(ids::HourLabel0 + r));
+                << "pressed beside " << form->Model().Control(ids::HourLabel0 + r).text;
             EXPECT_EQ(GetGValue(c) > GetRValue(c) + 40, allowed)
-                << "drawn beside " << testing::WindowText(Ctl(ids::HourLabel0 + r));
+                << "drawn beside " << form->Model().Control(ids::HourLabel0 + r).text;
         }
         pressEvenHours();
     }
@@ -141,7 +143,7 @@ protected:
         SCOPED_TRACE(state);
         RECT client;
         GetClientRect(form->Window(), &client);
-        const std::vector<Child> children = VisibleChildren(form->Window());
+        const std::vector<Child> children = VisibleChildren(*form);
         ASSERT_GT(children.size(), 40u);
         for (const Child& c : children) {
             EXPECT_TRUE(c.rect.left >= 0 && c.rect.top >= 0 && c.rect.right <= client.right &&
@@ -160,8 +162,7 @@ protected:
                 // as designed (hour labels 255 twips high every 240, day captions and
                 // totals wider than their columns): they share a pixel or two of margin,
                 // never text, as CheckCaption makes sure.
-                const bool captions = testing::ClassName(a.window) == L"Static" &&
-                                      testing::ClassName(b.window) == L"Static";
+                const bool captions = a.Caption() && b.Caption();
                 const int shared = std::min(both.right - both.left, both.bottom - both.top);
                 EXPECT_TRUE(captions && shared <= Px(2))
                     << "controls " << a.id << " and " << b.id << " cover each other";
@@ -172,12 +173,13 @@ protected:
     // The caption fits: labels within their width (less the margins they share with a
     // neighbour), buttons with room around it, check boxes beside their box.
     void CheckCaption(const Child& c) {
-        const std::wstring cls = testing::ClassName(c.window);
+        const std::wstring cls = c.window != nullptr ? testing::ClassName(c.window) : L"Static";
         if (cls != L"Static" && cls != L"Button")
             return;
-        if ((GetWindowLongW(c.window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && cls == L"Static")
+        if (c.window != nullptr && cls == L"Static" &&
+            (GetWindowLongW(c.window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             return;
-        const SIZE text = TextSize(c.window);
+        const SIZE text = TextSize(*form, c);
         const int width = c.rect.right - c.rect.left, height = c.rect.bottom - c.rect.top;
         int room = width;
         if (cls == L"Button") {

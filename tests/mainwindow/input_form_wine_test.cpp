@@ -71,22 +71,31 @@ TEST_F(Window, OpensOnTheLoggedOnUser) {
     const LCTYPE days[] = {LOCALE_SABBREVDAYNAME6, LOCALE_SABBREVDAYNAME7, LOCALE_SABBREVDAYNAME1,
                            LOCALE_SABBREVDAYNAME2, LOCALE_SABBREVDAYNAME3, LOCALE_SABBREVDAYNAME4,
                            LOCALE_SABBREVDAYNAME5};
+    // The day names are drawn by the window, each in its colour, Saturday and Sunday green.
+    const testing::Pixels shown = testing::Printed(form->Window());
     for (int column = 0; column < kGridColumns; ++column) {
-        const POINT cell = Cell(column, 0);
-        POINT onScreen = cell;
-        ClientToScreen(Ctl(ids::AllowedHoursGraphic), &onScreen);
+        POINT cell = Cell(column, 0);
+        MapWindowPoints(Ctl(ids::AllowedHoursGraphic), form->Window(), &cell, 1);
         std::wstring over;
         for (int k = 0; k < 7; ++k) {
-            RECT r;
-            GetWindowRect(Ctl(ids::DayLabel0 + k), &r);
-            if (onScreen.x >= r.left && onScreen.x < r.right)
-                over = TextOf(ids::DayLabel0 + k);
+            const RECT r = form->ControlRect(ids::DayLabel0 + k);
+            if (cell.x < r.left || cell.x >= r.right)
+                continue;
+            over = form->Model().Control(ids::DayLabel0 + k).text;
+            int inColour = 0;
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) {
+                    const COLORREF c = shown.At(x, y);
+                    inColour += k == 0 || k == 6 ? GetGValue(c) > GetRValue(c) + 40
+                                                 : GetBValue(c) > GetRValue(c) + 40;
+                }
+            EXPECT_GT(inColour, 10) << "column " << column;
         }
         wchar_t name[64] = {};
         GetLocaleInfoW(LOCALE_USER_DEFAULT, days[column], name, 64);
         EXPECT_EQ(over, name) << "column " << column;
     }
-    EXPECT_EQ(TextOf(ids::DayLabel0 + 6), L"Sat") << "Wine's English locale";
+    EXPECT_EQ(form->Model().Control(ids::DayLabel0 + 6).text, L"Sat") << "Wine's English locale";
     EXPECT_FALSE(IsWindowVisible(Ctl(ids::WarningLabel0)));
     EXPECT_EQ(ClientSize().cx, kClientWidth / 15);
     EXPECT_EQ(ClientSize().cy, kCollapsedHeight / 15);
