@@ -70,7 +70,6 @@ StartBreakdown ReadStartReport(std::string_view report, std::int64_t startTicks,
         lastBytes = bytes;
     }
     result.totalMilliseconds = static_cast<double>(lastTicks - startTicks) * msPerTick;
-    result.finalPrivateBytes = lastBytes;
     return result;
 }
 

@@ -75,7 +75,6 @@ struct StageTime {
 struct StartBreakdown {
     std::vector<StageTime> stages;
     double totalMilliseconds = 0; // from `startTicks` to the last mark
-    std::uint64_t finalPrivateBytes = 0;
 };
 
 // Reads a report; the first stage begins at `startTicks` of the same counter (when the
