@@ -298,45 +298,49 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
         selectedTag = entries_[static_cast<std::size_t>(selectedIndex_)].userTag;
 
     SortKeyBuilder keys(ansiBytes_);
-    auto digits = [](std::int32_t v) {
-        const std::string s = std::to_string(v);
-        return SortKey(s.begin(), s.end());
-    };
-    // The keys live only while the list sorts: a list of thousands of rows would
-    // otherwise keep a second copy of every name for its whole life.
+    // The keys live only while the list sorts, all in one piece of text: a list of
+    // thousands of rows would otherwise keep a second copy of every name for its whole
+    // life, or make thousands of keys each time it sorts.
     struct Keyed {
-        SortKey key;
+        std::size_t from;
+        std::size_t length;
         std::size_t entry;
         bool first; // the row tagged 0
     };
+    SortKey pool;
     std::vector<Keyed> keyed;
     keyed.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const ListEntry& e = entries_[i];
-        SortKey key;
+        const std::size_t from = pool.size();
         if (sortColumn == 3 && !sortForwards) {
-            key = keys.Backwards(LowerCaseName(e.userName));
+            pool += keys.Backwards(LowerCaseName(e.userName));
         } else {
-            // The column's own key first, then the name: one key made, for thousands of rows.
-            if (sortColumn == 0)
-                key = digits(sortForwards ? e.userPriv : 3 - e.userPriv);
-            else if (sortColumn != 3)
-                key.push_back((sortColumn == 1 ? e.userRestricted : e.userLocked) != sortForwards
-                                  ? U'1'
-                                  : U'0');
-            key.reserve(key.size() + e.userName.size());
-            SortKeyBuilder::AppendForwardsOf(key, e.userName);
+            // The column's own key first, then the name.
+            if (sortColumn == 0) {
+                const std::string digits =
+                    std::to_string(sortForwards ? e.userPriv : 3 - e.userPriv);
+                pool.append(digits.begin(), digits.end());
+            } else if (sortColumn != 3) {
+                pool.push_back((sortColumn == 1 ? e.userRestricted : e.userLocked) != sortForwards
+                                   ? U'1'
+                                   : U'0');
+            }
+            SortKeyBuilder::AppendForwardsOf(pool, e.userName);
         }
-        keyed.push_back(Keyed{std::move(key), i, e.userTag == 0});
+        keyed.push_back(Keyed{from, pool.size() - from, i, e.userTag == 0});
     }
+    const auto key = [&pool](const Keyed& k) {
+        return std::u32string_view(pool.data() + k.from, k.length);
+    };
     // Stable and ordinal, a prefix first: the same order as inserting each row after
     // every row whose key is not greater, at n log n. The row tagged 0 heads the list in
     // every order; no key could keep it there, since an empty name's key is a prefix of
     // every other.
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    std::stable_sort(keyed.begin(), keyed.end(), [&key](const Keyed& a, const Keyed& b) {
         if (a.first != b.first)
             return a.first;
-        return a.key < b.key;
+        return key(a) < key(b);
     });
     std::vector<ListEntry> sorted;
     sorted.reserve(entries_.size());
