@@ -54,15 +54,18 @@ std::wstring AccountStore::LookupName(const platform::Sid& sid) {
 std::optional<std::array<bool, kBuiltinGroupCount>>
 AccountStore::BuiltinMemberships(const std::wstring& accountName) {
     std::array<bool, kBuiltinGroupCount> member{};
-    std::vector<std::wstring> groups;
+    // One list for every account's groups: reading thousands of accounts asks for as
+    // many listings.
+    std::vector<std::wstring>& groups = groupsListed_;
+    groups.clear();
     if (netapi_.UserGetLocalGroups(accountName, kDirectMembershipsOnly,
                                    platform::MaxPreferredLength, groups) != net_status::Success)
         return std::nullopt;
     std::array<const std::wstring*, kBuiltinGroupCount> builtin{};
     for (int i = 0; i < kBuiltinGroupCount; ++i)
         builtin[static_cast<std::size_t>(i)] = &FoundGroupName(i);
-    for (const std::wstring& group : groups) {
-        const std::wstring name = WideToAnsi(group.c_str());
+    for (std::wstring& group : groups) {
+        const std::wstring name = WideToAnsi(std::move(group));
         for (std::size_t i = 0; i < builtin.size(); ++i)
             if (!builtin[i]->empty() && name == *builtin[i])
                 member[i] = true;

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qb {
 
@@ -92,6 +93,7 @@ private:
     platform::TimeZoneApi& timeZone_;
     // The names found so far; empty until a look-up finds one.
     std::array<std::wstring, kBuiltinGroupCount> groupNames_;
+    std::vector<std::wstring> groupsListed_; // BuiltinMemberships's, kept for its room
 };
 
 } // namespace qb
