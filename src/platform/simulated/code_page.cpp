@@ -220,6 +220,10 @@ std::string WideToUtf8(std::wstring_view text) {
 }
 
 std::wstring Utf8ToWide(std::string_view text) {
+    // Text of ASCII characters alone, as a machine file's mostly is, in one step.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::wstring(text.begin(), text.end());
     std::wstring out;
     out.reserve(text.size());
     std::size_t i = 0;

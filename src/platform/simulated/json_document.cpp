@@ -38,7 +38,8 @@ public:
         // array then never grows and moves while it is filled.
         std::size_t separators = 1;
         for (const char c : text_)
-            separators += c == ',' || c == '[' || c == '{';
+            separators += static_cast<unsigned>(c == ',') | static_cast<unsigned>(c == '[') |
+                          static_cast<unsigned>(c == '{');
         document_.values_.reserve(separators);
         document_.values_.emplace_back(); // the root's place
         if (!Document())
