@@ -334,14 +334,18 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
         return std::u32string_view(pool.data() + k.from, k.length);
     };
     // Stable and ordinal, a prefix first: the same order as inserting each row after
-    // every row whose key is not greater, at n log n. The row tagged 0 heads the list in
-    // every order; no key could keep it there, since an empty name's key is a prefix of
-    // every other.
-    std::stable_sort(keyed.begin(), keyed.end(), [&key](const Keyed& a, const Keyed& b) {
+    // every row whose key is not greater, at n log n; equal keys keep the order the rows
+    // had. The row tagged 0 heads the list in every order; no key could keep it there,
+    // since an empty name's key is a prefix of every other. Rows that are in order
+    // already, as the platform often lists accounts, are left as they are.
+    const auto before = [&key](const Keyed& a, const Keyed& b) {
         if (a.first != b.first)
             return a.first;
-        return key(a) < key(b);
-    });
+        const int order = key(a).compare(key(b));
+        return order != 0 ? order < 0 : a.entry < b.entry;
+    };
+    if (!std::is_sorted(keyed.begin(), keyed.end(), before))
+        std::sort(keyed.begin(), keyed.end(), before);
     std::vector<ListEntry> sorted;
     sorted.reserve(entries_.size());
     for (const Keyed& k : keyed)
