@@ -219,8 +219,19 @@ std::string WideToUtf8(std::wstring_view text) {
     return out;
 }
 
+void Utf8ToWide(std::string_view text, std::wstring& wide) {
+    // Text of ASCII characters alone, as a machine file's mostly is, widened in place:
+    // assigning from the narrow text would make a wide copy of it first.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        wide.resize(text.size());
+        std::copy(text.begin(), text.end(), wide.begin());
+    } else {
+        wide = Utf8ToWide(text);
+    }
+}
+
 std::wstring Utf8ToWide(std::string_view text) {
-    // Text of ASCII characters alone, as a machine file's mostly is, in one step.
     if (std::all_of(text.begin(), text.end(),
                     [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return std::wstring(text.begin(), text.end());

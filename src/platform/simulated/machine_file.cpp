@@ -232,9 +232,14 @@ public:
     }
 
     std::wstring Text(const JsonValue& value, const Place& where) const {
+        std::wstring text;
+        Text(value, where, text);
+        return text;
+    }
+    void Text(const JsonValue& value, const Place& where, std::wstring& text) const {
         if (!value.IsString())
             Fail(where, "expected text in quotes, found " + Describe(value));
-        return Utf8ToWide(value.Text());
+        Utf8ToWide(value.Text(), text);
     }
 
     std::int64_t Whole(const JsonValue& value, const Place& where, std::int64_t minimum,
@@ -580,9 +585,10 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
                 const Place membersWhere(where, "members");
                 reader.ExpectArray(*members, membersWhere);
                 group.Reserve(members->Size());
+                std::wstring member; // its room serves every member
                 for (std::size_t m = 0; m < members->Size(); ++m) {
                     const Place memberWhere(membersWhere, m);
-                    const std::wstring member = reader.Text((*members)[m], memberWhere);
+                    reader.Text((*members)[m], memberWhere, member);
                     const SimAccount& account = MemberAccount(reader, state, member, memberWhere);
                     if (!group.Add(account.rid))
                         reader.Fail(memberWhere, Quoted(member) + " is listed twice");

@@ -80,9 +80,10 @@ MachineState::~MachineState() = default;
 // accounts that were handed out.
 
 std::optional<std::size_t> MachineState::PositionOf(std::wstring_view name) const {
-    auto it = byName_.find(name);
-    if (it != byName_.end() && accounts_[it->second]->name == name)
-        return it->second;
+    const auto [first, last] = byName_.equal_range(NameHash{}(name));
+    for (auto it = first; it != last; ++it)
+        if (accounts_[it->second]->name == name)
+            return it->second;
     for (std::size_t position : handedOut_) {
         if (accounts_[position]->name == name)
             return position;
@@ -118,7 +119,7 @@ void MachineState::HandOut(std::size_t position) {
 
 std::size_t MachineState::Insert(SimAccount account) {
     const std::size_t position = accounts_.size();
-    byName_[account.name] = position;
+    byName_.emplace(NameHash{}(account.name), position);
     byRid_[account.rid] = position;
     accounts_.push_back(std::make_unique<SimAccount>(std::move(account)));
     return position;
@@ -132,10 +133,14 @@ void MachineState::ReserveAccounts(std::size_t count) {
 
 void MachineState::Rename(std::size_t position, std::wstring newName) {
     SimAccount& account = *accounts_[position];
-    auto it = byName_.find(account.name);
-    if (it != byName_.end() && it->second == position)
-        byName_.erase(it);
-    byName_[newName] = position;
+    const auto [first, last] = byName_.equal_range(NameHash{}(account.name));
+    for (auto it = first; it != last; ++it) {
+        if (it->second == position) {
+            byName_.erase(it);
+            break;
+        }
+    }
+    byName_.emplace(NameHash{}(newName), position);
     account.name = std::move(newName);
 }
 

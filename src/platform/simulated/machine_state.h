@@ -64,9 +64,8 @@ struct LocalGroup {
     bool Remove(std::uint32_t accountRid);
 };
 
-// Lets the name index be searched with a string_view, without building a string per look-up.
+// The hash by which the name index finds an account.
 struct NameHash {
-    using is_transparent = void;
     std::size_t operator()(std::wstring_view name) const noexcept {
         return std::hash<std::wstring_view>{}(name);
     }
@@ -162,7 +161,9 @@ public:
 
 private:
     std::vector<std::unique_ptr<SimAccount>> accounts_;
-    std::unordered_map<std::wstring, std::size_t, NameHash, std::equal_to<>> byName_;
+    // Positions by their name's hash: the names themselves are the accounts', and a hit is
+    // checked against them (above), so the index keeps no copy of thousands of names.
+    std::unordered_multimap<std::size_t, std::size_t> byName_;
     std::unordered_map<std::uint32_t, std::size_t> byRid_;
     std::vector<std::size_t> handedOut_;
     std::unordered_set<std::size_t> handedOutSet_;

@@ -16,6 +16,8 @@ constexpr std::uint32_t CodePageUtf8 = 65001;
 // become U+FFFD; so do malformed UTF-8 sequences when reading.
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
+// The same into `wide`, whose room is used again.
+void Utf8ToWide(std::string_view text, std::wstring& wide);
 
 // The code pages a simulated machine can have as its ANSI code page: 1252 (Western
 // European), 1250 (Central European), 932 (Japanese, double-byte) and 65001 (UTF-8).
