@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qb {
@@ -26,21 +27,28 @@ constexpr std::uint8_t kAllHoursAllowed = 0xFF;
 class userInfo {
 public:
     // A value with its original and current copy. Set with `original` true writes both.
+    // The current copy is kept apart only once it was set on its own: a record just read
+    // holds each text once, as do the thousands of records of a large machine.
     template <class T>
     class Paired {
     public:
-        const T& Get(bool original) const { return original ? original_ : current_; }
-        void Set(T value, bool original) {
-            if (original)
-                original_ = value;
-            current_ = std::move(value);
+        const T& Get(bool original) const {
+            return original || !current_ ? original_ : *current_;
         }
-        bool Changed() const { return !(original_ == current_); }
-        void Reset() { current_ = original_; }
+        void Set(T value, bool original) {
+            if (original) {
+                original_ = std::move(value);
+                current_.reset();
+            } else {
+                current_ = std::move(value);
+            }
+        }
+        bool Changed() const { return current_ && !(original_ == *current_); }
+        void Reset() { current_.reset(); }
 
     private:
         T original_{};
-        T current_{};
+        std::optional<T> current_;
     };
 
     const std::wstring& UserName(bool original = false) const { return userName_.Get(original); }
