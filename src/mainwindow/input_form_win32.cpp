@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <iterator>
 #include <utility>
 
 namespace qb::mainwindow {
