@@ -23,7 +23,11 @@ void DefaultReport(const wchar_t* text) {
 std::atomic<FailureReport> reportTo{&DefaultReport};
 
 // The procedure of every hook in a window's chain. `id` is the owner's slot, `data` the
-// owner. No exception may leave it: it returns into the window system.
+// owner. No exception may leave it: it returns into the window system. A message its
+// owner failed on still goes on down the chain, so that the window's own procedure (and
+// whatever else hooks it) handles it as if this hook were not there: default processing
+// instead would skip the window's own handling, say a header's painting or a dialog's
+// command.
 LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                             DWORD_PTR data) {
     auto* owner = reinterpret_cast<WindowProcOwner*>(data);
@@ -32,10 +36,10 @@ LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, 
         result = owner->WindowProc(hWnd, uMsg, wParam, lParam);
     } catch (const std::exception& e) {
         ReportWindowProcFailure(hWnd, uMsg, e.what());
-        result = DefWindowProcW(hWnd, uMsg, wParam, lParam);
+        result = DefSubclassProc(hWnd, uMsg, wParam, lParam);
     } catch (...) {
         ReportWindowProcFailure(hWnd, uMsg, nullptr);
-        result = DefWindowProcW(hWnd, uMsg, wParam, lParam);
+        result = DefSubclassProc(hWnd, uMsg, wParam, lParam);
     }
     // An owner that answered the last message itself still lets go of the window. Only a
     // hook still in the chain has an owner, and so a slot, alive: an owner unhooks before
@@ -84,7 +88,7 @@ void ReportWindowProcFailure(HWND window, UINT message, const char* what) noexce
     wchar_t text[512];
     std::swprintf(text, std::size(text),
                   L"Quill Bay: window procedure failed (%ls) on message 0x%04X of a window of "
-                  L"class \"%ls\"; the message got default processing\n",
+                  L"class \"%ls\"; the window goes on without that handler\n",
                   reason, message, className);
     const FailureReport report = reportTo.load();
     report(text);

@@ -40,9 +40,10 @@ private:
 
 // Hooks `window`: from now on every message it receives goes to `owner.WindowProc` (not
 // owned). Does nothing when `slot` already holds a window, so hooking twice through one
-// slot hooks once. A message the owner fails on (throws) is reported and answered with
-// default processing. The window's last message (WM_NCDESTROY) unhooks it, and then the
-// window has its own procedure back. False when the window cannot be hooked.
+// slot hooks once. A message the owner fails on (throws) is reported and passed on down
+// the window's chain, as if the owner had passed it on. The window's last message
+// (WM_NCDESTROY) unhooks it, and then the window has its own procedure back. False when
+// the window cannot be hooked.
 bool HookWindow(HWND window, WindowProcOwner& owner, HookSlot& slot);
 
 // The end of an owner's WindowProc: hands the message on down the window's chain and

@@ -133,16 +133,18 @@ TEST_F(HookWindowTest, HooksOnOneWindowChainAndComeOffInAnyOrder) {
     EXPECT_EQ(other.seen, 2);
 }
 
-TEST_F(HookWindowTest, AFailingOwnerIsReportedAndAnsweredWithDefaultProcessing) {
+TEST_F(HookWindowTest, AFailingOwnerIsReportedAndItsMessageGoesOnDownTheChain) {
     HWND window = NewWindow();
-    HookWindow(window, owner, owner.slot);
+    HookWindow(window, other, other.slot);
+    HookWindow(window, owner, owner.slot); // called first
     owner.failing = true;
     const FailureReport previous = SetFailureReport(&Record);
-    // The length of the title "Hello", not the window's own answer; nothing escapes into
-    // the window system, and the window keeps working.
+    // The hook below and the window's own procedure still answer, not default processing
+    // (the length of the title); nothing escapes into the window system.
     const LRESULT answer = SendMessageW(window, kThrows, 0, 0);
     SetFailureReport(previous);
-    EXPECT_EQ(answer, 5);
+    EXPECT_EQ(answer, 9999);
+    EXPECT_EQ(other.seen, 1);
     EXPECT_EQ(SendMessageW(window, kPassedOn, 0, 2), 1002);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find(L"owner failed"), std::wstring::npos) << reports[0];
