@@ -150,6 +150,18 @@ bool SamePathIgnoringCase(std::wstring_view a, std::wstring_view b) {
     return true;
 }
 
+std::wstring RunCommandFor(std::wstring_view path) {
+    if (path.find(L' ') == std::wstring_view::npos)
+        return std::wstring(path);
+    return L"\"" + std::wstring(path) + L"\"";
+}
+
+bool RunCommandStarts(std::wstring_view command, std::wstring_view path) {
+    if (command.size() >= 2 && command.front() == L'"' && command.back() == L'"')
+        command = command.substr(1, command.size() - 2);
+    return SamePathIgnoringCase(command, path);
+}
+
 InfoFormModel::InfoFormModel(Globals& g) : g_(g) {}
 
 void InfoFormModel::Load() {
@@ -163,7 +175,7 @@ void InfoFormModel::Load() {
     check1_ = services::ReadRegistryValue(g_.ports, platform::HkeyLocalMachine, kRunKey,
                                           kRunValueName, run) &&
               std::holds_alternative<std::wstring>(run) &&
-              SamePathIgnoringCase(std::get<std::wstring>(run), companionPath_);
+              RunCommandStarts(std::get<std::wstring>(run), companionPath_);
 }
 
 void InfoFormModel::Option1Click(int index) {
@@ -194,7 +206,7 @@ bool InfoFormModel::CloseButtonClick() {
     // the tray program is started (even when it runs already) or told to close.
     if (check1_) {
         services::WriteRegistryValue(g_.ports, platform::HkeyLocalMachine, kRunKey, kRunValueName,
-                                     companionPath_, false);
+                                     RunCommandFor(companionPath_), false);
         g_.ports.programs.StartProgram(companionPath_, platform::show_command::ShowMinimized);
     } else {
         services::DeleteRegistryValue(g_.ports, platform::HkeyLocalMachine, kRunKey, kRunValueName);

@@ -34,6 +34,14 @@ std::int32_t NumberFromText(std::wstring_view text);
 enum class PeriodCheck { InRange, TooShort, TooLong };
 PeriodCheck CheckWarningPeriod(std::int32_t minutes);
 
+// The Run value that starts `path`: Windows reads it as a command line, so a path with a
+// blank is quoted ("C:\Program Files\...") lest a program at its first words ("C:\Program")
+// be started instead; a path without one is written bare, as it always was.
+std::wstring RunCommandFor(std::wstring_view path);
+// Whether a Run value starts `path`: the path bare or in one pair of quotes, compared as
+// Windows compares file names.
+bool RunCommandStarts(std::wstring_view command, std::wstring_view path);
+
 // Paths compared as Windows compares file names: without regard to the case of letters.
 // Letters are folded in the Latin, Greek and Cyrillic alphabets, which cover every path the
 // system's ANSI code pages can spell with case.

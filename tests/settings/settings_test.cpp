@@ -118,6 +118,14 @@ TEST_F(Dialog, OpensOnTheSharedSettingsAndTicksTheBoxOnlyForTheCompanionPath) {
          true},
         {Sz("C:\\Programme\\quillsvc.exe"), false},
         {Dword(1), false},
+        // Quoted, as a path with a blank is written, also where none is needed.
+        {Sz("\"C:\\Programme\\\xDC"
+            "berwachung\\quillsvc.exe\""),
+         true},
+        {Sz("\"C:\\Programme\\\xDC"
+            "berwachung\\quillsvc.exe"),
+         false},
+        {Sz("\"\""), false},
     };
     for (const auto& [value, ticked] : cases) {
         w.registry.Set(HkeyLocalMachine, kRun, "Quillbay", value);
@@ -144,7 +152,8 @@ TEST_F(Dialog, CloseSetsTheAutostartEveryTimeAndStoresOnlyChangedSettings) {
         {false, L"8", 0, 8, 0, {{kTray, "/close"}, {kService, "/settings"}}},
         {false, L" 8", 0, 99, 99, {{kTray, "/close"}}},
     };
-    const std::string path = "C:\\Program Files\\Quill Bay\\quillsvc.exe";
+    // Quoted: the folder has a blank, and the value is a command line.
+    const std::string path = "\"C:\\Program Files\\Quill Bay\\quillsvc.exe\"";
     std::size_t started = 0;
     for (const Case& c : cases) {
         w.user.sent.clear();
