@@ -108,6 +108,27 @@ else()
 endif()
 
 if(WIN32)
+    # The common controls, loaded when they are first called rather than with the program:
+    # by then the program has restricted where DLLs come from to the system folder, and
+    # the common controls, which come from the side-by-side store that the manifest names,
+    # load libraries of their own as they start (the theme library) that Windows would
+    # otherwise look for in the program's folder first.
+    add_library(qb_comctl32 INTERFACE)
+    if(MSVC)
+        target_link_libraries(qb_comctl32 INTERFACE comctl32 delayimp)
+        target_link_options(qb_comctl32 INTERFACE /DELAYLOAD:comctl32.dll)
+    else()
+        set(delay_lib ${CMAKE_BINARY_DIR}/libcomctl32_delay.a)
+        add_custom_command(OUTPUT ${delay_lib}
+            COMMAND ${CMAKE_DLLTOOL} --input-def ${PROJECT_SOURCE_DIR}/cmake/comctl32-delay.def
+                    --dllname COMCTL32.dll --output-delaylib ${delay_lib}
+            DEPENDS ${PROJECT_SOURCE_DIR}/cmake/comctl32-delay.def
+            COMMENT "Delay-load import library of the common controls")
+        add_custom_target(qb_comctl32_delay_lib DEPENDS ${delay_lib})
+        add_dependencies(qb_comctl32 qb_comctl32_delay_lib)
+        target_link_libraries(qb_comctl32 INTERFACE ${delay_lib})
+    endif()
+
     # Every Windows test runs in this build tree's own Wine prefix, prepared once by
     # a fixture so that the tests themselves start fast.
     set(QB_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)

@@ -1,36 +1,21 @@
 #include "app/app_version_win32.h"
 
+#include "services/version_record.h"
 #include "startup/startup.h"
 
 #include <windows.h>
 
-#include <cstdio>
-#include <vector>
+#include <span>
 
 namespace qb::app {
 
 namespace {
 
-// A string of the record's first translation, e.g. "\StringFileInfo\040904B0\CompanyName".
-std::wstring StringValue(const std::vector<BYTE>& record, const wchar_t* name) {
-    struct Translation {
-        WORD language;
-        WORD codePage;
-    };
-    Translation* translations = nullptr;
-    UINT size = 0;
-    if (!VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation",
-                        reinterpret_cast<void**>(&translations), &size) ||
-        size < sizeof(Translation))
-        return {};
-    wchar_t path[96];
-    std::swprintf(path, 96, L"\\StringFileInfo\\%04x%04x\\%ls", translations->language,
-                  translations->codePage, name);
-    wchar_t* value = nullptr;
-    if (!VerQueryValueW(record.data(), path, reinterpret_cast<void**>(&value), &size) ||
-        value == nullptr || size == 0)
-        return {};
-    return std::wstring(value, wcsnlen(value, size));
+constexpr WORD kVersionRecordId = 1; // VS_VERSION_INFO
+
+std::wstring Text(const services::VersionRecord& record, const wchar_t* name) {
+    const auto found = record.strings.find(name);
+    return found != record.strings.end() ? found->second : std::wstring();
 }
 
 } // namespace
@@ -38,27 +23,22 @@ std::wstring StringValue(const std::vector<BYTE>& record, const wchar_t* name) {
 mainwindow::AppVersion ReadAppVersion() {
     mainwindow::AppVersion version;
     version.fileDescription = kAppTitle;
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    // The record among the program's own resources, read without VERSION.dll.
+    const HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kVersionRecordId), RT_VERSION);
+    const HGLOBAL loaded = resource != nullptr ? LoadResource(nullptr, resource) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    const DWORD size = resource != nullptr ? SizeofResource(nullptr, resource) : 0;
+    if (data == nullptr || size == 0)
         return version;
-    DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
-    if (size == 0)
+    const auto record = services::ParseVersionRecord(
+        std::span(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size)));
+    if (!record)
         return version;
-    std::vector<BYTE> record(size);
-    if (!GetFileVersionInfoW(path, 0, size, record.data()))
-        return version;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT fixedSize = 0;
-    if (VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) &&
-        fixed != nullptr && fixedSize >= sizeof(VS_FIXEDFILEINFO)) {
-        version.major = HIWORD(fixed->dwFileVersionMS);
-        version.minor = LOWORD(fixed->dwFileVersionMS);
-        version.revision = HIWORD(fixed->dwFileVersionLS);
-    }
-    version.companyName = StringValue(record, L"CompanyName");
-    if (std::wstring description = StringValue(record, L"FileDescription"); !description.empty())
+    version.major = record->major;
+    version.minor = record->minor;
+    version.revision = record->build;
+    version.companyName = Text(*record, L"CompanyName");
+    if (std::wstring description = Text(*record, L"FileDescription"); !description.empty())
         version.fileDescription = std::move(description);
     return version;
 }

@@ -9,6 +9,19 @@
 
 namespace qb::app {
 
+void LoadDllsFromSystemFolderOnly() {
+    // Looked up rather than imported: Windows 7 has it only with its loader update
+    // (KB2533623), and a missing import would keep the program from starting at all.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return;
+    // Without it, at least the current folder is no longer searched.
+    SetDllDirectoryW(L"");
+}
+
 int RunProgram(Globals& g, platform::LocaleApi& locale, int showCommand) {
     // Held for the whole run; a refused start keeps it to the end of the process too.
     StartResult start = StartProgram(g);

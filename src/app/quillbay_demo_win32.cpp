@@ -126,6 +126,7 @@ std::filesystem::path DefaultMachine(std::wstring& problem) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    qb::app::LoadDllsFromSystemFolderOnly();
     const std::unique_ptr<qb::app::StartMarksFile> marks =
         qb::app::StartMarksFile::FromEnvironment();
     if (marks)

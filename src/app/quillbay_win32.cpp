@@ -12,6 +12,7 @@
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    qb::app::LoadDllsFromSystemFolderOnly();
     const std::unique_ptr<qb::app::StartMarksFile> marks =
         qb::app::StartMarksFile::FromEnvironment();
     if (marks)

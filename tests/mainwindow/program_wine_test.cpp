@@ -1,6 +1,6 @@
 // The two programs as a user starts them, each in its own Wine process: the demo on a
 // machine file, a second copy beside it, a machine file that is not one, and the real
-// program on Wine's own account database.
+// program on Wine's own account database; both from a folder where DLLs were planted.
 
 #include "mainwindow/control_ids.h"
 #include "platform/simulated/simulated_machine.h"
@@ -33,6 +33,14 @@ std::wstring WindowsPath(std::wstring path) {
 }
 const std::wstring kDemo = WindowsPath(QB_DEMO_EXE);
 const std::wstring kProgram = WindowsPath(QB_PROGRAM_EXE);
+const std::wstring kPlantedDll = WindowsPath(QB_PLANTED_DLL);
+
+// DLLs that the default search order would look for in a program's own folder before the
+// system's, and that the programs or the system's libraries load while they run: the
+// account database, and what the common controls and the window system load once windows
+// show. (What the programs import is checked in their import tables; Wine's own system
+// libraries import VERSION.dll, so a planted copy of that one would say nothing here.)
+const wchar_t* const kPlantedNames[] = {L"netapi32.dll", L"uxtheme.dll", L"dwmapi.dll"};
 
 // What a window says: its title, and for a message box the captions in it.
 std::wstring Says(HWND window) {
@@ -88,13 +96,50 @@ protected:
         machine.SaveFile(machineFile);
     }
     void TearDown() override {
+        if (!overridesKey.empty())
+            RegDeleteTreeW(HKEY_CURRENT_USER, overridesKey.c_str());
         std::error_code ignored;
         fs::remove_all(folder, ignored);
     }
     std::wstring MachineArgument() const { return L"--machine \"" + machineFile.wstring() + L"\""; }
 
+    // A copy of `program` in a folder of its own, beside a planted copy of each DLL above,
+    // as a program downloaded into a folder that already holds such files. Wine would take
+    // its own copy of a system DLL over one it finds there; Windows takes the one it finds
+    // first, and so does Wine for these names and this program while the test runs.
+    std::wstring PlantedCopy(const std::wstring& program) {
+        const fs::path name = fs::path(program).filename();
+        overridesKey = L"Software\\Wine\\AppDefaults\\" + name.wstring();
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (overridesKey + L"\\DllOverrides").c_str(), 0,
+                                  nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const wchar_t order[] = L"native,builtin";
+        for (const wchar_t* dll : kPlantedNames)
+            RegSetValueExW(key, fs::path(dll).stem().c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(order), sizeof(order));
+        RegCloseKey(key);
+
+        const fs::path planted = folder / L"planted";
+        fs::create_directories(planted);
+        const fs::path copy = planted / name;
+        fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+        for (const wchar_t* dll : kPlantedNames)
+            fs::copy_file(kPlantedDll, planted / dll, fs::copy_options::overwrite_existing);
+        return copy.wstring();
+    }
+    // The planted DLLs that were loaded: each leaves a file behind.
+    std::wstring LoadedPlants() const {
+        std::wstring loaded;
+        for (const wchar_t* name : kPlantedNames)
+            if (fs::exists(folder / L"planted" / (std::wstring(name) + L".loaded")))
+                loaded += std::wstring(name) + L" ";
+        return loaded;
+    }
+
     fs::path folder;
     fs::path machineFile;
+    std::wstring overridesKey;
 };
 
 // The program file holds its own icon, large and small, for the system to show.
@@ -157,22 +202,28 @@ TEST_F(Programs, AMalformedMachineFileIsNamedAndLeftAlone) {
     const std::string broken = "{ \"accounts\": [ {\"name\": \"anna\", ";
     std::ofstream(machineFile, std::ios::binary | std::ios::trunc) << broken;
     testing::ChildProcess demo;
-    ASSERT_TRUE(demo.Start(kDemo, MachineArgument()));
+    ASSERT_TRUE(demo.Start(PlantedCopy(kDemo), MachineArgument()));
     ASSERT_TRUE(Answer(demo, L"machine.json", IDOK)) << "no message naming the file";
     ASSERT_TRUE(WaitForExit(demo));
     EXPECT_NE(demo.ExitCode(), 0u);
+    EXPECT_EQ(LoadedPlants(), L"");
     std::ifstream in(machineFile, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), broken);
 }
 
-// Wine's account database cannot give an account's details: the window opens empty, a
-// click on its grid changes nothing, and it closes cleanly.
+// Wine's account database cannot give an account's details: the window opens empty, with
+// the program's own version record, a click on its grid changes nothing, and it closes
+// cleanly.
 TEST_F(Programs, TheRealProgramOnWinesAccountDatabaseOpensEmptyAndClosesCleanly) {
     testing::ChildProcess program;
-    ASSERT_TRUE(program.Start(kProgram, L""));
+    ASSERT_TRUE(program.Start(PlantedCopy(kProgram), L""));
     const HWND window = WaitFor(program, L"Quill Bay");
     ASSERT_NE(window, nullptr) << "exit code " << program.ExitCode();
     EXPECT_EQ(testing::WindowText(window), L"Quill Bay");
+    EXPECT_EQ(testing::WindowText(GetDlgItem(window, mainwindow::ids::AppLabel0)),
+              L"Inkwell Quill Bay");
+    EXPECT_EQ(testing::WindowText(GetDlgItem(window, mainwindow::ids::AppLabel0 + 1)),
+              L"Version 1.00.00");
     const HWND grid = GetDlgItem(window, mainwindow::ids::AllowedHoursGraphic);
     ASSERT_NE(grid, nullptr) << "not the main window";
     PostMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -180,6 +231,7 @@ TEST_F(Programs, TheRealProgramOnWinesAccountDatabaseOpensEmptyAndClosesCleanly)
     PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitForExit(program));
     EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_EQ(LoadedPlants(), L"");
 }
 
 } // namespace

@@ -5,12 +5,15 @@
 #include "registry_cases.h"
 #include "services/companion.h"
 #include "services/paths.h"
+#include "services/version_record.h"
 #include "support/memory_registry.h"
 #include "support/recording_user32.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <map>
 #include <string>
 
 namespace qb::services {
@@ -116,6 +119,83 @@ TEST_F(RegistrySizeCap, ValuesAboveTheCapReadAsFailure) {
         EXPECT_EQ(result, within ? RegistryValue(std::int32_t{7}) : RegistryValue(std::wstring()))
             << size;
     }
+}
+
+// A block of a version record: its header, its key, its value and its children, each on a
+// 32-bit boundary.
+std::vector<std::uint8_t> Block(std::u16string_view key, std::vector<std::uint8_t> value, bool text,
+                                const std::vector<std::vector<std::uint8_t>>& children) {
+    std::vector<std::uint8_t> b(6);
+    auto align = [&] { b.resize((b.size() + 3) & ~std::size_t{3}); };
+    for (const char16_t c : std::u16string(key) + u'\0')
+        b.insert(b.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
+    align();
+    const std::size_t valueLength = text ? value.size() / 2 : value.size();
+    b.insert(b.end(), value.begin(), value.end());
+    for (const auto& child : children) {
+        align();
+        b.insert(b.end(), child.begin(), child.end());
+    }
+    const std::uint16_t words[] = {static_cast<std::uint16_t>(b.size()),
+                                   static_cast<std::uint16_t>(valueLength), text};
+    for (int i = 0; i < 3; ++i) {
+        b[2 * i] = static_cast<std::uint8_t>(words[i]);
+        b[2 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
+    }
+    return b;
+}
+std::vector<std::uint8_t> Text(std::u16string_view key, std::u16string_view value) {
+    std::vector<std::uint8_t> bytes;
+    for (const char16_t c : std::u16string(value) + u'\0')
+        bytes.insert(bytes.end(),
+                     {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
+    return Block(key, bytes, true, {});
+}
+
+TEST(VersionRecord, TheVersionAndTheTextsOfTheFirstTranslationEvenCutShort) {
+    // File version 1.2.3.4 (dwFileVersionMS 0x00010002, LS 0x00030004); a German string
+    // table before the English one that the translation names, in lower-case digits.
+    std::vector<std::uint8_t> fixed(52, 0);
+    const std::uint8_t head[] = {0xBD, 0x04, 0xEF, 0xFE, 0, 0, 1, 0, 2, 0, 1, 0, 4, 0, 3, 0};
+    std::copy(std::begin(head), std::end(head), fixed.begin());
+    const auto record = Block(
+        u"VS_VERSION_INFO", fixed, false,
+        {Block(u"StringFileInfo", {}, true,
+               {Block(u"040704B0", {}, true, {Text(u"CompanyName", u"Tintenfass")}),
+                Block(u"040904b0", {}, true,
+                      {Text(u"CompanyName", u"Inkwell"), Text(u"FileDescription", u"Quill Bay")})}),
+         Block(u"VarFileInfo", {}, true,
+               {Block(u"Translation", {0x09, 0x04, 0xB0, 0x04}, false, {})})});
+    const auto parsed = ParseVersionRecord(record);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ((std::array{parsed->major, parsed->minor, parsed->build, parsed->privatePart}),
+              (std::array<std::uint16_t, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(parsed->strings,
+              (std::map<std::wstring, std::wstring>{{L"CompanyName", L"Inkwell"},
+                                                    {L"FileDescription", L"Quill Bay"}}));
+
+    // Cut anywhere, or with its length claiming more than there is, a record gives what it
+    // still holds and nothing else; a record of something else gives nothing.
+    for (std::size_t size = 0; size < record.size(); ++size) {
+        std::vector<std::uint8_t> cut(record.begin(), record.begin() + size);
+        const auto partial = ParseVersionRecord(cut);
+        EXPECT_FALSE(partial) << size << ": its own length is no longer there";
+        if (size >= 2) {
+            cut[0] = static_cast<std::uint8_t>(size);
+            cut[1] = static_cast<std::uint8_t>(size >> 8);
+        }
+        if (const auto shortened = ParseVersionRecord(cut)) {
+            for (const auto& [name, value] : shortened->strings) {
+                const std::wstring held = name == L"CompanyName" && value.starts_with(L'T')
+                                              ? L"Tintenfass" // no translation left
+                                              : parsed->strings.at(name);
+                EXPECT_EQ(held.substr(0, value.size()), value) << size;
+            }
+        }
+    }
+    auto other = record;
+    other[6] = 'W';
+    EXPECT_FALSE(ParseVersionRecord(other));
 }
 
 } // namespace
