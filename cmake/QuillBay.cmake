@@ -25,6 +25,18 @@ if(QB_SANITIZE)
     endif()
 endif()
 
+# Fuzz targets: every library is built with libFuzzer's coverage instrumentation and both
+# sanitizers, so that a target finds its way into the code it calls and stops at the first
+# fault; the targets themselves link libFuzzer (tests/fuzz).
+if(QB_FUZZ)
+    if(NOT QB_COMPILER STREQUAL "clang")
+        message(FATAL_ERROR "QB_FUZZ: libFuzzer needs Clang (the fuzz preset uses clang-14)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Compiler settings for our own code (not for third-party sources such as GoogleTest).
 add_library(qb_settings INTERFACE)
 if(QB_COMPILER STREQUAL "msvc")

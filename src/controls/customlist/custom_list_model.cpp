@@ -372,7 +372,7 @@ void CustomListModel::SetFont(const std::wstring& fontName, float fontSize, bool
         f->italic = fontItalic;
         if (!fontName.empty())
             f->name = fontName;
-        if (fontSize > 0)
+        if (std::isfinite(fontSize) && fontSize > 0) // no font has an endless size
             f->size = fontSize;
         f->strikethrough = fontStrikethru;
         f->underline = fontUnderline;

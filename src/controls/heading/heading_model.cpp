@@ -1,5 +1,7 @@
 #include "controls/heading/heading_model.h"
 
+#include <cmath>
+
 namespace qb::controls {
 
 namespace {
@@ -21,7 +23,7 @@ void HeadingModel::SetFont(const std::wstring& fontName, float fontSize, bool /*
     font_.italic = fontItalic;
     if (!fontName.empty())
         font_.name = fontName;
-    if (fontSize > 0)
+    if (std::isfinite(fontSize) && fontSize > 0) // no font has an endless size
         font_.size = fontSize;
     font_.strikethrough = fontStrikethru;
     font_.underline = fontUnderline;
