@@ -471,10 +471,29 @@ TwipsRect CustomListModel::RowsArea() const {
 }
 
 std::pair<int, int> CustomListModel::VisibleRows() const {
-    if (lastIndex_ < 0 || rowHeight_ <= 0)
-        return {0, -1};
-    const int slots = std::max(0, innerHeight_ - listTop_) / rowHeight_;
-    return {std::max(0, topIndex_ - 1), std::min(lastIndex_, topIndex_ + slots + 1)};
+    // Every row is looked at, which costs no more than the scrolling that moves them all:
+    // rows usually sit in their slots, but the icon-size and header setters re-lay only the
+    // template row, and a label may reach past its own row.
+    const TwipsRect area = RowsArea();
+    auto overlaps = [&](const TwipsRect& r) {
+        return r.left < area.right() && r.right() > area.left && r.top < area.bottom() &&
+               r.bottom() > area.top;
+    };
+    int first = 0, last = -1;
+    for (int i = 0; i <= lastIndex_; ++i) {
+        const RowItems& row = rows_[static_cast<std::size_t>(i)];
+        // A label reaches as far right as its text can be drawn.
+        const TwipsRect label{row.label.left, row.label.top,
+                              std::max(0, area.right() - row.label.left), row.label.height};
+        if ((row.userIconVisible && overlaps(row.userIcon)) ||
+            (row.clockIconVisible && overlaps(row.clockIcon)) ||
+            (row.lockIconVisible && overlaps(row.lockIcon)) ||
+            (row.labelVisible && overlaps(label))) {
+            first = last < 0 ? i : first;
+            last = i;
+        }
+    }
+    return {first, last};
 }
 
 int CustomListModel::RowAt(int y) const {

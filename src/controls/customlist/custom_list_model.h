@@ -240,7 +240,8 @@ public:
     // The rows area, clipped: from one pixel above the first slot (where its highlight
     // starts) to the bottom, left of the scroll bar while it shows.
     TwipsRect RowsArea() const;
-    // Indexes of the rows that may show in the rows area, first and last (inclusive).
+    // Indexes of the first and the last row with an item shown in the rows area; rows
+    // between them may lie outside it. {0, -1} when none shows.
     std::pair<int, int> VisibleRows() const;
     // Left edge, in header pixels, of the sort mark; `captionWidthPx` is the width of
     // "User name" in the header's font.
