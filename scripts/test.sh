@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that includes point down the layers, then builds and
 # runs every test: the portable code natively, the Windows build (cross-compiled with
-# mingw-w64) under Wine, and the portable code again with AddressSanitizer and
-# UndefinedBehaviorSanitizer. Last it makes sure that no Wine process of the build trees
-# outlives the tests.
+# mingw-w64) under Wine, the portable code again with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets over their seed corpora. Last it makes
+# sure that no Wine process of the build trees outlives the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -25,9 +25,10 @@ wine_leftovers() {
     done
 }
 
-# The Windows tests run before the sanitized build, whose compile time then covers most of
-# the half minute that the Wine server stays on after its last client.
-for preset in native windows native-sanitize; do
+# The Windows tests run before the sanitized builds, whose compile time then covers the
+# half minute that the Wine server stays on after its last client. The fuzz targets run over
+# their seed corpora only (scripts/fuzz.sh fuzzes them).
+for preset in native windows native-sanitize fuzz; do
     echo "=== $preset ==="
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
