@@ -8,6 +8,7 @@
 
 #include "app/start_marks_win32.h"
 #include "platform/simulated/simulated_machine.h"
+#include "school_machine.h"
 #include "platform/win32/handles.h"
 #include "startup/start_marks.h"
 
@@ -34,30 +35,6 @@ using qb::win32::UniqueHandle;
 
 constexpr int kRuns = 11;
 constexpr DWORD kStartTimeoutMs = 60000;
-
-// A machine of `count` accounts like a school's: mostly users, some restricted, a few
-// administrators, the first of them logged on. The logged-on administrator has no
-// restrictions of their own, which closing the window would ask about.
-fs::path MakeMachine(const fs::path& folder, int count) {
-    qb::simulated::SimulatedMachine machine;
-    for (int i = 0; i < count; ++i) {
-        qb::simulated::AccountSpec a;
-        a.name = L"pupil" + std::to_wstring(100000 + i);
-        a.fullName = L"Pupil number " + std::to_wstring(i);
-        a.groups = {i % 50 == 0 ? L"Administrators" : L"Users"};
-        if (i % 3 == 1) {
-            a.logonHours.emplace();
-            a.logonHours->fill(0xFF);
-            (*a.logonHours)[static_cast<std::size_t>(i % 21)] = 0;
-        }
-        a.lastLogon = 1790000000u + static_cast<std::uint32_t>(i);
-        machine.AddAccount(a);
-    }
-    machine.SetLoggedOnUser(L"pupil100000");
-    const fs::path file = folder / ("machine-" + std::to_string(count) + ".json");
-    machine.SaveFile(file);
-    return file;
-}
 
 std::int64_t CounterNow() {
     LARGE_INTEGER now{};
@@ -351,7 +328,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<Subject> subjects;
     subjects.push_back(Subject{"bare window", windowsPath(argv[1]), L"", 0, {}});
     for (const int count : counts) {
-        const fs::path machine = MakeMachine(folder, count);
+        const fs::path machine = qb::bench::MakeSchoolMachine(folder, count);
         subjects.push_back(Subject{std::to_string(count) + " accounts",
                                    windowsPath(argv[2]),
                                    L"--machine \"" + machine.wstring() + L"\"",
