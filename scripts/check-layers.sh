@@ -18,7 +18,8 @@
 # The program's logic is written against the ports only: below src/app nothing includes the
 # simulated machine, and only Win32 code includes platform/win32 (see the next rule). Nothing
 # under src/ includes a file of tests/. A folder of src/ that is not in this table is an
-# error until it is given its place here. tests/, tools/ and bench/ stand above every layer.
+# error until it is given its place here. tests/, fuzz/, tools/ and bench/ stand above every
+# layer.
 #
 # Win32 code is exactly:
 #   - a file whose name without its extension ends in "_win32" (custom_list_win32.cpp,
@@ -116,10 +117,10 @@ resolve() {
 }
 
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    mapfile -t files < <(git ls-files --cached --others --exclude-standard -- src tests tools bench |
+    mapfile -t files < <(git ls-files --cached --others --exclude-standard -- src tests fuzz tools bench |
                          while read -r f; do [ -f "$f" ] && echo "$f"; done)
 else
-    mapfile -t files < <(find src tests tools bench -type f | sort)
+    mapfile -t files < <(find src tests fuzz tools bench -type f | sort)
 fi
 
 include_pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*([<"])([^>"]*)[>"]'

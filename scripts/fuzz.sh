@@ -2,9 +2,9 @@
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
 # Builds the fuzz targets (the fuzz preset: clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and fuzzes each target, or those named, for SECONDS (default
-# 60) one after another. Each starts from its seed corpus (tests/fuzz/corpus/<target>) and
+# 60) one after another. Each starts from its seed corpus (fuzz/corpus/<target>) and
 # from what its earlier runs found (build/fuzz/corpus/<target>, kept between runs), and with
-# its dictionary where it has one (tests/fuzz/<target>.dict). For each the command prints
+# its dictionary where it has one (fuzz/<target>.dict). For each the command prints
 # the executions, the executions per second and the coverage (code edges and features
 # reached), and the executions of every run so far. An input that crashes a target, or runs
 # longer than ten seconds, is saved in build/fuzz/findings/<target>/ and the command
@@ -19,7 +19,7 @@ cmake --build --preset fuzz >/dev/null
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=($(ls tests/fuzz/corpus))
+    targets=($(ls fuzz/corpus))
 fi
 build=build/fuzz
 history=$build/fuzz-history.txt
@@ -30,8 +30,8 @@ for target in "${targets[@]}"; do
     mkdir -p "$work" "$findings" "$(dirname "$log")"
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1
              -artifact_prefix="$findings/")
-    [ -f "tests/fuzz/$target.dict" ] && options+=(-dict="tests/fuzz/$target.dict")
-    if ! "$build/tests/fuzz/$target" "${options[@]}" "$work" "tests/fuzz/corpus/$target" \
+    [ -f "fuzz/$target.dict" ] && options+=(-dict="fuzz/$target.dict")
+    if ! "$build/fuzz/$target" "${options[@]}" "$work" "fuzz/corpus/$target" \
         >"$log" 2>&1; then
         echo "$target: a finding, saved in $findings/ (the log: $log)" >&2
         grep -m 3 -E 'ERROR|check on line|SUMMARY' "$log" >&2 || true

@@ -20,9 +20,9 @@ void Check(bool holds) {
 }
 
 // What the strip shows: its caption and the caption's font, the caption's width and where
-// the closing line stands, one pixel in from the right edge.
+// the closing line stands, a design pixel in from the right edge, in twips on any screen.
 struct Strip {
-    int tppx;
+    Density density;
     std::wstring text = L"-";
     bool textChanged = false;
     std::wstring fontName = L"MS Sans Serif";
@@ -35,7 +35,8 @@ struct Strip {
         Check(m.Text() == text && m.TextChanged() == textChanged);
         Check(f.name == fontName && f.size == fontSize && f.bold && f.italic == italic &&
               f.underline == underline && f.strikethrough == strikethrough);
-        Check(m.CaptionLeft() == 0 && m.CaptionWidth() == width && m.LineX() == width - tppx);
+        Check(m.CaptionLeft() == 0 && m.CaptionWidth() == width &&
+              m.LineX() == width - kDesignPixel && m.ScreenDensity() == density);
     }
 };
 
@@ -52,9 +53,9 @@ std::wstring SomeText(FuzzedDataProvider& fuzz) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider fuzz(data, size);
-    const int tppx = fuzz.ConsumeIntegralInRange(1, 20);
-    HeadingModel model(tppx, fuzz.ConsumeIntegralInRange(1, 20));
-    Strip strip{tppx};
+    const Density density(fuzz.ConsumeIntegralInRange(-10, 480));
+    HeadingModel model(density);
+    Strip strip{density};
     strip.Compare(model);
     const float sizes[] = {0.0f,
                            -3.0f,
@@ -90,8 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 2:
-            strip.width = fuzz.ConsumeIntegralInRange(-100, 100000);
-            model.Resize(strip.width);
+            if (fuzz.ConsumeBool()) {
+                strip.density = Density(fuzz.ConsumeIntegralInRange(-10, 480));
+                model.SetDensity(strip.density);
+            } else {
+                strip.width = fuzz.ConsumeIntegralInRange(-100, 100000);
+                model.Resize(strip.width);
+            }
             break;
         case 3: {
             // A stored layout: the text, a value of another kind, or nothing.

@@ -65,7 +65,7 @@ public:
     Reference(const ListMetrics& m, int w, int h) : m_(m), width_(w), height_(h) {
         headerWidth_ = w;
         highlightWidth_ = w;
-        listTop_ = m.headerHeightPx * m.tppy + m.tppy;
+        listTop_ = m.density.Twips(m.headerHeightPx) + kDesignPixel;
         slots_.resize(1);
         slots_[0].labelHeight = m.labelHeight;
         fonts_.resize(1);
@@ -76,18 +76,16 @@ public:
     // --- the calls ---
     void SetSmallIcons(bool small) {
         small_ = small;
-        rowHeight_ = (2 + (small ? 16 : 22)) * m_.tppy;
+        rowHeight_ = (2 + (small ? 16 : 22)) * kDesignPixel;
         slots_[0].small = small;
         slots_[0].labelTop = listTop_ + (small ? 15 : 60);
         highlightHeight_ = rowHeight_;
-        if (!noHeader_) {
-            columns_ = {(small ? 15 : 23) + 1, small ? 16 : 24, small ? 16 : 24, 0};
-            columns_[3] = headerWidth_ / m_.tppx - columns_[0] - columns_[1] - columns_[2];
-        }
+        if (!noHeader_)
+            SetColumns();
     }
     void SetNoHeader(bool hdr) {
         noHeader_ = hdr;
-        listTop_ = hdr ? m_.tppy : m_.headerHeightPx * m_.tppy + m_.tppy;
+        listTop_ = hdr ? kDesignPixel : m_.density.Twips(m_.headerHeightPx) + kDesignPixel;
         slots_[0].top = listTop_;
         slots_[0].labelTop = listTop_ + (small_ ? 30 : 60);
     }
@@ -116,21 +114,22 @@ public:
         }
         selected_ = item;
         Look(item, true);
-        highlightTop_ = slots_[item].top - m_.tppy;
+        highlightTop_ = slots_[item].top - kDesignPixel;
         highlightShown_ = true;
     }
     void HideSelection() { Deselect(selected_); }
-    void SetLocked(bool b) {
-        if (Valid(selected_))
-            entries_[selected_].locked = slots_[selected_].lockShown = b;
+    // The selected row's flags and name, or those of the row named.
+    void SetLocked(bool b, int item) {
+        if (const int row = item == -1 ? selected_ : item; Valid(row))
+            entries_[row].locked = slots_[row].lockShown = b;
     }
-    void SetRestricted(bool b) {
-        if (Valid(selected_))
-            entries_[selected_].restricted = slots_[selected_].clockShown = b;
+    void SetRestricted(bool b, int item) {
+        if (const int row = item == -1 ? selected_ : item; Valid(row))
+            entries_[row].restricted = slots_[row].clockShown = b;
     }
-    void SetName(const std::wstring& name) {
-        if (Valid(selected_))
-            entries_[selected_].name = slots_[selected_].text = name;
+    void SetName(const std::wstring& name, int item) {
+        if (const int row = item == -1 ? selected_ : item; Valid(row))
+            entries_[row].name = slots_[row].text = name;
     }
     void SetType(int t, int item) {
         const int row = item == -1 ? selected_ : item;
@@ -177,8 +176,19 @@ public:
         height_ = h;
         Fit(true);
         if (!noHeader_)
-            columns_[3] =
-                (headerWidth_ - (columns_[0] + columns_[1] + columns_[2]) * m_.tppx) / m_.tppx;
+            columns_[3] = NameColumn();
+    }
+    // Another screen: the header, the bar and the labels take their sizes there, and every
+    // row its slot again.
+    void SetMetrics(const ListMetrics& m) {
+        m_ = m;
+        listTop_ = noHeader_ ? kDesignPixel : m.density.Twips(m.headerHeightPx) + kDesignPixel;
+        for (Slot& slot : slots_)
+            slot.labelHeight = m.labelHeight;
+        if (!noHeader_)
+            SetColumns();
+        Resize(width_, height_);
+        ScrollTo(top_);
     }
     void Scroll(int v) {
         value_ = std::clamp(v, 0, std::max(0, max_));
@@ -192,7 +202,7 @@ public:
             return;
         }
         if (button == MouseButton::Left && !shift && InRowsArea(x, y))
-            Click(FloorDiv(y - listTop_ + m_.tppy, rowHeight_) + top_);
+            Click(FloorDiv(y - listTop_ + kDesignPixel, rowHeight_) + top_);
     }
     void MouseUp(MouseButton button, int x, int y) {
         if (button != MouseButton::Left || !pressed_)
@@ -247,15 +257,14 @@ public:
               header.sortOrder == sortOrder_ && header.repaints == repaints_);
         const ScrollBarState& bar = list.ScrollBar();
         Check(bar.visible == barShown_ && bar.max == max_ && bar.largeChange == largeChange_ &&
-              bar.value == value_ && bar.height == height_ &&
-              bar.left == width_ - m_.scrollBarWidthPx * m_.tppx);
+              bar.value == value_ && bar.height == height_ && bar.left == width_ - BarWidth());
         Check(list.LabelFonts() == fonts_ && list.HeaderFont() == headerFont_);
-        // The sort mark: 6 pixels into its column, or 14 past the name column's caption.
+        // The sort mark: 6 design pixels into its column, or 14 past the name's caption.
         int before = 0;
         for (int c = 0; c < sortColumn_; ++c)
-            before += columns_[c] * m_.tppx;
-        Check(list.SortMarkX(600) ==
-              (sortColumn_ == 3 ? (before + 600) / m_.tppx + 14 : before / m_.tppx + 6));
+            before += columns_[c];
+        const Density& d = m_.density;
+        Check(list.SortMarkX(40) == before + (sortColumn_ == 3 ? 40 + d.Scaled(14) : d.Scaled(6)));
     }
 
     int Count() const { return static_cast<int>(entries_.size()); }
@@ -347,7 +356,7 @@ private:
         max_ = Count() - FloorDiv(area, rowHeight_);
         largeChange_ = std::max(1, fromResize ? Count() - 1 : Count());
         barShown_ = true;
-        highlightWidth_ = headerWidth_ = width_ - m_.scrollBarWidthPx * m_.tppx;
+        highlightWidth_ = headerWidth_ = width_ - BarWidth();
         if (value_ > max_)
             Scroll(max_);
     }
@@ -358,23 +367,39 @@ private:
             slots_[i].labelTop = slots_[i].top + (small_ ? 30 : 60);
         }
         if (selected_ >= 0)
-            highlightTop_ = slots_[selected_].top - m_.tppy;
+            highlightTop_ = slots_[selected_].top - kDesignPixel;
+    }
+
+    int BarWidth() const { return m_.density.Twips(m_.scrollBarWidthPx); }
+    // The header's columns stand over the pictures: their edges in twips, a design pixel
+    // right of the user-type picture, become pixels as edges; the name column takes the rest.
+    void SetColumns() {
+        const Density& d = m_.density;
+        const int edge1 = (small_ ? 15 : 23) * kDesignPixel + kDesignPixel;
+        const int edge2 = edge1 + (small_ ? 16 : 24) * kDesignPixel;
+        const int edge3 = edge2 + (small_ ? 16 : 24) * kDesignPixel;
+        columns_ = {d.Pixels(edge1), d.Pixels(edge2) - d.Pixels(edge1),
+                    d.Pixels(edge3) - d.Pixels(edge2), 0};
+        columns_[3] = NameColumn();
+    }
+    int NameColumn() const {
+        return m_.density.Pixels(headerWidth_) - columns_[0] - columns_[1] - columns_[2];
     }
 
     // The user-type, clock and lock icons side by side from one pixel in, and the label.
     std::array<TwipsRect, 4> Items(const Slot& s) const {
-        const int t = m_.tppx;
-        const int userW = (s.small ? 15 : 23) * t, iconH = (s.small ? 16 : 22) * m_.tppy;
+        const int t = kDesignPixel; // the pictures as designed at 96 dots per inch
+        const int userW = (s.small ? 15 : 23) * t, iconH = (s.small ? 16 : 22) * t;
         const int clockW = (s.small ? 16 : 24) * t;
-        const int clockH = (s.small ? 16 : 22) * m_.tppy;
-        const int clockLeft = t + userW + 15, lockLeft = clockLeft + clockW + 15;
+        const int clockH = (s.small ? 16 : 22) * t;
+        const int clockLeft = t + userW + t, lockLeft = clockLeft + clockW + t;
         return {TwipsRect{t, s.top, userW, iconH}, TwipsRect{clockLeft, s.top, clockW, clockH},
                 TwipsRect{lockLeft, s.top, clockW, clockH},
                 TwipsRect{lockLeft + clockW + 60, s.labelTop, 0, s.labelHeight}};
     }
     bool InRowsArea(int x, int y) const {
-        const int top = listTop_ - m_.tppy;
-        const int w = barShown_ ? width_ - m_.scrollBarWidthPx * m_.tppx : width_;
+        const int top = listTop_ - kDesignPixel;
+        const int w = barShown_ ? width_ - BarWidth() : width_;
         return x >= 0 && x < w && y >= top && y < height_;
     }
     // The first row, in slot order, with a shown item under the point; a label reaches as
@@ -432,12 +457,15 @@ std::wstring SomeName(FuzzedDataProvider& fuzz) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider fuzz(data, size);
-    ListMetrics metrics;
-    metrics.tppx = fuzz.PickValueInArray({15, 12, 10, 8});
-    metrics.tppy = fuzz.PickValueInArray({15, 12, 10, 8});
-    metrics.headerHeightPx = fuzz.ConsumeIntegralInRange(14, 30);
-    metrics.scrollBarWidthPx = fuzz.ConsumeIntegralInRange(10, 30);
-    metrics.labelHeight = fuzz.ConsumeIntegralInRange(100, 400);
+    auto someMetrics = [&] {
+        ListMetrics m;
+        m.density = Density(fuzz.PickValueInArray({96, 120, 144, 168, 192, 240, 100}));
+        m.headerHeightPx = fuzz.ConsumeIntegralInRange(14, 60);
+        m.scrollBarWidthPx = fuzz.ConsumeIntegralInRange(10, 60);
+        m.labelHeight = fuzz.ConsumeIntegralInRange(100, 400);
+        return m;
+    };
+    const ListMetrics metrics = someMetrics();
     const int width = fuzz.ConsumeIntegralInRange(0, 9000);
     const int height = fuzz.ConsumeIntegralInRange(0, 9000);
     CustomListModel list(metrics, width, height);
@@ -473,19 +501,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 4: {
             const bool b = fuzz.ConsumeBool();
+            const int item = fuzz.ConsumeBool() ? -1 : row();
             if (fuzz.ConsumeBool()) {
-                list.SetAccountLocked(b);
-                ref.SetLocked(b);
+                list.SetAccountLocked(b, item);
+                ref.SetLocked(b, item);
             } else {
-                list.SetHasTimeRestrictions(b);
-                ref.SetRestricted(b);
+                list.SetHasTimeRestrictions(b, item);
+                ref.SetRestricted(b, item);
             }
             break;
         }
         case 5: {
             const std::wstring name = SomeName(fuzz);
-            list.SetNewUserName(name);
-            ref.SetName(name);
+            const int item = fuzz.ConsumeBool() ? -1 : row();
+            list.SetNewUserName(name, item);
+            ref.SetName(name, item);
             break;
         }
         case 6: {
@@ -509,6 +539,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 9: {
+            if (fuzz.ConsumeIntegralInRange(0, 3) == 0) {
+                // Moved to a screen of another density.
+                const ListMetrics m = someMetrics();
+                list.SetMetrics(m);
+                ref.SetMetrics(m);
+                break;
+            }
             const int w = coordinate(), h = coordinate();
             list.Resize(w, h);
             ref.Resize(w, h);
