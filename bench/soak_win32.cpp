@@ -4,8 +4,10 @@
 // every message box answered. The demo's handle count, GDI and USER objects and private
 // memory are taken after start-up, every minute, and at the end, when they must be back
 // within a few percent of where they were after start-up.
-//   soak_win32 <quillbay-demo.exe> <soak_probe.dll> [seconds] [seed]
-// Prints the figures; the exit status is 0 when nothing grew, 1 when something did.
+//   soak_win32 <quillbay-demo.exe> <soak_probe.dll> [seconds] [seed] [kinds]
+// `kinds` (such as "5,6") limits the steps to those kinds, numbered as in Driver::Do, to
+// find which of them makes something grow. Prints the figures; the exit status is 0 when
+// nothing grew, 1 when something did.
 
 #include "mainwindow/control_ids.h"
 #include "school_machine.h"
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -177,7 +180,8 @@ private:
 
 class Driver {
 public:
-    Driver(Demo& demo, unsigned seed) : demo_(demo), random_(seed) {}
+    Driver(Demo& demo, unsigned seed, std::vector<int> kinds)
+        : demo_(demo), random_(seed), kinds_(std::move(kinds)) {}
 
     int Number(int low, int high) { return std::uniform_int_distribution(low, high)(random_); }
     bool Chance(int percent) { return Number(1, 100) <= percent; }
@@ -216,7 +220,9 @@ public:
 
     void Step() {
         AnswerOpenWindows();
-        Do(Number(0, 12));
+        Do(kinds_.empty()
+               ? Number(0, 12)
+               : kinds_[static_cast<std::size_t>(Number(0, static_cast<int>(kinds_.size()) - 1))]);
         ++steps;
     }
 
@@ -423,6 +429,7 @@ private:
 
     Demo& demo_;
     std::mt19937 random_;
+    std::vector<int> kinds_;
 };
 
 void Print(const char* when, const Sample& s) {
@@ -445,7 +452,7 @@ bool Within(double start, double end, const char* what) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: soak_win32 <quillbay-demo.exe> <soak_probe.dll> "
-                             "[seconds] [seed]\n");
+                             "[seconds] [seed] [kinds]\n");
         return 2;
     }
     const int seconds = argc > 3 ? _wtoi(argv[3]) : 600;
@@ -467,7 +474,11 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (!demo.UseProbeWhereNeeded(argv[2]))
             std::fprintf(stderr, "no way to count GDI and USER objects: they read 0\n");
-        Driver driver(demo, seed);
+        std::vector<int> kinds;
+        std::wstringstream list(argc > 5 ? argv[5] : L"");
+        for (std::wstring kind; std::getline(list, kind, L',');)
+            kinds.push_back(_wtoi(kind.c_str()));
+        Driver driver(demo, seed, kinds);
         std::printf("seed %u, %d seconds, 10,000 accounts\n", seed, seconds);
         std::printf("%-22s %8s %8s %8s %12s\n", "", "handles", "GDI", "USER", "private MB");
         driver.AnswerOpenWindows();

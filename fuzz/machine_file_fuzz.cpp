@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -59,5 +60,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto again = SimulatedMachine::FromJsonText(written, "written.json");
     if (Describe(*again) != Describe(*machine) || again->ToJsonText() != written)
         std::abort();
+    // The identifiers in use come back too: the next account gets the same one in both.
+    try {
+        if (machine->AddAccount({.name = L"next-account"}) !=
+            again->AddAccount({.name = L"next-account"}))
+            std::abort();
+    } catch (const std::invalid_argument&) {
+        // The file has an account or a group of that name already.
+    }
     return 0;
 }

@@ -63,9 +63,12 @@ public:
         const auto bytes = fuzz_.ConsumeBytes<std::uint8_t>(
             fuzz_.ConsumeIntegralInRange<std::size_t>(0, data.size()));
         std::copy(bytes.begin(), bytes.end(), data.begin());
-        // The size as a platform might claim it, right or wrong.
-        size = fuzz_.ConsumeBool() ? static_cast<std::uint32_t>(bytes.size())
-                                   : fuzz_.ConsumeIntegral<std::uint32_t>();
+        // The size as a platform might claim it, right or wrong, at the reader's limit too.
+        const std::uint32_t sizes[] = {
+            static_cast<std::uint32_t>(bytes.size()), services::kMaxRegistryValueBytes,
+            services::kMaxRegistryValueBytes + 1, fuzz_.ConsumeIntegral<std::uint32_t>()};
+        size = sizes[fuzz_.ConsumeIntegralInRange(0, 3)];
+        claimedSizes.push_back(size);
         return lastStatus;
     }
     RegistryStatus SetValue(RegistryKey key, std::string_view valueName, std::uint32_t type,
@@ -90,6 +93,7 @@ public:
     std::vector<std::string> created;
     RegistryStatus lastStatus = 0;
     std::uint32_t lastType = 0;
+    std::vector<std::uint32_t> claimedSizes; // by each query, in order
 
 private:
     // Success mostly; else "not found", "access denied", "more data" or any code.
@@ -138,6 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         asNumber ? services::RegistryValue(std::int32_t{42}) : services::RegistryValue(L"stale");
     const bool read =
         services::ReadRegistryValue(g.ports, platform::HkeyLocalMachine, L"Key", L"Value", result);
+    // A value bigger than any the program keeps is damaged data: read as a failure, never
+    // allocated. The first query tells the size.
+    Check(!read || registry.claimedSizes.at(0) <= services::kMaxRegistryValueBytes);
     if (!read) {
         Check(asNumber ? result == services::RegistryValue(std::int32_t{0})
                        : result == services::RegistryValue(std::wstring()));

@@ -5,11 +5,14 @@
 # groups and settings dialogs. Prints the demo's handle count, GDI and USER objects and
 # private memory after start-up, every minute and at the end, and fails when any of them
 # ends more than a few percent above where it began.
-#   scripts/soak.sh [SECONDS] [SEED]
+#   scripts/soak.sh [SECONDS] [SEED] [KINDS]
+# KINDS (such as 5,6) limits the steps to those kinds (see bench/soak_win32.cpp), to find
+# which of them makes something grow.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
-seed=${2:-}
+seed=${2:-$RANDOM}
+kinds=${3:-}
 scripts/install-deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target soak >/dev/null
@@ -19,6 +22,6 @@ cmake/wine-prefix.sh "$build/wineprefix-soak" headless >/dev/null
 export WINEPREFIX=$build/wineprefix-soak
 status=0
 cmake/wine-run.sh "$build/bench/soak.exe" "Z:$build/src/app/quillbay-demo.exe" \
-    "Z:$build/bench/soak_probe.dll" "$seconds" $seed || status=$?
+    "Z:$build/bench/soak_probe.dll" "$seconds" "$seed" $kinds || status=$?
 WINEPREFIX=$build/wineprefix-soak wineserver -k 2>/dev/null || true
 exit $status

@@ -28,10 +28,6 @@ std::wstring ModuleFolder(HMODULE module) {
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
 // Where the build puts the stand-in netapi32: a folder beside the test program.
 std::wstring PlantedFolder() {
     return ModuleFolder(nullptr) + L"\\planted";
@@ -41,26 +37,6 @@ std::wstring WideUserName() {
     wchar_t name[257];
     DWORD size = 257;
     return ::GetUserNameW(name, &size) ? std::wstring(name) : std::wstring();
-}
-
-TEST(NetapiLoading, IgnoresAPlantedCopyThatTheSearchOrderWouldFind) {
-    ASSERT_EQ(::GetModuleHandleW(L"netapi32.dll"), nullptr) << "no load below would search";
-    const std::wstring planted = PlantedFolder();
-    ASSERT_TRUE(::SetDllDirectoryW(planted.c_str()));
-    // The plant works: the default search order resolves the name to it.
-    HMODULE found = ::LoadLibraryW(L"netapi32.dll");
-    ::SetDllDirectoryW(nullptr);
-    ASSERT_NE(found, nullptr);
-    EXPECT_TRUE(SamePath(ModuleFolder(found), planted)) << ModuleFolder(found);
-    ::FreeLibrary(found);
-
-    ASSERT_TRUE(::SetDllDirectoryW(planted.c_str()));
-    Win32Netapi32 net;
-    ::SetDllDirectoryW(nullptr);
-    ASSERT_NE(net.Module(), nullptr);
-    wchar_t system[MAX_PATH];
-    const std::wstring systemFolder(system, ::GetSystemDirectoryW(system, MAX_PATH));
-    EXPECT_TRUE(SamePath(ModuleFolder(net.Module()), systemFolder)) << ModuleFolder(net.Module());
 }
 
 TEST(NetapiLoading, AMissingLibraryOrFunctionFailsEveryCallWithoutCrashing) {

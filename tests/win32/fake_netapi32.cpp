@@ -1,7 +1,6 @@
-// A stand-in netapi32.dll. Built as planted\netapi32.dll it is the copy that the default
-// DLL search order would find first, and that must never be loaded. As fake_netapi32.dll
-// it describes accounts as Windows does, which Wine's netapi32 cannot: every text null, and
-// the logon-hours bitmap null ("no restrictions") except for alice's.
+// A stand-in netapi32.dll, fake_netapi32.dll: it describes accounts as Windows does, which
+// Wine's netapi32 cannot: every text null, and the logon-hours bitmap null ("no
+// restrictions") except for alice's.
 
 #include <windows.h>
 
