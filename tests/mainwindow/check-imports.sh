@@ -8,7 +8,7 @@
 set -euo pipefail
 objdump=$1
 shift
-known="advapi32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll"
+known="advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll"
 status=0
 for program in "$@"; do
     imports=$("$objdump" -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
