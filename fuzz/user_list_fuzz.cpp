@@ -57,7 +57,6 @@ struct Slot {
     bool white = false;
     bool clockShown = false;
     bool lockShown = false;
-    std::wstring text;
 };
 
 class Reference {
@@ -129,7 +128,7 @@ public:
     }
     void SetName(const std::wstring& name, int item) {
         if (const int row = item == -1 ? selected_ : item; Valid(row))
-            entries_[row].name = slots_[row].text = name;
+            entries_[row].name = name;
     }
     void SetType(int t, int item) {
         const int row = item == -1 ? selected_ : item;
@@ -246,7 +245,7 @@ public:
                   row.clockIconVisible == s.clockShown && row.lockIconVisible == s.lockShown);
             Check(row.userPicture == s.userPicture && row.clockPicture == s.clockPicture &&
                   row.lockPicture == s.clockPicture && row.labelWhite == s.white &&
-                  row.labelFont == s.font && row.labelText == s.text);
+                  row.labelFont == s.font && list.LabelText(i) == r.name);
         }
         const Highlight& h = list.SelectionHighlight();
         Check(h.visible == highlightShown_ && h.top == highlightTop_ &&
@@ -285,7 +284,6 @@ private:
             Select(i, false);
         else
             Look(i, false);
-        slots_[i].text = entries_[i].name;
         slots_[i].clockShown = entries_[i].restricted;
         slots_[i].lockShown = entries_[i].locked;
     }
