@@ -7,12 +7,13 @@
 // once every kind of step had been done. Private memory is the commit charge, and a heap
 // keeps what it once took: memory that ends higher but has stopped growing is reached, not
 // leaked; what keeps growing over the second half of the run is a leak.
-//   soak_win32 <quillbay-demo.exe> <soak_probe.dll> [seconds] [seed] [kinds]
+//   soak <quillbay-demo.exe> [seconds] [seed] [kinds]
 // `kinds` (such as "5,6") limits the steps to those kinds, numbered as in Driver::Do, to
 // find which of them makes something grow. Prints the figures; the exit status is 0 when
 // nothing grew, 1 when something did.
 
 #include "mainwindow/control_ids.h"
+#include "process_figures_win32.h"
 #include "school_machine.h"
 #include "services/wine_process.h"
 #include "settings/info_form_layout.h"
@@ -37,12 +38,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kAllowedGrowth = 0.05; // "within a few percent"
 
-struct Sample {
-    DWORD handles = 0;
-    DWORD gdiObjects = 0;
-    DWORD userObjects = 0;
-    SIZE_T privateBytes = 0;
-};
+using Sample = qb::bench::Figures;
 
 // The demo's process, its main window and what it holds.
 class Demo {
@@ -54,9 +50,6 @@ public:
             CloseHandle(process_.hProcess);
             CloseHandle(process_.hThread);
         }
-        for (HANDLE h : {ask_, done_, mapping_})
-            if (h != nullptr)
-                CloseHandle(h);
     }
 
     bool Start(const std::wstring& exe, const fs::path& machine) {
@@ -104,81 +97,16 @@ public:
         Send(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
     }
 
-    // Where the platform cannot tell from outside what the demo holds (Wine cannot count
-    // GDI and USER objects), the probe loaded into the demo tells it from inside.
-    bool UseProbeWhereNeeded(const std::wstring& probe) {
-        SetLastError(0);
-        if (GetGuiResources(process_.hProcess, GR_GDIOBJECTS) != 0 ||
-            GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-            return true;
-        const std::size_t bytes = (probe.size() + 1) * sizeof(wchar_t);
-        void* remote = VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE,
-                                      PAGE_READWRITE);
-        if (remote == nullptr ||
-            !WriteProcessMemory(process_.hProcess, remote, probe.c_str(), bytes, nullptr))
-            return false;
-        const auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-        const HANDLE thread =
-            CreateRemoteThread(process_.hProcess, nullptr, 0, load, remote, 0, nullptr);
-        if (thread == nullptr)
-            return false;
-        WaitForSingleObject(thread, 30000);
-        CloseHandle(thread);
-        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
-        const std::wstring name = L"QuillBaySoakProbe-" + std::to_wstring(process_.dwProcessId);
-        for (int i = 0; i < 100 && (ask_ == nullptr || done_ == nullptr || mapping_ == nullptr);
-             ++i) {
-            Sleep(50);
-            if (ask_ == nullptr)
-                ask_ = OpenEventW(EVENT_MODIFY_STATE, FALSE, (name + L"-ask").c_str());
-            if (done_ == nullptr)
-                done_ = OpenEventW(SYNCHRONIZE, FALSE, (name + L"-done").c_str());
-            if (mapping_ == nullptr)
-                mapping_ = OpenFileMappingW(FILE_MAP_READ, FALSE, (name + L"-counts").c_str());
-        }
-        return mapping_ != nullptr;
-    }
-
+    // What the demo holds; where Wine cannot count something for another process, what
+    // stands in for it is said at the end.
     Sample Take() const {
-        Sample s;
-        if (mapping_ != nullptr) {
-            struct Counts {
-                DWORD handles;
-                DWORD gdiObjects;
-                DWORD userObjects;
-                ULONGLONG privateBytes;
-            };
-            SetEvent(ask_);
-            WaitForSingleObject(done_, 60000);
-            const auto* counts =
-                static_cast<const Counts*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
-            if (counts != nullptr) {
-                s = {counts->handles, counts->gdiObjects, counts->userObjects,
-                     static_cast<SIZE_T>(counts->privateBytes)};
-                UnmapViewOfFile(counts);
-            }
-            return s;
-        }
-        GetProcessHandleCount(process_.hProcess, &s.handles);
-        s.gdiObjects = GetGuiResources(process_.hProcess, GR_GDIOBJECTS);
-        s.userObjects = GetGuiResources(process_.hProcess, GR_USEROBJECTS);
-        PROCESS_MEMORY_COUNTERS_EX memory{};
-        memory.cb = sizeof(memory);
-        if (GetProcessMemoryInfo(process_.hProcess,
-                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                 sizeof(memory)))
-            s.privateBytes = memory.PagefileUsage; // the commit charge: private memory
-        return s;
+        return qb::bench::MeasureFigures(process_.hProcess, process_.dwProcessId);
     }
 
     PROCESS_INFORMATION process_{};
 
 private:
     HWND main_ = nullptr;
-    HANDLE ask_ = nullptr;
-    HANDLE done_ = nullptr;
-    HANDLE mapping_ = nullptr;
 };
 
 class Driver {
@@ -436,8 +364,8 @@ private:
 };
 
 void Print(const char* when, const Sample& s) {
-    std::printf("%-22s %8lu %8lu %8lu %12.1f\n", when, s.handles, s.gdiObjects, s.userObjects,
-                static_cast<double>(s.privateBytes) / (1024.0 * 1024.0));
+    std::printf("%-22s %8.0f %8.0f %8.0f %12.1f\n", when, s.handles, s.gdiObjects, s.userObjects,
+                s.privateBytes / (1024.0 * 1024.0));
     std::fflush(stdout);
 }
 
@@ -453,14 +381,13 @@ bool Within(double start, double end, const char* what, double allowed = kAllowe
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: soak_win32 <quillbay-demo.exe> <soak_probe.dll> "
-                             "[seconds] [seed] [kinds]\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: soak <quillbay-demo.exe> [seconds] [seed] [kinds]\n");
         return 2;
     }
-    const int seconds = argc > 3 ? _wtoi(argv[3]) : 600;
+    const int seconds = argc > 2 ? _wtoi(argv[2]) : 600;
     const unsigned seed =
-        argc > 4 ? static_cast<unsigned>(_wtoi(argv[4])) : static_cast<unsigned>(GetTickCount());
+        argc > 3 ? static_cast<unsigned>(_wtoi(argv[3])) : static_cast<unsigned>(GetTickCount());
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const fs::path folder =
@@ -475,10 +402,8 @@ int wmain(int argc, wchar_t** argv) {
             std::fprintf(stderr, "the demo did not show its window\n");
             return 1;
         }
-        if (!demo.UseProbeWhereNeeded(argv[2]))
-            std::fprintf(stderr, "no way to count GDI and USER objects: they read 0\n");
         std::vector<int> kinds;
-        std::wstringstream list(argc > 5 ? argv[5] : L"");
+        std::wstringstream list(argc > 4 ? argv[4] : L"");
         for (std::wstring kind; std::getline(list, kind, L',');)
             kinds.push_back(_wtoi(kind.c_str()));
         Driver driver(demo, seed, kinds);
@@ -522,9 +447,7 @@ int wmain(int argc, wchar_t** argv) {
         const Sample last = demo.Take();
         Print("at the end", last);
         std::printf("%d steps\n", driver.steps);
-        const auto megabytes = [](const Sample& s) {
-            return static_cast<double>(s.privateBytes) / 1048576.0;
-        };
+        const auto megabytes = [](const Sample& s) { return s.privateBytes / 1048576.0; };
         bool ok = Within(start.handles, last.handles, "handles");
         ok = Within(start.gdiObjects, last.gdiObjects, "GDI objects") && ok;
         ok = Within(start.userObjects, last.userObjects, "USER objects") && ok;
@@ -533,6 +456,8 @@ int wmain(int argc, wchar_t** argv) {
         if (!reached && ok)
             std::printf("private memory ends higher than where it began, but stopped growing "
                         "in the first half\n");
+        for (const auto& [what, how] : qb::bench::approximated)
+            std::printf("%s: counted from %s\n", what.c_str(), how.c_str());
         status = ok ? 0 : 1;
 
         // Closed as a user closes it, every change thrown away (No to each account's

@@ -8,8 +8,9 @@
 
 #include "app/start_marks_win32.h"
 #include "platform/simulated/simulated_machine.h"
-#include "school_machine.h"
 #include "platform/win32/handles.h"
+#include "process_figures_win32.h"
+#include "school_machine.h"
 #include "startup/start_marks.h"
 
 #include <windows.h>
@@ -71,141 +72,9 @@ HWND ShownWindow(DWORD process) {
     return search.window;
 }
 
-// What a started process holds. Where the platform does not count something itself (Wine
-// counts neither handles nor GDI nor USER objects for another process), a count of our
-// own stands in, and `approximated` says which.
-struct Figures {
-    double privateBytes = 0;
-    double handles = 0;
-    double gdiObjects = 0;
-    double userObjects = 0;
-};
-std::map<std::string, std::string> approximated;
-
-// The entries of the system's handle table that belong to `process`.
-DWORD CountHandlesInSystemTable(DWORD process) {
-    struct Entry {
-        USHORT processId;
-        USHORT creatorBackTrace;
-        UCHAR type;
-        UCHAR attributes;
-        USHORT handle;
-        PVOID object;
-        ULONG access;
-    };
-    std::vector<char> buffer(1 << 20);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        ULONG needed = 0;
-        const NTSTATUS status = NtQuerySystemInformation(
-            SystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == 0) {
-            const auto count = *reinterpret_cast<const ULONG*>(buffer.data());
-            const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-            DWORD own = 0;
-            for (ULONG i = 0; i < count; ++i)
-                own += entries[i].processId == static_cast<USHORT>(process) ? 1 : 0;
-            return own;
-        }
-        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed));
-    }
-    return 0;
-}
-
-// The GDI objects in use in the handle table the process's environment block points at:
-// the platform's own table, which Wine keeps per process.
-DWORD CountGdiObjectsInTable(HANDLE process, DWORD processId) {
-    constexpr std::size_t kTableOffset = 0xF8; // GdiSharedHandleTable in a 64-bit PEB
-    constexpr std::size_t kEntries = 0x10000;
-    struct Cell {
-        UINT64 kernelObject;
-        USHORT processId;
-        USHORT count;
-        USHORT upper;
-        USHORT type;
-        UINT64 userObject;
-    };
-    PROCESS_BASIC_INFORMATION basic{};
-    ULONG length = 0;
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic),
-                                  &length) != 0)
-        return 0;
-    UINT64 table = 0;
-    SIZE_T read = 0;
-    if (!ReadProcessMemory(process,
-                           reinterpret_cast<const char*>(basic.PebBaseAddress) + kTableOffset,
-                           &table, sizeof(table), &read) ||
-        table == 0)
-        return 0;
-    std::vector<Cell> cells(kEntries);
-    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), cells.data(),
-                           cells.size() * sizeof(Cell), &read))
-        return 0;
-    DWORD used = 0;
-    for (const Cell& c : cells)
-        used += c.type != 0 && (c.processId == 0 || c.processId == static_cast<USHORT>(processId));
-    return used;
-}
-
-// The windows of `process`, top-level and child.
-DWORD CountWindows(DWORD process) {
-    struct Count {
-        DWORD process;
-        DWORD windows;
-    } count{process, 0};
-    EnumWindows(
-        [](HWND w, LPARAM data) -> BOOL {
-            auto& c = *reinterpret_cast<Count*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == c.process) {
-                ++c.windows;
-                EnumChildWindows(
-                    w,
-                    [](HWND, LPARAM counted) -> BOOL {
-                        ++reinterpret_cast<Count*>(counted)->windows;
-                        return TRUE;
-                    },
-                    data);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.windows;
-}
-
-Figures MeasureFigures(HANDLE process, DWORD processId) {
-    Figures f;
-    f.privateBytes = static_cast<double>(qb::app::PrivateBytes(process));
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                              sizeof(counters)) ||
-        counters.PrivateUsage == 0)
-        approximated["private memory"] = "the committed private pages of the address space";
-    DWORD handles = 0;
-    if (!GetProcessHandleCount(process, &handles) || handles == 0) {
-        handles = CountHandlesInSystemTable(processId);
-        approximated["handles"] = "the system's handle table";
-    }
-    f.handles = handles;
-    DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
-    if (gdi == 0) {
-        gdi = CountGdiObjectsInTable(process, processId);
-        approximated["GDI objects"] = "the process's GDI handle table";
-    }
-    f.gdiObjects = gdi;
-    DWORD user = GetGuiResources(process, GR_USEROBJECTS);
-    if (user == 0) {
-        user = CountWindows(processId);
-        approximated["USER objects"] = "its windows only";
-    }
-    f.userObjects = user;
-    return f;
-}
-
 struct Run {
     double readyMs = -1; // negative: the window never showed
-    Figures figures;
+    qb::bench::Figures figures;
     qb::StartBreakdown breakdown;
 };
 
@@ -236,7 +105,7 @@ Run StartOnce(const std::wstring& program, const std::wstring& arguments,
     const std::int64_t ready = CounterNow();
     if (window != nullptr) {
         run.readyMs = Milliseconds(ready - start);
-        run.figures = MeasureFigures(process.Get(), info.dwProcessId);
+        run.figures = qb::bench::MeasureFigures(process.Get(), info.dwProcessId);
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0)
@@ -376,7 +245,7 @@ int wmain(int argc, wchar_t** argv) {
                     s.MedianOf([](const Run& r) { return r.figures.handles; }),
                     s.MedianOf([](const Run& r) { return r.figures.gdiObjects; }),
                     s.MedianOf([](const Run& r) { return r.figures.userObjects; }));
-    for (const auto& [what, how] : approximated)
+    for (const auto& [what, how] : qb::bench::approximated)
         std::printf("  (%s: the platform does not count them here; counted from %s)\n",
                     what.c_str(), how.c_str());
 

@@ -21,7 +21,7 @@ build=$PWD/build/windows
 cmake/wine-prefix.sh "$build/wineprefix-soak" headless >/dev/null
 export WINEPREFIX=$build/wineprefix-soak
 status=0
-cmake/wine-run.sh "$build/bench/soak.exe" "Z:$build/src/app/quillbay-demo.exe" \
-    "Z:$build/bench/soak_probe.dll" "$seconds" "$seed" $kinds || status=$?
+cmake/wine-run.sh "$build/bench/soak.exe" "Z:$build/src/app/quillbay-demo.exe" "$seconds" \
+    "$seed" $kinds || status=$?
 WINEPREFIX=$build/wineprefix-soak wineserver -k 2>/dev/null || true
 exit $status
