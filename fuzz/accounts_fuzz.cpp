@@ -9,6 +9,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -18,9 +19,12 @@ namespace {
 using namespace qb;
 using simulated::SimAccount;
 
-void Check(bool holds) {
-    if (!holds)
+// Stops at the first difference, naming the line of the check that found it.
+void Check(bool holds, int line = __builtin_LINE()) {
+    if (!holds) {
+        std::fprintf(stderr, "accounts_fuzz: the check on line %d does not hold\n", line);
         std::abort();
+    }
 }
 
 bool IsSurrogate(wchar_t c) {
@@ -110,13 +114,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
 
     // The conversion itself: what came through once comes through unchanged; a single-byte
-    // code page gives one byte per character; UTF-8 keeps everything but lone surrogates.
+    // code page gives one byte per code unit; UTF-8 keeps everything but lone surrogates.
     const std::wstring sample = Text(fuzz);
     const std::wstring once = ansi(sample);
     Check(ansi(once) == once);
     if (codePage == 1252 || codePage == 1250) {
+        // One byte per UTF-16 code unit: a character past U+FFFF is two of them.
         const std::wstring cut = sample.substr(0, sample.find(L'\0'));
-        Check(text.WideCharToMultiByte(platform::CpAcp, cut, '0').size() == cut.size());
+        std::size_t units = 0;
+        for (wchar_t c : cut)
+            units += static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
+        Check(text.WideCharToMultiByte(platform::CpAcp, cut, '0').size() == units);
     }
     if (codePage == 65001) {
         std::wstring expected = sample.substr(0, sample.find(L'\0'));
