@@ -122,10 +122,10 @@ std::vector<ControlSpec> Design() {
         Make(ids::AccountDisabled, K::CheckBox, {8940, 9450, 2295, 225}, L"User account locked")));
 
     // The bottom row.
-    ControlSpec product = Drawn(Bold(Make(ids::AppLabel0, K::Label, {90, 7200, 0, 255})));
+    ControlSpec product = Bold(Make(ids::AppLabel0, K::Label, {90, 7200, 0, 255}));
     product.autoSize = true;
     c.push_back(product);
-    ControlSpec version = Drawn(Make(ids::AppLabel0 + 1, K::Label, {90, 7440, 0, 255}));
+    ControlSpec version = Make(ids::AppLabel0 + 1, K::Label, {90, 7440, 0, 255});
     version.autoSize = true;
     c.push_back(version);
     c.push_back(Hidden(Make(ids::SettingsButton, K::Button, {7350, 7260, 1125, 375}, L"Settings")));

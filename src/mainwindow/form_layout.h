@@ -76,10 +76,9 @@ struct ControlSpec {
     bool framed = true;    // a text box with a border; display-only boxes have none
     bool readOnly = false; // a text box that shows a value and takes no typing
     bool masked = false;   // a text box that shows its characters masked (a password)
-    bool autoSize = false; // a drawn label as wide as its text
+    bool autoSize = false; // a label as wide as its text
     // A label drawn on the window's own surface, as the labels of a form were, rather than
-    // a window of its own: the fixed captions of the grid, of which there are dozens, and
-    // the lines of the bottom row.
+    // a window of its own: one of the fixed captions of the grid, of which there are dozens.
     bool drawn = false;
 };
 

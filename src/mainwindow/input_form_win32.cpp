@@ -67,11 +67,6 @@ MenuFont ReadMenuFont() {
     return font;
 }
 
-// The bottom row's lines, on the window's face rather than on white.
-bool OnFace(int id) {
-    return id == ids::AppLabel0 || id == ids::AppLabel0 + 1;
-}
-
 } // namespace
 
 // A user list of the window, as the model asks for it.
@@ -654,7 +649,6 @@ void InputForm::OnDpiChanged(const controls::Density& density, const RECT* sugge
 void InputForm::Sync() {
     if (!model_)
         return;
-    controls::gdi::WindowDc labelDc; // measures the labels sized to their text, once needed
     for (const auto& [id, state] : model_->Controls()) {
         const ControlState* was = nullptr;
         if (const auto found = applied_.find(id); found != applied_.end())
@@ -663,12 +657,10 @@ void InputForm::Sync() {
             // Drawn again where it was and where it is, when it changed.
             if (was == nullptr || was->text != state.text || !(was->bounds == state.bounds) ||
                 was->visible != state.visible) {
-                if (drawn->autoSize && !labelDc)
-                    labelDc = controls::gdi::GetWindowDc(Window());
                 for (const ControlState* where : {was, &state}) {
                     if (where == nullptr)
                         continue;
-                    const RECT r = LabelRect(labelDc.Get(), *drawn, *where);
+                    const RECT r = ToPixels(where->bounds);
                     InvalidateRect(Window(), &r, FALSE);
                 }
             }
@@ -690,8 +682,26 @@ void InputForm::Sync() {
             else
                 SetWindowTextW(w, state.text.c_str());
         }
-        if (was == nullptr || !(was->bounds == state.bounds)) {
-            const RECT r = ToPixels(state.bounds);
+        // A label sized to its text is placed again when its text changes.
+        const ControlSpec* design = DesignOf(id);
+        const bool autoSize = design != nullptr && design->autoSize;
+        if (was == nullptr || !(was->bounds == state.bounds) ||
+            (autoSize && was->text != state.text)) {
+            RECT r = ToPixels(state.bounds);
+            if (autoSize) {
+                // As wide as its text in its own font.
+                const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(w);
+                const HFONT f = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
+                SIZE size{};
+                if (dc) {
+                    const controls::gdi::Selection font(
+                        dc.Get(),
+                        f != nullptr ? static_cast<HGDIOBJ>(f) : GetStockObject(DEFAULT_GUI_FONT));
+                    GetTextExtentPoint32W(dc.Get(), state.text.c_str(),
+                                          static_cast<int>(state.text.size()), &size);
+                }
+                r.right = r.left + size.cx + density_.Scaled(2);
+            }
             SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
@@ -777,16 +787,14 @@ void InputForm::Paint(HDC dc, const RECT& client) {
 void InputForm::DrawLabel(HDC dc, const ControlSpec& design, const ControlState& state) {
     if (!state.visible)
         return;
-    // As the system's label draws itself, on white or on the face with the window's label
-    // colours.
-    const RECT r = LabelRect(dc, design, state);
-    const HFONT font = LabelFont(design);
+    // As the system's label draws itself, on white with the window's label colours.
+    const RECT r = ToPixels(state.bounds);
+    const HFONT font = design.bold ? boldFont_.Get() : font_.Get();
     const controls::gdi::Selection selected(dc, font != nullptr ? static_cast<HGDIOBJ>(font)
                                                                 : GetStockObject(SYSTEM_FONT));
-    const bool onFace = OnFace(design.id);
-    FillRect(dc, &r, onFace ? GetSysColorBrush(COLOR_BTNFACE) : white_.Get());
+    FillRect(dc, &r, white_.Get());
     SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, onFace ? GetSysColor(COLOR_BTNFACE) : ToColorRef(colour::White));
+    SetBkColor(dc, ToColorRef(colour::White));
     SetTextColor(dc, ToColorRef(design.textColour));
     const UINT align = design.align == TextAlign::Centre  ? DT_CENTER
                        : design.align == TextAlign::Right ? DT_RIGHT
@@ -800,25 +808,7 @@ HFONT InputForm::ControlFont(int id) const {
     if (const HWND w = ControlWindow(id); w != nullptr)
         return reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
     const ControlSpec* design = DesignOf(id);
-    return design != nullptr && design->drawn ? LabelFont(*design) : nullptr;
-}
-
-HFONT InputForm::LabelFont(const ControlSpec& design) const {
-    return (design.bold ? boldFont_ : font_).Get();
-}
-
-RECT InputForm::LabelRect(HDC dc, const ControlSpec& design, const ControlState& state) const {
-    RECT r = ToPixels(state.bounds);
-    if (design.autoSize && dc != nullptr) {
-        // As wide as its text in its font, as a label sized to its text is placed.
-        const HFONT font = LabelFont(design);
-        const controls::gdi::Selection selected(
-            dc, font != nullptr ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
-        SIZE size{};
-        GetTextExtentPoint32W(dc, state.text.c_str(), static_cast<int>(state.text.size()), &size);
-        r.right = r.left + size.cx + density_.Scaled(2);
-    }
-    return r;
+    return design != nullptr && design->drawn ? (design->bold ? boldFont_ : font_).Get() : nullptr;
 }
 
 RECT InputForm::ControlRect(int id) const {
@@ -833,8 +823,7 @@ RECT InputForm::ControlRect(int id) const {
     const ControlSpec* design = DesignOf(id);
     if (design == nullptr || !design->drawn || !model_ || !model_->Control(id).visible)
         return RECT{};
-    const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(Window());
-    return dc ? LabelRect(dc.Get(), *design, model_->Control(id)) : RECT{};
+    return ToPixels(model_->Control(id).bounds);
 }
 
 void InputForm::Close(bool always) {
@@ -928,7 +917,12 @@ void InputForm::OnClick(int id) {
 LRESULT InputForm::OnColour(HDC dc, HWND control) {
     const int id = GetDlgCtrlID(control);
     const ControlSpec* design = DesignOf(id);
+    const bool onFace = id == ids::AppLabel0 || id == ids::AppLabel0 + 1;
     SetTextColor(dc, ToColorRef(design != nullptr ? design->textColour : colour::Black));
+    if (onFace) {
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
     SetBkColor(dc, ToColorRef(colour::White));
     return reinterpret_cast<LRESULT>(white_.Get());
 }

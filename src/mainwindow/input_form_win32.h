@@ -58,10 +58,6 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
     void DrawLabel(HDC dc, const ControlSpec& design, const ControlState& state);
-    HFONT LabelFont(const ControlSpec& design) const;
-    // Where a label the window draws shows, in client pixels; `dc` measures the text of one
-    // sized to it.
-    RECT LabelRect(HDC dc, const ControlSpec& design, const ControlState& state) const;
     bool CreateControls();
     // Makes one control as designed; false when the window system refuses it.
     bool MakeControl(const ControlSpec& design);
