@@ -2,8 +2,9 @@
 # Installs what is missing, checks that includes point down the layers, then builds and
 # runs every test: the portable code natively, the Windows build (cross-compiled with
 # mingw-w64) under Wine, the portable code again with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the fuzz targets over their seed corpora. Last it makes
-# sure that no Wine process of the build trees outlives the tests.
+# UndefinedBehaviorSanitizer, and the fuzz targets over their seed corpora; then clang-tidy
+# over the program's code. Last it makes sure that no Wine process of the build trees
+# outlives the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -35,6 +36,8 @@ for preset in native windows native-sanitize fuzz; do
     ctest --preset "$preset"
     [ "$preset" = windows ] && wine_tests_ended=$SECONDS
 done
+echo "=== clang-tidy ==="
+scripts/tidy.sh
 
 # Wine must end by itself: a server or Wine process still there a minute after the tests
 # would be there for good.

@@ -211,7 +211,7 @@ bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer,
     // A failed listing reads as no membership at all.
     const std::array<bool, kBuiltinGroupCount> member =
         BuiltinMemberships(readName).value_or(std::array<bool, kBuiltinGroupCount>{});
-    std::int32_t type = static_cast<std::int32_t>(info.priv);
+    auto type = static_cast<std::int32_t>(info.priv);
     // Administrator comes from the platform's privilege and outranks Power Users
     // membership, which outranks User and Guest.
     if (info.priv < platform::user_priv::Admin && member[PowerUsersGroup])

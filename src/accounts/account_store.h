@@ -43,6 +43,7 @@ public:
                  platform::TextApi& text, platform::TimeZoneApi& timeZone);
     AccountStore(const AccountStore&) = delete;
     AccountStore& operator=(const AccountStore&) = delete;
+    ~AccountStore() = default;
 
     // --- Reading ---
     std::wstring GetLoggedOnUserName();

@@ -37,7 +37,7 @@ DateTime DateTime::FromCivil(const CivilTime& c) {
     const std::int64_t days =
         DaysFromCivil(c.year, static_cast<unsigned>(c.month), static_cast<unsigned>(c.day)) -
         kZeroDayFromUnix;
-    return DateTime(days * 86400 + c.hour * 3600 + c.minute * 60 + c.second);
+    return DateTime(days * 86400 + std::int64_t{c.hour} * 3600 + std::int64_t{c.minute} * 60 + c.second);
 }
 
 DateTime DateTime::FromSystemTime(const platform::SystemTime& t) {

@@ -99,7 +99,7 @@ std::filesystem::path DefaultMachine(std::wstring& problem) {
         return {};
     }
     const std::filesystem::path directory = std::filesystem::path(folder) / L"Quill Bay";
-    const std::filesystem::path file = directory / L"demo-machine.json";
+    std::filesystem::path file = directory / L"demo-machine.json";
     std::error_code error;
     if (std::filesystem::exists(file, error))
         return file;

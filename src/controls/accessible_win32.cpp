@@ -67,10 +67,14 @@ HRESULT Text(const std::wstring& text, BSTR* out) {
 // own, as Active Accessibility calls them: every question about one comes here with its
 // number. Questions about the window itself go to the system's standard object, except
 // its role and, where the window has a text, its name.
+// Only its last Release ends it, so its destructor is private.
+// NOLINTNEXTLINE(cppcoreguidelines-virtual-class-destructor)
 class AccessibleWindow::Object final : public IAccessible {
 public:
     Object(AccessibleParts& parts, HWND window, IAccessible* standard)
         : parts_(&parts), window_(window), standard_(standard) {}
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
 
     void Disconnect() {
         parts_ = nullptr;

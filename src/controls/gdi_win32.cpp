@@ -67,7 +67,7 @@ Icon MakeIcon(const Picture& picture) {
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
             if ((picture.At(x, y) >> 24) < 128)
-                maskBits[static_cast<std::size_t>(y * stride + x / 8)] |=
+                maskBits[(static_cast<std::size_t>(y) * static_cast<std::size_t>(stride)) + static_cast<std::size_t>(x / 8)] |=
                     static_cast<std::uint8_t>(0x80 >> (x % 8));
     Bitmap mask(CreateBitmap(picture.width, picture.height, 1, 1, maskBits.data()));
     if (!colour || !mask)

@@ -85,7 +85,7 @@ bool WindowBase::Register(const WindowClass& windowClass) {
     wc.cbSize = sizeof(wc);
     wc.style = windowClass.style;
     wc.lpfnWndProc = &Procedure;
-    wc.cbWndExtra = sizeof(WindowBase*);
+    wc.cbWndExtra = sizeof(LONG_PTR); // the object, as SetWindowLongPtrW keeps it
     wc.hInstance = ThisModule();
     wc.hCursor = windowClass.cursor != nullptr ? LoadCursorW(nullptr, windowClass.cursor) : nullptr;
     wc.hbrBackground = GetSysColorBrush(windowClass.background);

@@ -53,6 +53,7 @@ class WindowBase {
 public:
     WindowBase(const WindowBase&) = delete;
     WindowBase& operator=(const WindowBase&) = delete;
+    virtual ~WindowBase();
 
     // The window, or null before MakeWindow and after the window was destroyed.
     HWND Window() const noexcept { return hwnd_; }
@@ -62,7 +63,6 @@ public:
 
 protected:
     WindowBase() = default;
-    virtual ~WindowBase();
 
     // Registers the class if needed and creates the window bound to this object; false
     // when either fails or the derived class refused WM_CREATE (answered -1).

@@ -40,12 +40,12 @@ ControlSpec Coloured(ControlSpec design, std::uint32_t textColour, TextAlign ali
 
 // The details panel: caption left of its box, in the order the panel is read.
 struct DetailRow {
-    int index;
-    const wchar_t* caption;
+    int index = 0;
+    const wchar_t* caption = nullptr;
     TwipsRect label;
     TwipsRect entry;
-    bool framed;
-    bool readOnly;
+    bool framed = false;
+    bool readOnly = false;
 };
 
 constexpr DetailRow kDetailRows[] = {

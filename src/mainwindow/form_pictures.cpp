@@ -37,7 +37,7 @@ Picture Blank(int width, int height, std::uint32_t colour) {
 
 void Set(Picture& p, int x, int y, std::uint32_t colour) {
     if (x >= 0 && y >= 0 && x < p.width && y < p.height)
-        p.pixels[static_cast<std::size_t>(y * p.width + x)] = colour;
+        p.pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width)) + static_cast<std::size_t>(x)] = colour;
 }
 
 } // namespace
@@ -51,12 +51,10 @@ Picture CellPicture(bool allowed, int width, int height, const controls::Density
     for (int y = 0; y <= bottom; ++y) {
         for (int x = 0; x <= right; ++x) {
             const bool edge = x < unit || y < unit || x > right - unit || y > bottom - unit;
-            std::uint32_t c;
+            std::uint32_t c = kDeniedEdge;
             if (allowed)
                 c = edge ? kAllowedEdge : (y < 2 * unit ? kAllowedLight : kAllowedFill);
-            else if (edge)
-                c = kDeniedEdge;
-            else
+            else if (!edge)
                 // Hatching from bottom left to top right, every fourth diagonal.
                 c = ((x + y) / unit) % 4 == 0 ? kDeniedHatch : kDeniedFill;
             Set(p, x, y, c);

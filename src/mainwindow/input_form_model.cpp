@@ -83,7 +83,7 @@ std::wstring VersionLine(const AppVersion& version) {
 InputFormModel::InputFormModel(Globals& g, UserList& customList1, UserList& customList2,
                                platform::LocaleApi& locale, Timer& unSelTimer, AppVersion version)
     : g_(g), list1_(customList1), list2_(customList2), locale_(locale), unSelTimer_(unSelTimer),
-      version_(std::move(version)) {
+      version_(std::move(version)), title_(version_.fileDescription) {
     for (const ControlSpec& design : DesignedControls()) {
         ControlState& state = controls_[design.id];
         state.bounds = design.bounds;
@@ -99,7 +99,6 @@ InputFormModel::InputFormModel(Globals& g, UserList& customList1, UserList& cust
     Ctl(ids::CustomList1).text = Ctl(ids::Heading1).text;
     Ctl(ids::CustomList2).text = Ctl(ids::Heading3).text;
     Ctl(ids::AllowedHoursGraphic).text = Ctl(ids::Heading2).text;
-    title_ = version_.fileDescription;
 }
 
 const ControlState& InputFormModel::Control(int id) const {

@@ -323,7 +323,7 @@ bool InputForm::MakeControl(const ControlSpec& design) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     const RECT r = ToPixels(design.bounds);
     const DWORD visible = design.visible ? WS_VISIBLE : 0;
-    const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id));
+    auto* const id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id));
     const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible;
     HWND w = nullptr;
     auto make = [&](DWORD exStyle, const wchar_t* cls, DWORD style) {
@@ -691,7 +691,7 @@ void InputForm::Sync() {
             if (autoSize) {
                 // As wide as its text in its own font.
                 const controls::gdi::WindowDc dc = controls::gdi::GetWindowDc(w);
-                const HFONT f = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
+                auto* const f = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
                 SIZE size{};
                 if (dc) {
                     const controls::gdi::Selection font(

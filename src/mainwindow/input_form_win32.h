@@ -30,6 +30,8 @@ public:
     // when the window cannot be made.
     static std::unique_ptr<InputForm> Create(Globals& g, platform::LocaleApi& locale,
                                              AppVersion version);
+    InputForm(const InputForm&) = delete;
+    InputForm& operator=(const InputForm&) = delete;
     ~InputForm() override;
 
     // Shows the window the way the program starts it.

@@ -20,7 +20,11 @@ void DefaultReport(const wchar_t* text) {
 #endif
 }
 
-std::atomic<FailureReport> reportTo{&DefaultReport};
+// Where a failure is reported; tests put their own reporter in.
+std::atomic<FailureReport>& ReportTo() {
+    static std::atomic<FailureReport> reportTo{&DefaultReport};
+    return reportTo;
+}
 
 // The procedure of every hook in a window's chain. `id` is the owner's slot, `data` the
 // owner. No exception may leave it: it returns into the window system. A message its
@@ -90,12 +94,12 @@ void ReportWindowProcFailure(HWND window, UINT message, const char* what) noexce
                   L"Quill Bay: window procedure failed (%ls) on message 0x%04X of a window of "
                   L"class \"%ls\"; the window goes on without that handler\n",
                   reason, message, className);
-    const FailureReport report = reportTo.load();
+    const FailureReport report = ReportTo().load();
     report(text);
 }
 
 FailureReport SetFailureReport(FailureReport report) noexcept {
-    return reportTo.exchange(report != nullptr ? report : &DefaultReport);
+    return ReportTo().exchange(report != nullptr ? report : &DefaultReport);
 }
 
 } // namespace qb::services

@@ -28,6 +28,7 @@ public:
     HookSlot() = default;
     HookSlot(const HookSlot&) = delete;
     HookSlot& operator=(const HookSlot&) = delete;
+    ~HookSlot() = default;
 
     HWND Window() const noexcept { return window_; }
     explicit operator bool() const noexcept { return window_ != nullptr; }

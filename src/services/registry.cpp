@@ -18,9 +18,7 @@ class OpenedKey {
 public:
     OpenedKey(RegistryApi& registry, RegistryKey hive, const std::string& path,
               std::uint32_t access)
-        : registry_(registry) {
-        open_ = registry_.OpenKey(hive, path, access, key_) == 0;
-    }
+        : registry_(registry), open_(registry_.OpenKey(hive, path, access, key_) == 0) {}
     OpenedKey(const OpenedKey&) = delete;
     OpenedKey& operator=(const OpenedKey&) = delete;
     ~OpenedKey() { Close(); }

@@ -107,7 +107,7 @@ controls::Picture SizeGripPicture(int size) {
                         std::vector<std::uint32_t>(static_cast<std::size_t>(size * size))};
     auto set = [&](int x, int y, std::uint32_t argb) {
         if (x >= 0 && y >= 0 && x < size && y < size)
-            p.pixels[static_cast<std::size_t>(y * size + x)] = argb;
+            p.pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(size)) + static_cast<std::size_t>(x)] = argb;
     };
     constexpr std::uint32_t kLight = 0xFFFFFFFF;
     constexpr std::uint32_t kDark = 0xFF6087D0; // the frame colour

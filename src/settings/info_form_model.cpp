@@ -27,7 +27,7 @@ bool IsDigit(wchar_t c) {
 // with the letters of Latin-1 and Latin Extended-A, Greek and Cyrillic); anything else as
 // it is.
 wchar_t FoldCase(wchar_t c) {
-    const auto u = static_cast<std::uint32_t>(c);
+    const auto u = static_cast<std::uint32_t>(static_cast<char32_t>(c));
     auto shifted = [](std::uint32_t code) { return static_cast<wchar_t>(code); };
     if (u >= 'a' && u <= 'z')
         return shifted(u - 0x20);

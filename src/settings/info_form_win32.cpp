@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace qb::settings {
 
@@ -50,9 +51,8 @@ POINT CentredOver(HWND owner, int width, int height) {
 
 } // namespace
 
-InfoForm::InfoForm(Globals& g, const mainwindow::SystemFontInfo& font,
-                   const controls::Density& density)
-    : model_(g), font_(font), density_(density) {}
+InfoForm::InfoForm(Globals& g, mainwindow::SystemFontInfo font, const controls::Density& density)
+    : model_(g), font_(std::move(font)), density_(density) {}
 
 InfoForm::~InfoForm() {
     // The children go with the window while this object can still answer their messages.

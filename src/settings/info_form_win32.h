@@ -27,6 +27,8 @@ public:
     // changed) or when it could not be opened (which is reported).
     static bool ShowModal(HWND owner, Globals& g, const mainwindow::SystemFontInfo& font);
 
+    InfoForm(const InfoForm&) = delete;
+    InfoForm& operator=(const InfoForm&) = delete;
     ~InfoForm() override;
 
     // The child window of a control, by its identifier (null for none).
@@ -35,7 +37,7 @@ public:
 private:
     enum class Outcome { Open, Applied, Dismissed };
 
-    InfoForm(Globals& g, const mainwindow::SystemFontInfo& font, const controls::Density& density);
+    InfoForm(Globals& g, mainwindow::SystemFontInfo font, const controls::Density& density);
     bool Make(HWND owner);
     bool CreateControls();
     void ApplyFonts();

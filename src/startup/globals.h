@@ -21,6 +21,7 @@ struct Globals {
         : ports(p), Store(p.netapi, p.security, p.text, p.timeZone) {}
     Globals(const Globals&) = delete;
     Globals& operator=(const Globals&) = delete;
+    ~Globals() = default;
 
     platform::Ports ports;
     AccountStore Store;

@@ -199,7 +199,7 @@ void CustomListModel::AddItem(const std::wstring& userName, std::int32_t userPri
         row.label.top = top + (smallIcons_ ? kSmallLabelOffsetPlaced : kLargeLabelOffset);
         row.userIconVisible = userPriv != -1;
         row.labelVisible = true;
-        rows_.push_back(std::move(row));
+        rows_.push_back(row);
     } else {
         rows_.front().userIconVisible = userPriv != -1;
     }

@@ -36,6 +36,8 @@ public:
     static std::unique_ptr<CustomList>
     Create(HWND parent, int id, const RECT& bounds, const PropertyBag* layout = nullptr,
            AnsiBytesOf ansiBytes = nullptr, std::shared_ptr<const ListPictures> pictures = nullptr);
+    CustomList(const CustomList&) = delete;
+    CustomList& operator=(const CustomList&) = delete;
     ~CustomList() override;
 
     // The list view and its header: null until the list first shows a header.

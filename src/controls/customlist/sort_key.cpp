@@ -18,7 +18,7 @@ constexpr char32_t kDefaultCharacter = U'?';
 
 AnsiBytesOf Windows1252Bytes() {
     return [](wchar_t c) -> std::string {
-        const auto code = static_cast<std::uint32_t>(c);
+        const auto code = static_cast<std::uint32_t>(static_cast<char32_t>(c));
         if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
             return std::string(1, static_cast<char>(code));
         for (std::size_t i = 0; i < k1252High.size(); ++i) {
@@ -37,12 +37,13 @@ std::wstring LowerCaseName(std::wstring_view name) {
 }
 
 wchar_t LowerCase(wchar_t ch) {
-    const auto c = static_cast<std::uint32_t>(ch);
+    const auto c = static_cast<std::uint32_t>(static_cast<char32_t>(ch));
+    // Capitals whose small letters lie 32 further on: ASCII, Latin-1, Greek and Cyrillic.
+    const bool smallAfter32 = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+                              (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F);
     std::uint32_t l = c;
-    if (c >= 'A' && c <= 'Z')
+    if (smallAfter32)
         l = c + 32;
-    else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        l = c + 32; // Latin-1 capitals
     else if (c >= 0x100 && c <= 0x17F) {
         // Latin Extended-A: pairs, capital first; three stretches pair odd with even.
         const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
@@ -51,11 +52,7 @@ wchar_t LowerCase(wchar_t ch) {
         else if (c != 0x130 && c != 0x138 && c != 0x149 && c != 0x17F &&
                  (oddPairs ? (c % 2 == 1) : (c % 2 == 0)))
             l = c + 1;
-    } else if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
-        l = c + 32; // Greek capitals
-    else if (c >= 0x410 && c <= 0x42F)
-        l = c + 32; // Cyrillic capitals
-    else if (c >= 0x400 && c <= 0x40F)
+    } else if (c >= 0x400 && c <= 0x40F)
         l = c + 80;
     return static_cast<wchar_t>(l);
 }

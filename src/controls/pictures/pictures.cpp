@@ -81,7 +81,7 @@ Shape Polygon(std::vector<Vec> v) {
     };
 }
 
-Shape Intersect(Shape a, Shape b) {
+Shape Intersect(const Shape& a, const Shape& b) {
     return [=](Vec p) { return std::max(a(p), b(p)); };
 }
 
@@ -342,14 +342,13 @@ Picture DrawLock(bool small, bool selected, const Density& density, Sampling sam
     const float arcR = k(4.6f);
     const float legBottom = k(0, 11.5f).y;
     const Shape arch = [=](Vec p) {
-        float d;
-        if (p.y <= arcCentre.y)
-            d = std::fabs(Length(p.x - arcCentre.x, p.y - arcCentre.y) - arcR);
-        else
-            d = std::min(SegmentDistance(p, {arcCentre.x - arcR, arcCentre.y},
-                                         {arcCentre.x - arcR, legBottom}),
-                         SegmentDistance(p, {arcCentre.x + arcR, arcCentre.y},
-                                         {arcCentre.x + arcR, legBottom}));
+        const float d =
+            p.y <= arcCentre.y
+                ? std::fabs(Length(p.x - arcCentre.x, p.y - arcCentre.y) - arcR)
+                : std::min(SegmentDistance(p, {arcCentre.x - arcR, arcCentre.y},
+                                           {arcCentre.x - arcR, legBottom}),
+                           SegmentDistance(p, {arcCentre.x + arcR, arcCentre.y},
+                                           {arcCentre.x + arcR, legBottom}));
         return d;
     };
     const float steel = small ? 2.2f : 3.0f;
@@ -474,7 +473,7 @@ Picture HeadingBand(const Density& density) {
             const auto r = static_cast<std::uint32_t>(std::lround(mix(light.r, deep.r) * 255));
             const auto g = static_cast<std::uint32_t>(std::lround(mix(light.g, deep.g) * 255));
             const auto b = static_cast<std::uint32_t>(std::lround(mix(light.b, deep.b) * 255));
-            pic.pixels[static_cast<std::size_t>(y * w + x)] =
+            pic.pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w)) + static_cast<std::size_t>(x)] =
                 0xFF000000u | (r << 16) | (g << 8) | b;
         }
     }

@@ -87,7 +87,7 @@ public:
         for (std::uint32_t code = 0; code < read_.size(); ++code) {
             if (!covered[code] || !IsReadable(code))
                 continue;
-            std::uint16_t& slot = write_[static_cast<std::uint16_t>(read_[code])];
+            std::uint16_t& slot = write_[static_cast<std::uint16_t>(static_cast<char32_t>(read_[code]))];
             if (slot == NoCode)
                 slot = static_cast<std::uint16_t>(code);
         }

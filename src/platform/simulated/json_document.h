@@ -81,6 +81,10 @@ public:
 
     JsonDocument(JsonDocument&&) noexcept = default;
     JsonDocument& operator=(JsonDocument&&) noexcept = default;
+    // Values point into each other and into the text kept here: a copy would point back.
+    JsonDocument(const JsonDocument&) = delete;
+    JsonDocument& operator=(const JsonDocument&) = delete;
+    ~JsonDocument() = default;
 
     const JsonValue& Root() const { return values_.front(); }
 

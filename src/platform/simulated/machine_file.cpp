@@ -541,7 +541,7 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
             reader.OnlyKeys(entry, where, {"sid", "name", "members"});
             const JsonValue* sidField = Field(entry, "sid");
             if (!sidField)
-                reader.Fail(where, "the group has no \"sid\" (such as \"S-1-5-32-544\")");
+                reader.Fail(where, R"(the group has no "sid" (such as "S-1-5-32-544"))");
             LocalGroup group;
             group.sid = reader.SidText(*sidField, Place(where, "sid"));
             const auto& subs = group.sid.subAuthorities;

@@ -38,7 +38,7 @@ std::wstring Formatted(Format format) {
 std::wstring DayNameFrom(LCTYPE monday, int day) {
     if (day < 1 || day > 7)
         return {};
-    const LCTYPE type = static_cast<LCTYPE>(monday + (day + 5) % 7);
+    const auto type = static_cast<LCTYPE>(monday + (day + 5) % 7);
     return Formatted([&](wchar_t* buffer, int size) {
         return GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, size);
     });

@@ -98,9 +98,10 @@ public:
     }
     SetInfoRequest(const SetInfoRequest&) = delete;
     SetInfoRequest& operator=(const SetInfoRequest&) = delete;
+    ~SetInfoRequest() = default;
 
     DWORD Level() const noexcept { return level_; }
-    LPBYTE Buffer() noexcept {
+    LPBYTE Buffer() {
         return std::visit([](auto& info) { return reinterpret_cast<LPBYTE>(&info); }, info_);
     }
 

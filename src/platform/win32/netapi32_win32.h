@@ -29,6 +29,7 @@ public:
 
     Win32Netapi32(const Win32Netapi32&) = delete;
     Win32Netapi32& operator=(const Win32Netapi32&) = delete;
+    ~Win32Netapi32() override = default;
 
     // The library in use, or null when it could not be loaded.
     HMODULE Module() const noexcept { return module_.Get(); }
