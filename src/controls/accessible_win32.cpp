@@ -13,6 +13,58 @@ namespace qb::controls {
 
 namespace {
 
+template <typename Function>
+Function Bind(const win32::UniqueModule& module, const char* name) {
+    return module ? reinterpret_cast<Function>(
+                        reinterpret_cast<void*>(GetProcAddress(module.Get(), name)))
+                  : nullptr;
+}
+
+// COM and its texts: ole32.dll and oleaut32.dll, from the system folder only, loaded once
+// for the process when a screen reader first asks, so that a start without one need not
+// load them nor join COM.
+struct Ole {
+    using CoInitializeExFunction = HRESULT(WINAPI*)(LPVOID, DWORD);
+    using CoUninitializeFunction = void(WINAPI*)();
+    using CoDisconnectObjectFunction = HRESULT(WINAPI*)(LPUNKNOWN, DWORD);
+    using SysAllocStringLenFunction = BSTR(WINAPI*)(const OLECHAR*, UINT);
+
+    win32::UniqueModule ole32;
+    win32::UniqueModule oleaut32;
+    CoInitializeExFunction coInitializeEx = nullptr;
+    CoUninitializeFunction coUninitialize = nullptr;
+    CoDisconnectObjectFunction coDisconnectObject = nullptr;
+    SysAllocStringLenFunction sysAllocStringLen = nullptr;
+
+    bool Loaded() const {
+        return coInitializeEx != nullptr && coUninitialize != nullptr &&
+               coDisconnectObject != nullptr && sysAllocStringLen != nullptr;
+    }
+    static const Ole& Get() {
+        static const Ole loaded = [] {
+            Ole o;
+            o.ole32.Reset(LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+            o.oleaut32.Reset(
+                LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+            o.coInitializeEx = Bind<CoInitializeExFunction>(o.ole32, "CoInitializeEx");
+            o.coUninitialize = Bind<CoUninitializeFunction>(o.ole32, "CoUninitialize");
+            o.coDisconnectObject = Bind<CoDisconnectObjectFunction>(o.ole32, "CoDisconnectObject");
+            o.sysAllocStringLen = Bind<SysAllocStringLenFunction>(o.oleaut32, "SysAllocStringLen");
+            return o;
+        }();
+        return loaded;
+    }
+};
+
+// The apartment that this thread keeps for its windows, if it keeps one.
+struct ApartmentSlot {
+    ComApartment* apartment = nullptr;
+};
+ApartmentSlot& ThreadApartment() {
+    thread_local ApartmentSlot slot;
+    return slot;
+}
+
 // oleacc.dll, from the system folder only, loaded once for the process.
 struct Oleacc {
     using LresultFromObjectFunction = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
@@ -26,13 +78,9 @@ struct Oleacc {
         static const Oleacc loaded = [] {
             Oleacc o;
             o.module.Reset(LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-            if (o.module) {
-                o.lresultFromObject = reinterpret_cast<LresultFromObjectFunction>(
-                    reinterpret_cast<void*>(GetProcAddress(o.module.Get(), "LresultFromObject")));
-                o.createStdAccessibleObject =
-                    reinterpret_cast<CreateStdAccessibleObjectFunction>(reinterpret_cast<void*>(
-                        GetProcAddress(o.module.Get(), "CreateStdAccessibleObject")));
-            }
+            o.lresultFromObject = Bind<LresultFromObjectFunction>(o.module, "LresultFromObject");
+            o.createStdAccessibleObject =
+                Bind<CreateStdAccessibleObjectFunction>(o.module, "CreateStdAccessibleObject");
             return o;
         }();
         return loaded;
@@ -40,22 +88,22 @@ struct Oleacc {
 };
 
 VARIANT Number(long value) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_I4;
     v.lVal = value;
     return v;
 }
 
 VARIANT Nothing() {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
+    v.vt = VT_EMPTY;
     return v;
 }
 
 // A text for the caller to free, or none (S_FALSE) when it is empty.
 HRESULT Text(const std::wstring& text, BSTR* out) {
-    *out = text.empty() ? nullptr : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    *out = text.empty() ? nullptr
+                        : Ole::Get().sysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (text.empty())
         return S_FALSE;
     return *out != nullptr ? S_OK : E_OUTOFMEMORY;
@@ -332,8 +380,9 @@ AccessibleWindow::~AccessibleWindow() {
     if (object_ == nullptr)
         return;
     object_->Disconnect();
-    // Screen readers that still hold the object are cut off from it.
-    CoDisconnectObject(object_, 0);
+    // Screen readers that still hold the object are cut off from it. (The object exists
+    // only once COM's libraries were found.)
+    Ole::Get().coDisconnectObject(object_, 0);
     object_->Release();
 }
 
@@ -346,8 +395,10 @@ std::optional<LRESULT> AccessibleWindow::HandleMessage(HWND window, UINT message
     if (message != WM_GETOBJECT || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT))
         return std::nullopt;
     const Oleacc& oleacc = Oleacc::Get();
-    if (oleacc.lresultFromObject == nullptr || oleacc.createStdAccessibleObject == nullptr)
+    if (oleacc.lresultFromObject == nullptr || oleacc.createStdAccessibleObject == nullptr ||
+        !Ole::Get().Loaded())
         return std::nullopt;
+    ComApartment::Join();
     if (object_ == nullptr) {
         IAccessible* standard = nullptr;
         if (FAILED(oleacc.createStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
@@ -367,12 +418,21 @@ void AccessibleWindow::Raise(HWND window, const std::vector<accessible::Event>& 
         NotifyWinEvent(e.event, window, OBJID_CLIENT, e.child);
 }
 
-ComApartment::ComApartment()
-    : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+ComApartment::ComApartment() : outer_(std::exchange(ThreadApartment().apartment, this)) {}
 
 ComApartment::~ComApartment() {
     if (entered_)
-        CoUninitialize();
+        Ole::Get().coUninitialize();
+    ThreadApartment().apartment = outer_;
+}
+
+void ComApartment::Join() {
+    ComApartment* apartment = ThreadApartment().apartment;
+    if (apartment == nullptr || apartment->joined_)
+        return;
+    apartment->joined_ = true;
+    apartment->entered_ =
+        SUCCEEDED(Ole::Get().coInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 } // namespace qb::controls

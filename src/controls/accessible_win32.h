@@ -6,9 +6,9 @@
 // the screen readers that listen. What the window itself is (its place, its parent, its
 // keyboard focus) the system's standard object for the window tells.
 //
-// oleacc.dll, which hands the object over, is loaded from the system folder on the first
-// request; a system without it, or a thread without COM, leaves the window to the
-// standard object alone.
+// oleacc.dll, which hands the object over, and COM's own libraries are loaded from the
+// system folder on the first request; a system without them, or a thread without COM,
+// leaves the window to the standard object alone.
 
 #include "controls/accessible.h"
 
@@ -56,7 +56,9 @@ private:
 };
 
 // The window thread's single-threaded COM apartment, which screen readers reach the
-// windows' objects through, for as long as it lives.
+// windows' objects through, for as long as it lives. The thread joins COM when the first
+// screen reader asks one of its windows, not before: a start without one is spared
+// loading COM.
 class ComApartment {
 public:
     ComApartment();
@@ -64,8 +66,13 @@ public:
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
+    // Joins COM on this thread the first time, when the thread keeps an apartment.
+    static void Join();
+
 private:
-    bool entered_ = false;
+    ComApartment* outer_;  // the one this thread kept before, if any
+    bool joined_ = false;  // tried already
+    bool entered_ = false; // and succeeded, to be left again
 };
 
 } // namespace qb::controls
