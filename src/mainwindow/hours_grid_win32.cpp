@@ -70,12 +70,12 @@ void HoursGrid::MakeSurface(int width, int height) {
     FillRect(surfaceDc_.Get(), &all, background.Get());
 }
 
-void HoursGrid::DrawCell(HDC source, int column, int row, bool allowed) {
+RECT HoursGrid::DrawCell(HDC source, int column, int row, bool allowed) {
     const RECT cell = CellRect(column, row);
     const int width = cell.right - cell.left, height = cell.bottom - cell.top;
     const controls::gdi::Selection picture(source, CellBitmap(allowed, width, height));
     BitBlt(surfaceDc_.Get(), cell.left, cell.top, width, height, source, 0, 0, SRCCOPY);
-    InvalidateRect(Window(), &cell, FALSE);
+    return cell;
 }
 
 RECT HoursGrid::AccessiblePixels(const TwipsRect& bounds) const {
@@ -98,9 +98,16 @@ void HoursGrid::ShowPaintedCells() {
         return;
     controls::gdi::MemoryDc source(CreateCompatibleDC(surfaceDc_.Get()));
     const GridSurface& grid = model_.Grid();
-    for (const auto& [c, r] : cells)
-        DrawCell(source.Get(), c, r,
-                 grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
+    // One request to repaint the cells' common rectangle, rather than one a cell: a whole
+    // week is drawn whenever another account shows.
+    RECT changed{};
+    for (const auto& [c, r] : cells) {
+        const RECT cell =
+            DrawCell(source.Get(), c, r,
+                     grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
+        UnionRect(&changed, &changed, &cell);
+    }
+    InvalidateRect(Window(), &changed, FALSE);
 }
 
 void HoursGrid::SetDensity(const controls::Density& density) {
@@ -122,6 +129,7 @@ void HoursGrid::SetDensity(const controls::Density& density) {
         for (int r = 0; r < kGridRows; ++r)
             DrawCell(source.Get(), c, r,
                      grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
+    InvalidateRect(Window(), nullptr, FALSE);
 }
 
 void HoursGrid::Paint(HDC dc, const RECT& client) {

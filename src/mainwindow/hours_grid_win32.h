@@ -47,7 +47,8 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
     void MakeSurface(int width, int height);
-    void DrawCell(HDC source, int column, int row, bool allowed);
+    // Draws one cell on the surface and returns where it is; the caller has it repainted.
+    RECT DrawCell(HDC source, int column, int row, bool allowed);
     // The cell picture of that look and size, drawn on first use.
     HBITMAP CellBitmap(bool allowed, int width, int height);
     void ButtonDown(GridButton button, LPARAM lParam);
