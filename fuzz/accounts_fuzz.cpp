@@ -75,25 +75,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int accounts = fuzz.ConsumeIntegralInRange(0, 9);
     std::vector<std::wstring> names;
     for (int i = 0; i < accounts; ++i) {
-        simulated::AccountSpec spec;
-        spec.name = Text(fuzz);
-        spec.fullName = Text(fuzz);
-        spec.comment = Text(fuzz);
-        spec.userComment = Text(fuzz);
-        spec.flags = fuzz.ConsumeIntegral<std::uint32_t>();
-        spec.lastLogon = fuzz.ConsumeIntegral<std::uint32_t>();
+        simulated::AccountSpec wanted;
+        wanted.name = Text(fuzz);
+        wanted.fullName = Text(fuzz);
+        wanted.comment = Text(fuzz);
+        wanted.userComment = Text(fuzz);
+        wanted.flags = fuzz.ConsumeIntegral<std::uint32_t>();
+        wanted.lastLogon = fuzz.ConsumeIntegral<std::uint32_t>();
         if (fuzz.ConsumeBool()) {
             platform::LogonHoursBytes hours{};
             for (auto& b : hours)
                 b = fuzz.ConsumeIntegral<std::uint8_t>();
-            spec.logonHours = hours;
+            wanted.logonHours = hours;
         }
         for (const wchar_t* group : {L"Administrators", L"Users", L"Guests", L"Power Users"})
             if (fuzz.ConsumeBool())
-                spec.groups.emplace_back(group);
+                wanted.groups.emplace_back(group);
         try {
-            machine->AddAccount(spec);
-            names.push_back(spec.name);
+            machine->AddAccount(wanted);
+            names.push_back(wanted.name);
         } catch (const std::invalid_argument&) {
             // A name the platform would refuse: such an account cannot exist.
         }
