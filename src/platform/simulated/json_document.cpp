@@ -1,5 +1,7 @@
 #include "platform/simulated/json_document.h"
 
+#include "platform/simulated/text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -7,6 +9,14 @@
 #include <tuple>
 
 namespace qb::simulated::detail {
+
+namespace {
+
+// The escapes of one character after a backslash, and the characters they stand for.
+constexpr std::string_view kEscapes = "\"\\/bfnrt";
+constexpr std::string_view kEscaped = "\"\\/\b\f\n\r\t";
+
+} // namespace
 
 std::span<const JsonValue> JsonValue::Items() const {
     return Size() == 0 ? std::span<const JsonValue>()
@@ -316,8 +326,7 @@ private:
             }
             return true;
         }
-        if (c == '"' || c == '\\' || c == '/' || c == 'b' || c == 'f' || c == 'n' || c == 'r' ||
-            c == 't') {
+        if (kEscapes.find(c) != std::string_view::npos) {
             ++at_;
             return true;
         }
@@ -374,24 +383,6 @@ private:
         return true;
     }
 
-    static void AppendUtf8(std::string& out, std::uint32_t c) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-
     // The text of a string whose escapes were checked already.
     std::string_view Unescape(std::string_view raw) {
         std::string& out = document_.unescaped_.emplace_back();
@@ -403,21 +394,6 @@ private:
             }
             const char c = raw[++i];
             switch (c) {
-            case 'b':
-                out.push_back('\b');
-                break;
-            case 'f':
-                out.push_back('\f');
-                break;
-            case 'n':
-                out.push_back('\n');
-                break;
-            case 'r':
-                out.push_back('\r');
-                break;
-            case 't':
-                out.push_back('\t');
-                break;
             case 'u': {
                 std::uint32_t unit = Hex(raw.substr(i + 1, 4));
                 i += 4;
@@ -429,8 +405,8 @@ private:
                 AppendUtf8(out, unit);
                 break;
             }
-            default: // " \ /
-                out.push_back(c);
+            default:
+                out.push_back(kEscaped[kEscapes.find(c)]);
                 break;
             }
         }

@@ -15,6 +15,8 @@ constexpr std::uint32_t CodePageUtf8 = 65001;
 // Characters that cannot be written as UTF-8 (lone surrogates, values past U+10FFFF)
 // become U+FFFD; so do malformed UTF-8 sequences when reading.
 std::string WideToUtf8(std::wstring_view text);
+// Appends the UTF-8 bytes of the character `c`, which must be one UTF-8 can hold.
+void AppendUtf8(std::string& out, char32_t c);
 std::wstring Utf8ToWide(std::string_view text);
 // The same into `wide`, whose room is used again.
 void Utf8ToWide(std::string_view text, std::wstring& wide);
