@@ -1,12 +1,13 @@
 #include "services/hook_window_win32.h"
 
-#include <commctrl.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <exception>
 #include <iterator>
+#include <mutex>
+#include <vector>
 
 namespace qb::services {
 
@@ -26,30 +27,116 @@ std::atomic<FailureReport>& ReportTo() {
     return reportTo;
 }
 
-// The procedure of every hook in a window's chain. `id` is the owner's slot, `data` the
-// owner. No exception may leave it: it returns into the window system. A message its
-// owner failed on still goes on down the chain, so that the window's own procedure (and
-// whatever else hooks it) handles it as if this hook were not there: default processing
-// instead would skip the window's own handling, say a header's painting or a dialog's
-// command.
-LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                            DWORD_PTR data) {
-    auto* owner = reinterpret_cast<WindowProcOwner*>(data);
-    LRESULT result = 0;
+// A hooked window: the procedure it had before ours, and its hooks, the one called first
+// first. The hooks of all windows are kept here, in the program, rather than in window
+// properties: a window answers many messages while it is made and laid out, and under
+// Wine every property read is a request to the window server.
+struct Hooked {
+    HWND window;
+    WNDPROC previous;
+    std::vector<std::pair<HookSlot*, WindowProcOwner*>> hooks;
+};
+
+// A few windows at most are hooked at once, so a list searched from the front serves.
+struct HookTable {
+    std::mutex lock;
+    std::vector<Hooked> windows;
+
+    Hooked* Find(HWND window) {
+        const auto at = std::find_if(windows.begin(), windows.end(),
+                                     [&](const Hooked& h) { return h.window == window; });
+        return at == windows.end() ? nullptr : &*at;
+    }
+};
+
+HookTable& Table() {
+    static HookTable table;
+    return table;
+}
+
+LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// What a message goes to after the hook in `slot` (after none: to the first hook): the
+// next hook's owner, or the window's procedure from before the first hook.
+struct Next {
+    HookSlot* slot = nullptr;
+    WindowProcOwner* owner = nullptr;
+    WNDPROC previous = nullptr;
+};
+
+Next NextAfter(HWND window, const HookSlot* slot) {
+    HookTable& table = Table();
+    const std::scoped_lock hold(table.lock);
+    const Hooked* hooked = table.Find(window);
+    if (hooked == nullptr)
+        return {};
+    auto at = hooked->hooks.begin();
+    if (slot != nullptr) {
+        at = std::find_if(hooked->hooks.begin(), hooked->hooks.end(),
+                          [&](const auto& hook) { return hook.first == slot; });
+        // A hook taken out while its owner handled the message: the rest of the chain
+        // is unknown from here, so the window's own procedure answers.
+        at = at == hooked->hooks.end() ? at : std::next(at);
+    }
+    if (at == hooked->hooks.end())
+        return {nullptr, nullptr, hooked->previous};
+    return {at->first, at->second, hooked->previous};
+}
+
+// Gives the window its procedure back and forgets it, when its last hook is gone and no
+// procedure was installed over ours since; otherwise ours stays and passes messages
+// through to the previous procedure, which the newer one goes on calling.
+void ForgetIfUnhooked(HookTable& table, HWND window) {
+    Hooked* hooked = table.Find(window);
+    if (hooked == nullptr || !hooked->hooks.empty())
+        return;
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != &Dispatcher)
+        return;
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hooked->previous));
+    table.windows.erase(table.windows.begin() + (hooked - table.windows.data()));
+}
+
+// Hands a message to `next`. No exception may leave here: it returns into the window
+// system. A message an owner failed on still goes on down the chain, so that the window's
+// own procedure (and whatever else hooks it) handles it as if that hook were not there:
+// default processing instead would skip the window's own handling, say a header's
+// painting or a dialog's command.
+LRESULT Call(const Next& next, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (next.owner == nullptr)
+        return next.previous != nullptr ? CallWindowProcW(next.previous, hWnd, uMsg, wParam, lParam)
+                                        : DefWindowProcW(hWnd, uMsg, wParam, lParam);
     try {
-        result = owner->WindowProc(hWnd, uMsg, wParam, lParam);
+        return next.owner->WindowProc(hWnd, uMsg, wParam, lParam);
     } catch (const std::exception& e) {
         ReportWindowProcFailure(hWnd, uMsg, e.what());
-        result = DefSubclassProc(hWnd, uMsg, wParam, lParam);
     } catch (...) {
         ReportWindowProcFailure(hWnd, uMsg, nullptr);
-        result = DefSubclassProc(hWnd, uMsg, wParam, lParam);
     }
-    // An owner that answered the last message itself still lets go of the window. Only a
-    // hook still in the chain has an owner, and so a slot, alive: an owner unhooks before
-    // it goes.
-    if (uMsg == WM_NCDESTROY && RemoveWindowSubclass(hWnd, &Dispatcher, id))
-        UnhookWindow(*reinterpret_cast<HookSlot*>(id)); // empties the slot
+    return Call(NextAfter(hWnd, next.slot), hWnd, uMsg, wParam, lParam);
+}
+
+// The procedure of every hooked window.
+LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = Call(NextAfter(hWnd, nullptr), hWnd, uMsg, wParam, lParam);
+    // After its last message the window lets go of every hook still on it, and owners
+    // that answered that message themselves find their slots empty.
+    if (uMsg == WM_NCDESTROY) {
+        HookTable& table = Table();
+        std::vector<HookSlot*> slots;
+        {
+            const std::scoped_lock hold(table.lock);
+            if (const Hooked* hooked = table.Find(hWnd))
+                for (const auto& hook : hooked->hooks)
+                    slots.push_back(hook.first);
+        }
+        for (HookSlot* slot : slots)
+            UnhookWindow(*slot);
+        const std::scoped_lock hold(table.lock);
+        if (const Hooked* hooked = table.Find(hWnd)) { // a procedure was put over ours
+            SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hooked->previous));
+            table.windows.erase(table.windows.begin() + (hooked - table.windows.data()));
+        }
+    }
     return result;
 }
 
@@ -58,25 +145,36 @@ LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, 
 bool HookWindow(HWND window, WindowProcOwner& owner, HookSlot& slot) {
     if (slot)
         return true;
-    if (window == nullptr ||
-        !SetWindowSubclass(window, &Dispatcher, reinterpret_cast<UINT_PTR>(&slot),
-                           reinterpret_cast<DWORD_PTR>(&owner)))
+    if (window == nullptr)
         return false;
+    HookTable& table = Table();
+    const std::scoped_lock hold(table.lock);
+    Hooked* hooked = table.Find(window);
+    if (hooked == nullptr) {
+        const auto previous = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Dispatcher)));
+        if (previous == nullptr)
+            return false;
+        hooked = &table.windows.emplace_back(Hooked{window, previous, {}});
+    }
+    hooked->hooks.insert(hooked->hooks.begin(), {&slot, &owner});
     slot.window_ = window;
     return true;
 }
 
 LRESULT CallNextProc(HookSlot& slot, HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    const LRESULT result = DefSubclassProc(hWnd, uMsg, wParam, lParam);
-    if (uMsg == WM_NCDESTROY && slot.Window() == hWnd)
-        UnhookWindow(slot);
-    return result;
+    return Call(NextAfter(hWnd, &slot), hWnd, uMsg, wParam, lParam);
 }
 
 void UnhookWindow(HookSlot& slot) noexcept {
     if (!slot)
         return;
-    RemoveWindowSubclass(slot.window_, &Dispatcher, reinterpret_cast<UINT_PTR>(&slot));
+    HookTable& table = Table();
+    const std::scoped_lock hold(table.lock);
+    if (Hooked* hooked = table.Find(slot.window_)) {
+        std::erase_if(hooked->hooks, [&](const auto& hook) { return hook.first == &slot; });
+        ForgetIfUnhooked(table, slot.window_);
+    }
     slot.window_ = nullptr;
 }
 

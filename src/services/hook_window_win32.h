@@ -1,9 +1,9 @@
 #pragma once
 // Subclassing of windows the program does not own (the list view's header, a dialog):
 // every message of such a window goes to a method of the object that owns the hook.
-// The hooks live in the common controls' subclass chain (SetWindowSubclass), so several
-// hooks on one window, ours or anybody's, come off in any order without cutting each other
-// out. Windows only.
+// Several hooks on one window, ours or anybody's, come off in any order without cutting
+// each other out: a window's hooks are kept in a chain of the program's own, behind one
+// procedure installed in the window. Windows only.
 //
 // Also here: what every window procedure of ours does with a failure it caught.
 
