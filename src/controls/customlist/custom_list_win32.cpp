@@ -109,19 +109,22 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
 }
 
 bool CustomList::MakeHeader() {
-    // The header strip: a report-style list view without items, as tall as its header.
+    // The header strip: a report-style list view without items, as tall as its header. It
+    // is made hidden and set up with its drawing off: a list view lays out its header anew
+    // after each change, and when it shows, each of those is a move of the header window.
     RECT client{};
     GetClientRect(Window(), &client);
-    listView_ = CreateWindowExW(
-        0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL,
-        0, 0, client.right, kFirstListViewHeightPx, Window(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListViewId)), GetModuleHandleW(nullptr),
-        nullptr);
+    listView_ = CreateWindowExW(0, WC_LISTVIEWW, L"",
+                                WS_CHILD | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL, 0, 0,
+                                client.right, kFirstListViewHeightPx, Window(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListViewId)),
+                                GetModuleHandleW(nullptr), nullptr);
     if (listView_ == nullptr)
         return false;
     // Made after the scroll bar, it still lies above it, as in a list made with it.
     if (scrollBar_ != nullptr)
         SetWindowPos(listView_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const HeaderChanges changes(*this);
     SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), FALSE);
     const wchar_t* captions[CustomListModel::ColumnCount] = {L"", L"", L"",
                                                              CustomListModel::NameColumnCaption};
@@ -133,17 +136,50 @@ bool CustomList::MakeHeader() {
         column.pszText = const_cast<wchar_t*>(captions[c]);
         SendMessageW(listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                      reinterpret_cast<LPARAM>(&column));
+        applied_.columns[static_cast<std::size_t>(c)] = kFirstColumnWidthPx;
     }
     const auto header = reinterpret_cast<HWND>(SendMessageW(listView_, LVM_GETHEADER, 0, 0));
     if (header != nullptr)
         services::HookWindow(header, *this, headerHook_);
+    services::HookWindow(listView_, *this, listViewHook_);
     return true;
 }
 
+// Changes to the header strip are made with the list view's drawing off (see MakeHeader),
+// and the strip is drawn once when all are made; while the list is not on the screen yet,
+// once when it is first painted, after it was made, filled and laid out. Turning the
+// drawing off takes the window's visible style away: the strip shows again only when the
+// model shows it.
+CustomList::HeaderChanges::HeaderChanges(CustomList& list) noexcept : list_(list) {
+    if (list_.headerChanges_++ == 0 && list_.listView_ != nullptr && !list_.headerDrawPending_)
+        SendMessageW(list_.listView_, WM_SETREDRAW, FALSE, 0);
+}
+
+CustomList::HeaderChanges::~HeaderChanges() {
+    if (--list_.headerChanges_ != 0 || list_.listView_ == nullptr)
+        return;
+    list_.headerDrawPending_ = true;
+    if (IsWindowVisible(list_.Window()))
+        list_.DrawHeaderStrip();
+}
+
+void CustomList::DrawHeaderStrip() {
+    if (!std::exchange(headerDrawPending_, false) || listView_ == nullptr ||
+        !applied_.headerVisible)
+        return;
+    SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
+    if ((GetWindowLongPtrW(listView_, GWL_STYLE) & WS_VISIBLE) == 0)
+        ShowWindow(listView_, SW_SHOWNA);
+    RedrawWindow(listView_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 CustomList::~CustomList() {
-    // The header may outlive this object for a moment (its window goes with the list's,
-    // after this): from now on its messages go straight to its own procedure.
+    // The header and its list view may outlive this object for a moment (their windows go
+    // with the list's, after this): from now on their messages go straight to their own
+    // procedures.
     services::UnhookWindow(headerHook_);
+    services::UnhookWindow(listViewHook_);
 }
 
 // --- the owner's interface: the model decides, the windows follow ---
@@ -218,6 +254,7 @@ void CustomList::Sort(std::int32_t sortColumn, bool sortForwards) {
 
 void CustomList::SetFont(const std::wstring& fontName, float fontSize, bool fontBold,
                          bool fontItalic, bool fontUnderline, bool fontStrikethru) {
+    const HeaderChanges changes(*this);
     model_->SetFont(fontName, fontSize, fontBold, fontItalic, fontUnderline, fontStrikethru);
     MakeFonts();
     model_->SetLabelHeight(LabelHeightTwips());
@@ -274,8 +311,10 @@ void CustomList::MakeFonts() {
         labelFonts_.push_back(gdi::MakeFont(fonts[labelFonts_.size()], false, density_));
     if (gdi::Font f = gdi::MakeFont(model_->HeaderFont(), false, density_)) {
         headerFont_ = std::move(f);
-        if (listView_ != nullptr)
-            SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), TRUE);
+        if (listView_ != nullptr) {
+            const HeaderChanges changes(*this);
+            SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(headerFont_.Get()), FALSE);
+        }
     }
 }
 
@@ -310,20 +349,28 @@ void CustomList::Sync(bool keepThumb) {
 
     const HeaderStrip& h = m.Header();
     const int headerWidth = std::max(0, d.Pixels(h.width)), headerHeight = d.Pixels(h.height);
-    if (listView_ != nullptr &&
-        (h.visible != applied_.headerVisible || headerWidth != applied_.headerWidth ||
-         headerHeight != applied_.headerHeight)) {
-        SetWindowPos(listView_, nullptr, 0, 0, headerWidth, headerHeight,
-                     SWP_NOZORDER | SWP_NOACTIVATE | (h.visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    const auto columnWidth = [&](int c) {
+        return std::max(0, h.columnWidthPx[static_cast<std::size_t>(c)]);
+    };
+    bool headerChanged = h.visible != applied_.headerVisible ||
+                         headerWidth != applied_.headerWidth ||
+                         headerHeight != applied_.headerHeight;
+    for (int c = 0; c < CustomListModel::ColumnCount; ++c)
+        headerChanged =
+            headerChanged || columnWidth(c) != applied_.columns[static_cast<std::size_t>(c)];
+    if (listView_ != nullptr && headerChanged) {
         applied_.headerVisible = h.visible;
+        const HeaderChanges changes(*this);
+        SetWindowPos(listView_, nullptr, 0, 0, headerWidth, headerHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (h.visible ? 0 : SWP_HIDEWINDOW));
         applied_.headerWidth = headerWidth;
         applied_.headerHeight = headerHeight;
-    }
-    for (int c = 0; c < CustomListModel::ColumnCount && listView_ != nullptr; ++c) {
-        const int w = std::max(0, h.columnWidthPx[static_cast<std::size_t>(c)]);
-        if (w != applied_.columns[static_cast<std::size_t>(c)]) {
-            SendMessageW(listView_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), MAKELPARAM(w, 0));
-            applied_.columns[static_cast<std::size_t>(c)] = w;
+        for (int c = 0; c < CustomListModel::ColumnCount; ++c) {
+            if (columnWidth(c) != applied_.columns[static_cast<std::size_t>(c)]) {
+                SendMessageW(listView_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c),
+                             MAKELPARAM(columnWidth(c), 0));
+                applied_.columns[static_cast<std::size_t>(c)] = columnWidth(c);
+            }
         }
     }
     if (h.repaints != applied_.headerRepaints) {
@@ -369,6 +416,8 @@ void CustomList::Sync(bool keepThumb) {
         ShowWindow(scrollBar_, sb.visible ? SW_SHOWNA : SW_HIDE);
         applied_.scrollVisible = sb.visible;
     }
+    if (headerDrawPending_ && IsWindowVisible(Window()))
+        DrawHeaderStrip();
     InvalidateRect(Window(), nullptr, FALSE);
     AccessibleWindow::Raise(Window(), model_->TakeAccessibleEvents());
 }
@@ -435,6 +484,9 @@ LRESULT CustomList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS:
         OnFocus(message == WM_SETFOCUS);
         return 0;
+    case WM_PAINT:
+        DrawHeaderStrip(); // with the list's first paint, or one since the header last changed
+        break;
     case WM_NCDESTROY:
         listView_ = scrollBar_ = nullptr; // gone with this window; the header unhooked itself
         break;
@@ -572,9 +624,25 @@ void CustomList::Paint(HDC dc, const RECT& client) {
         DrawFocusFrame(Window(), dc, AccessiblePixels(*focus));
 }
 
-// --- the header's window procedure ---
+// --- the window procedure of the header and of its list view ---
 
 LRESULT CustomList::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (hWnd != HeaderWindow()) {
+        // The list view around the header has no frame, and its header fills it: with no
+        // scroll bar taking room either, there is nothing outside its client area to paint.
+        // It would paint anyway: its theme's background, then a scroll bar it keeps while
+        // the name column is wider than the strip, both into an area of no size, for about
+        // what painting the header costs.
+        if (uMsg == WM_NCPAINT) {
+            RECT window{}, client{};
+            GetWindowRect(hWnd, &window);
+            GetClientRect(hWnd, &client);
+            if (window.right - window.left == client.right &&
+                window.bottom - window.top == client.bottom)
+                return 0;
+        }
+        return services::CallNextProc(listViewHook_, hWnd, uMsg, wParam, lParam);
+    }
     switch (uMsg) {
     case WM_PAINT: {
         const LRESULT result = services::CallNextProc(headerHook_, hWnd, uMsg, wParam, lParam);

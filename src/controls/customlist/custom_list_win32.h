@@ -127,6 +127,7 @@ private:
     HWND listView_ = nullptr;
     HWND scrollBar_ = nullptr;
     services::HookSlot headerHook_;
+    services::HookSlot listViewHook_;
     std::unique_ptr<CustomListModel> model_;
     std::shared_ptr<const ListPictures> pictures_;
     std::vector<gdi::Font> labelFonts_; // as the model's LabelFonts(); empty where none was made
@@ -134,6 +135,21 @@ private:
     int batches_ = 0;
     bool syncPending_ = false;
     AccessibleWindow accessible_{static_cast<AccessibleParts&>(*this)};
+
+    class HeaderChanges {
+    public:
+        explicit HeaderChanges(CustomList& list) noexcept;
+        HeaderChanges(const HeaderChanges&) = delete;
+        HeaderChanges& operator=(const HeaderChanges&) = delete;
+        ~HeaderChanges();
+
+    private:
+        CustomList& list_;
+    };
+
+    void DrawHeaderStrip();
+    int headerChanges_ = 0;
+    bool headerDrawPending_ = false;
 
     // What the windows show now, to touch them only when the model changed.
     struct Applied {
