@@ -59,6 +59,12 @@ WindowPlacement ChildAt(HWND parent, int id, const RECT& bounds, DWORD style) {
     return placement;
 }
 
+bool ClientFillsWindow(HWND window) {
+    RECT outer{}, client{};
+    return GetWindowRect(window, &outer) && GetClientRect(window, &client) &&
+           outer.right - outer.left == client.right && outer.bottom - outer.top == client.bottom;
+}
+
 WindowBase::~WindowBase() {
     if (hwnd_ != nullptr) {
         const HWND window = hwnd_;
@@ -137,6 +143,11 @@ LRESULT CALLBACK WindowBase::Procedure(HWND window, UINT message, WPARAM wParam,
     return result;
 }
 
+void WindowBase::Invalidate(const RECT* area, bool erase) const {
+    if (hwnd_ != nullptr && IsWindowVisible(hwnd_))
+        InvalidateRect(hwnd_, area, erase ? TRUE : FALSE);
+}
+
 void WindowBase::Unbind() noexcept {
     if (hwnd_ != nullptr)
         SetWindowLongPtrW(hwnd_, kObjectSlot, 0);
@@ -147,6 +158,12 @@ LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND:
         return 1; // Paint covers every pixel, in one blit
+    case WM_NCPAINT:
+        // Under Wine, default processing of a window without a frame still asks the window
+        // server several times (its visible region, the screen's) before painting nothing.
+        if (ClientFillsWindow(hwnd_))
+            return 0;
+        return DefaultProc(message, wParam, lParam);
     case WM_PAINT:
         PaintBuffered();
         return 0;

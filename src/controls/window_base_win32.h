@@ -49,6 +49,10 @@ struct WindowPlacement {
 // A visible child window with control identifier `id` at `bounds` (pixels, in the parent).
 WindowPlacement ChildAt(HWND parent, int id, const RECT& bounds, DWORD style = WS_VISIBLE);
 
+// Whether the window's client area is all of it: no frame and no scroll bar takes room, so
+// there is nothing outside the client area to paint (WM_NCPAINT can be let go).
+bool ClientFillsWindow(HWND window);
+
 class WindowBase {
 public:
     WindowBase(const WindowBase&) = delete;
@@ -57,6 +61,9 @@ public:
 
     // The window, or null before MakeWindow and after the window was destroyed.
     HWND Window() const noexcept { return hwnd_; }
+    // Asks for `area` (all of the window when null) to be painted again; nothing while the
+    // window is not on the screen, since showing it paints all of it.
+    void Invalidate(const RECT* area = nullptr, bool erase = false) const;
 
     // The object bound to `window`, when it is a window of ours; null otherwise.
     static WindowBase* FromWindow(HWND window) noexcept;

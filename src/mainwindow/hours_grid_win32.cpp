@@ -86,11 +86,11 @@ RECT HoursGrid::AccessiblePixels(const TwipsRect& bounds) const {
 void HoursGrid::ShowPaintedCells() {
     if (framed_ != model_.GridFocused() || framedCell_ != model_.FocusCell()) {
         RECT was = CellRect(framedCell_.first, framedCell_.second);
-        InvalidateRect(Window(), &was, FALSE);
+        Invalidate(&was);
         framed_ = model_.GridFocused();
         framedCell_ = model_.FocusCell();
         RECT now = CellRect(framedCell_.first, framedCell_.second);
-        InvalidateRect(Window(), &now, FALSE);
+        Invalidate(&now);
     }
     controls::AccessibleWindow::Raise(Window(), model_.TakeGridEvents());
     const auto cells = model_.TakePaintedCells();
@@ -107,7 +107,7 @@ void HoursGrid::ShowPaintedCells() {
                      grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
         UnionRect(&changed, &changed, &cell);
     }
-    InvalidateRect(Window(), &changed, FALSE);
+    Invalidate(&changed);
 }
 
 void HoursGrid::SetDensity(const controls::Density& density) {
@@ -129,7 +129,7 @@ void HoursGrid::SetDensity(const controls::Density& density) {
         for (int r = 0; r < kGridRows; ++r)
             DrawCell(source.Get(), c, r,
                      grid.allowed[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]);
-    InvalidateRect(Window(), nullptr, FALSE);
+    Invalidate();
 }
 
 void HoursGrid::Paint(HDC dc, const RECT& client) {

@@ -643,7 +643,7 @@ void InputForm::OnDpiChanged(const controls::Density& density, const RECT* sugge
     applied_.clear();
     appliedShapes_.clear();
     Sync();
-    InvalidateRect(Window(), nullptr, TRUE);
+    Invalidate(nullptr, true);
 }
 
 void InputForm::Sync() {
@@ -661,7 +661,7 @@ void InputForm::Sync() {
                     if (where == nullptr)
                         continue;
                     const RECT r = ToPixels(where->bounds);
-                    InvalidateRect(Window(), &r, FALSE);
+                    Invalidate(&r);
                 }
             }
             applied_[id] = state;
@@ -741,7 +741,7 @@ void InputForm::Sync() {
         for (int i = 0; i < ShapeCount; ++i)
             appliedShapes_.push_back(model_->ShapeAt(static_cast<Shape>(i)));
         appliedDivider_ = model_->Divider();
-        InvalidateRect(Window(), nullptr, TRUE);
+        Invalidate(nullptr, true);
     }
     if (grid_)
         grid_->ShowPaintedCells();

@@ -183,7 +183,7 @@ LRESULT UserTypesForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
         }
         controls::gdi::TakeSuggestedRect(Window(), lParam);
-        InvalidateRect(Window(), nullptr, TRUE);
+        Invalidate(nullptr, true);
         return 0;
     }
     case WM_CLOSE:

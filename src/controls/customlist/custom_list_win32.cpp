@@ -418,7 +418,7 @@ void CustomList::Sync(bool keepThumb) {
     }
     if (headerDrawPending_ && IsWindowVisible(Window()))
         DrawHeaderStrip();
-    InvalidateRect(Window(), nullptr, FALSE);
+    Invalidate();
     AccessibleWindow::Raise(Window(), model_->TakeAccessibleEvents());
 }
 
@@ -633,14 +633,8 @@ LRESULT CustomList::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
         // It would paint anyway: its theme's background, then a scroll bar it keeps while
         // the name column is wider than the strip, both into an area of no size, for about
         // what painting the header costs.
-        if (uMsg == WM_NCPAINT) {
-            RECT window{}, client{};
-            GetWindowRect(hWnd, &window);
-            GetClientRect(hWnd, &client);
-            if (window.right - window.left == client.right &&
-                window.bottom - window.top == client.bottom)
-                return 0;
-        }
+        if (uMsg == WM_NCPAINT && ClientFillsWindow(hWnd))
+            return 0;
         return services::CallNextProc(listViewHook_, hWnd, uMsg, wParam, lParam);
     }
     switch (uMsg) {

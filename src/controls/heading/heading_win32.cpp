@@ -30,7 +30,7 @@ void Heading::SetText(const std::wstring& text) {
     model_.SetText(text);
     if (Window() != nullptr) {
         DefaultProc(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        InvalidateRect(Window(), nullptr, FALSE);
+        Invalidate();
     }
 }
 
@@ -52,7 +52,7 @@ void Heading::MakeCaptionFont() {
     if (gdi::Font f = gdi::MakeFont(model_.Font(), true, model_.ScreenDensity()))
         font_ = std::move(f); // a face that cannot be made keeps the old font
     if (Window() != nullptr)
-        InvalidateRect(Window(), nullptr, FALSE);
+        Invalidate();
 }
 
 LRESULT Heading::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -62,13 +62,13 @@ LRESULT Heading::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SIZE:
         model_.Resize(model_.ScreenDensity().Twips(static_cast<int>(LOWORD(lParam))));
-        InvalidateRect(Window(), nullptr, FALSE);
+        Invalidate();
         return 0;
     case WM_SETTEXT: {
         // Other programs and tests may set the caption through the window text.
         const auto* text = reinterpret_cast<const wchar_t*>(lParam);
         model_.SetText(text != nullptr ? text : L"");
-        InvalidateRect(Window(), nullptr, FALSE);
+        Invalidate();
         return DefaultProc(message, wParam, lParam);
     }
     default:
