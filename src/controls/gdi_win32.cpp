@@ -67,7 +67,8 @@ Icon MakeIcon(const Picture& picture) {
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
             if ((picture.At(x, y) >> 24) < 128)
-                maskBits[(static_cast<std::size_t>(y) * static_cast<std::size_t>(stride)) + static_cast<std::size_t>(x / 8)] |=
+                maskBits[(static_cast<std::size_t>(y) * static_cast<std::size_t>(stride)) +
+                         static_cast<std::size_t>(x / 8)] |=
                     static_cast<std::uint8_t>(0x80 >> (x % 8));
     Bitmap mask(CreateBitmap(picture.width, picture.height, 1, 1, maskBits.data()));
     if (!colour || !mask)
@@ -77,6 +78,35 @@ Icon MakeIcon(const Picture& picture) {
     info.hbmMask = mask.Get();
     info.hbmColor = colour.Get();
     return Icon(CreateIconIndirect(&info)); // copies both bitmaps
+}
+
+BlendedPicture MakeBlendedPicture(const Picture& picture) {
+    BlendedPicture made;
+    if (picture.width <= 0 || picture.height <= 0)
+        return made;
+    Picture premultiplied = picture;
+    for (std::uint32_t& pixel : premultiplied.pixels) {
+        const std::uint32_t alpha = pixel >> 24;
+        std::uint32_t out = alpha << 24;
+        for (const int shift : {0, 8, 16}) // rounded as the system rounds an icon's colours
+            out |= ((((pixel >> shift) & 0xFFu) * alpha + 127) / 255) << shift;
+        pixel = out;
+    }
+    made.bitmap.Reset(MakeDib(premultiplied, true));
+    made.size = SIZE{picture.width, picture.height};
+    return made;
+}
+
+void DrawBlended(HDC dc, const BlendedPicture& picture, int x, int y, int width, int height) {
+    if (!picture)
+        return;
+    const MemoryDc source(CreateCompatibleDC(dc));
+    if (!source)
+        return;
+    const Selection selected(source.Get(), picture.bitmap.Get());
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    GdiAlphaBlend(dc, x, y, width, height, source.Get(), 0, 0, picture.size.cx, picture.size.cy,
+                  blend);
 }
 
 Bitmap MakeBitmap(const Picture& picture) {

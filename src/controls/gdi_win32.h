@@ -91,6 +91,19 @@ constexpr COLORREF ToColorRef(std::uint32_t bbggrr) {
 
 // A 32-bit icon with the picture's alpha; an empty picture gives no icon.
 Icon MakeIcon(const Picture& picture);
+
+// A picture with its alpha, ready to be blended onto a DC as often as it is needed: what an
+// icon is drawn with, without making an icon (which under Wine costs several requests to
+// the window server, where blending costs none).
+struct BlendedPicture {
+    Bitmap bitmap; // 32 bits, premultiplied by alpha
+    SIZE size{};
+    explicit operator bool() const noexcept { return static_cast<bool>(bitmap); }
+};
+// An empty picture, or one whose bitmap cannot be made, gives an empty one.
+BlendedPicture MakeBlendedPicture(const Picture& picture);
+// Draws `picture` at (x, y), stretched to `width` x `height`; nothing when it is empty.
+void DrawBlended(HDC dc, const BlendedPicture& picture, int x, int y, int width, int height);
 // An opaque bitmap of the picture.
 Bitmap MakeBitmap(const Picture& picture);
 // A font of the given face, size in points and flags, for a screen of that density.

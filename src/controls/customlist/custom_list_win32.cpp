@@ -38,11 +38,10 @@ AnsiBytesOf SystemAnsiBytes() {
 }
 
 // A picture at its place, at its size on this screen.
-void DrawPicture(HDC dc, HICON icon, const TwipsRect& at, PictureSize size, const Density& d) {
-    if (icon == nullptr)
-        return;
-    DrawIconEx(dc, d.Pixels(at.left), d.Pixels(at.top), icon, d.Scaled(size.width),
-               d.Scaled(size.height), 0, nullptr, DI_NORMAL);
+void DrawPicture(HDC dc, const gdi::BlendedPicture& picture, const TwipsRect& at, PictureSize size,
+                 const Density& d) {
+    gdi::DrawBlended(dc, picture, d.Pixels(at.left), d.Pixels(at.top), d.Scaled(size.width),
+                     d.Scaled(size.height));
 }
 
 } // namespace
@@ -672,9 +671,9 @@ void CustomList::PaintSortMark() {
     if (!dc)
         return;
     const HeaderStrip& h = model_->Header();
-    const HICON icon =
+    const gdi::BlendedPicture& mark =
         pictures_->SortMark(h.sortOrder == 0 ? AscendingSortMark : DescendingSortMark);
-    if (icon == nullptr)
+    if (!mark)
         return;
     int captionWidth = 0;
     if (h.sortColumn == 3) {
@@ -685,8 +684,8 @@ void CustomList::PaintSortMark() {
         GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &size);
         captionWidth = size.cx;
     }
-    DrawIconEx(dc.Get(), model_->SortMarkX(captionWidth), model_->SortMarkTop(), icon,
-               model_->SortMarkSide(), model_->SortMarkSide(), 0, nullptr, DI_NORMAL);
+    gdi::DrawBlended(dc.Get(), mark, model_->SortMarkX(captionWidth), model_->SortMarkTop(),
+                     model_->SortMarkSide(), model_->SortMarkSide());
 }
 
 } // namespace qb::controls

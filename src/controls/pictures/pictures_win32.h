@@ -1,6 +1,6 @@
 #pragma once
-// The controls' stock pictures as icons and a bitmap, drawn for one density. A window that
-// places several controls makes one set and hands it to each of them; a control given none
+// The controls' stock pictures as blended pictures and a bitmap, drawn for one density. A window
+// that places several controls makes one set and hands it to each of them; a control given none
 // makes its own. A set lives as long as the last control that holds it.
 
 #include "controls/gdi_win32.h"
@@ -20,29 +20,32 @@ public:
 
     const Density& ForDensity() const noexcept { return density_; }
 
-    // Null for an index out of range, or a picture that could not be made.
-    HICON User(int index) const { return At(user_, index, UserImage); }
-    HICON Clock(int index) const { return At(clock_, index, ClockImage); }
-    HICON Lock(int index) const { return At(lock_, index, LockImage); }
-    HICON SortMark(int index) const { return At(sortMark_, index, SortMarkImage); }
+    // Empty for an index out of range, or a picture that could not be made.
+    const gdi::BlendedPicture& User(int index) const { return At(user_, index, UserImage); }
+    const gdi::BlendedPicture& Clock(int index) const { return At(clock_, index, ClockImage); }
+    const gdi::BlendedPicture& Lock(int index) const { return At(lock_, index, LockImage); }
+    const gdi::BlendedPicture& SortMark(int index) const {
+        return At(sortMark_, index, SortMarkImage);
+    }
 
 private:
     // A picture not drawn yet, or one that could not be made.
     struct Slot {
         bool drawn = false;
-        gdi::Icon icon;
+        gdi::BlendedPicture picture;
     };
     template <std::size_t N>
-    HICON At(std::array<Slot, N>& slots, int index,
-             Picture (*draw)(int, const Density&, Sampling)) const {
+    const gdi::BlendedPicture& At(std::array<Slot, N>& slots, int index,
+                                  Picture (*draw)(int, const Density&, Sampling)) const {
+        static const gdi::BlendedPicture none;
         if (index < 0 || index >= static_cast<int>(N))
-            return nullptr;
+            return none;
         Slot& slot = slots[static_cast<std::size_t>(index)];
         if (!slot.drawn) {
             slot.drawn = true;
-            slot.icon = gdi::MakeIcon(draw(index, density_, Sampling::AlongEdges));
+            slot.picture = gdi::MakeBlendedPicture(draw(index, density_, Sampling::AlongEdges));
         }
-        return slot.icon.Get();
+        return slot.picture;
     }
 
     Density density_;
