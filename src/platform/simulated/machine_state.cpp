@@ -10,6 +10,16 @@ namespace {
 
 constexpr std::wstring_view ForbiddenInNames = L"\"/\\[]:;|=,+*?<>";
 
+// The key of a name in the name index: its hash, folded to the index's 32 bits.
+std::uint32_t NameKey(std::wstring_view name) {
+    const std::uint64_t hash = std::hash<std::wstring_view>{}(name);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+std::uint32_t PositionValue(std::size_t position) {
+    return static_cast<std::uint32_t>(position);
+}
+
 } // namespace
 
 platform::Sid BuiltinSid(std::uint32_t rid) {
@@ -47,17 +57,23 @@ bool IsValidAccountName(std::wstring_view name) {
 }
 
 bool LocalGroup::Add(std::uint32_t accountRid) {
-    if (!memberSet.insert(accountRid).second)
+    if (memberSet_.Contains(accountRid))
         return false;
+    memberSet_.Insert(accountRid, 0);
     members.push_back(accountRid);
     return true;
 }
 
 bool LocalGroup::Remove(std::uint32_t accountRid) {
-    if (memberSet.erase(accountRid) == 0)
+    if (!memberSet_.Erase(accountRid, 0))
         return false;
     members.erase(std::find(members.begin(), members.end(), accountRid));
     return true;
+}
+
+void LocalGroup::Clear() {
+    members.clear();
+    memberSet_.Clear();
 }
 
 MachineState::MachineState(SimulatedMachine& machine) : owner(machine) {
@@ -80,10 +96,10 @@ MachineState::~MachineState() = default;
 // accounts that were handed out.
 
 std::optional<std::size_t> MachineState::PositionOf(std::wstring_view name) const {
-    const auto [first, last] = byName_.equal_range(NameHash{}(name));
-    for (auto it = first; it != last; ++it)
-        if (accounts_[it->second]->name == name)
-            return it->second;
+    if (const auto position = byName_.Find(NameKey(name), [&](std::uint32_t candidate) {
+            return accounts_[candidate]->name == name;
+        }))
+        return *position;
     for (std::size_t position : handedOut_) {
         if (accounts_[position]->name == name)
             return position;
@@ -102,9 +118,9 @@ const SimAccount* MachineState::Find(std::wstring_view name) const {
 }
 
 const SimAccount* MachineState::FindByRid(std::uint32_t rid) const {
-    auto it = byRid_.find(rid);
-    if (it != byRid_.end() && accounts_[it->second]->rid == rid)
-        return accounts_[it->second].get();
+    if (const auto position = byRid_.Find(
+            rid, [&](std::uint32_t candidate) { return accounts_[candidate]->rid == rid; }))
+        return accounts_[*position].get();
     for (std::size_t position : handedOut_) {
         if (accounts_[position]->rid == rid)
             return accounts_[position].get();
@@ -119,42 +135,38 @@ void MachineState::HandOut(std::size_t position) {
 
 std::size_t MachineState::Insert(SimAccount account) {
     const std::size_t position = accounts_.size();
-    byName_.emplace(NameHash{}(account.name), position);
-    byRid_[account.rid] = position;
+    byName_.Insert(NameKey(account.name), PositionValue(position));
+    // A rid has one position: an account that held it before (changed behind the index's
+    // back) is no longer found by it.
+    while (const auto earlier = byRid_.Find(account.rid, [](std::uint32_t) { return true; }))
+        byRid_.Erase(account.rid, *earlier);
+    byRid_.Insert(account.rid, PositionValue(position));
     accounts_.push_back(std::make_unique<SimAccount>(std::move(account)));
     return position;
 }
 
 void MachineState::ReserveAccounts(std::size_t count) {
     accounts_.reserve(count);
-    byName_.reserve(count);
-    byRid_.reserve(count);
+    byName_.Reserve(count);
+    byRid_.Reserve(count);
 }
 
 void MachineState::Rename(std::size_t position, std::wstring newName) {
     SimAccount& account = *accounts_[position];
-    const auto [first, last] = byName_.equal_range(NameHash{}(account.name));
-    for (auto it = first; it != last; ++it) {
-        if (it->second == position) {
-            byName_.erase(it);
-            break;
-        }
-    }
-    byName_.emplace(NameHash{}(newName), position);
+    byName_.Erase(NameKey(account.name), PositionValue(position));
+    byName_.Insert(NameKey(newName), PositionValue(position));
     account.name = std::move(newName);
 }
 
 void MachineState::ClearAccounts() {
     accounts_.clear();
-    byName_.clear();
-    byRid_.clear();
+    byName_.Clear();
+    byRid_.Clear();
     handedOut_.clear();
     handedOutSet_.clear();
     nextRid_ = 1000;
-    for (LocalGroup& group : groups) {
-        group.members.clear();
-        group.memberSet.clear();
-    }
+    for (LocalGroup& group : groups)
+        group.Clear();
 }
 
 bool MachineState::RidInUse(std::uint32_t rid) const {

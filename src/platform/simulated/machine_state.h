@@ -3,6 +3,7 @@
 // every port applies to them, the call log and the fault rules. SimulatedMachine is the
 // public face of this state; the ports and the machine file work on it directly.
 
+#include "platform/simulated/flat_index.h"
 #include "platform/simulated/simulated_machine.h"
 
 #include <array>
@@ -14,7 +15,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -53,22 +53,18 @@ struct LocalGroup {
     bool builtinDomain = false;
     std::wstring name;
     std::vector<std::uint32_t> members; // account rids, in the order they joined
-    std::unordered_set<std::uint32_t> memberSet;
 
-    bool Has(std::uint32_t accountRid) const { return memberSet.count(accountRid) != 0; }
+    bool Has(std::uint32_t accountRid) const { return memberSet_.Contains(accountRid); }
     void Reserve(std::size_t count) {
         members.reserve(count);
-        memberSet.reserve(count);
+        memberSet_.Reserve(count);
     }
     bool Add(std::uint32_t accountRid);
     bool Remove(std::uint32_t accountRid);
-};
+    void Clear();
 
-// The hash by which the name index finds an account.
-struct NameHash {
-    std::size_t operator()(std::wstring_view name) const noexcept {
-        return std::hash<std::wstring_view>{}(name);
-    }
+private:
+    FlatIndex memberSet_; // the members' rids, each with the value 0
 };
 
 class MachineState {
@@ -163,8 +159,8 @@ private:
     std::vector<std::unique_ptr<SimAccount>> accounts_;
     // Positions by their name's hash: the names themselves are the accounts', and a hit is
     // checked against them (above), so the index keeps no copy of thousands of names.
-    std::unordered_multimap<std::size_t, std::size_t> byName_;
-    std::unordered_map<std::uint32_t, std::size_t> byRid_;
+    FlatIndex byName_;
+    FlatIndex byRid_;
     std::vector<std::size_t> handedOut_;
     std::unordered_set<std::size_t> handedOutSet_;
     std::uint32_t nextRid_ = 1000;
