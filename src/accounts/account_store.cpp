@@ -136,6 +136,13 @@ std::wstring AccountStore::WideToAnsi(const wchar_t* text) {
     return text_.MultiByteToWideChar(platform::CpAcp, bytes);
 }
 
+const std::wstring& AccountStore::AnsiText(const std::wstring& text, std::wstring& converted) {
+    for (const wchar_t c : text)
+        if (c == L'\0' || static_cast<std::uint32_t>(c) >= 0x80)
+            return converted = WideToAnsi(text.c_str());
+    return text;
+}
+
 std::wstring AccountStore::WideToAnsi(std::wstring&& text) {
     const std::size_t end = std::min(text.find(L'\0'), text.size());
     for (std::size_t i = 0; i < end; ++i)
@@ -154,20 +161,20 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
     // Read once for every account: the bias in effect now is the same for all of them.
     std::optional<ZoneNow> zone;
     std::uint32_t index = 0;
-    std::vector<platform::NetDisplayUser> entries; // each batch in the room of the last
+    // Each batch in the room of the last, texts included: the names are only looked up.
+    std::vector<platform::NetDisplayUser> entries;
+    std::wstring converted;
     for (;;) {
-        entries.clear();
         const NetApiStatus status = netapi_.QueryDisplayInformation(
             index, kDisplayBatch, platform::MaxPreferredLength, entries);
         if (status != net_status::Success && status != net_status::MoreData)
             break;
-        for (platform::NetDisplayUser& entry : entries) {
+        for (const platform::NetDisplayUser& entry : entries) {
             // Machine trust accounts and other kinds are not people's accounts.
             if ((entry.flags & user_flags::NormalAccount) == 0)
                 continue;
             auto record = std::make_unique<userInfo>();
-            record->SetUserName(WideToAnsi(std::move(entry.name)));
-            if (!ReadAccount(*record, viewer, zone))
+            if (!ReadAccount(*record, AnsiText(entry.name, converted), viewer, zone))
                 continue;
             const bool current = record->CurrentUser();
             loaded.records.Add(std::move(record));
@@ -187,12 +194,12 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
 
 bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer) {
     std::optional<ZoneNow> zone;
-    return ReadAccount(record, viewer, zone);
+    const std::wstring name = record.UserName(); // a copy: reading replaces the name
+    return ReadAccount(record, name, viewer, zone);
 }
 
-bool AccountStore::ReadAccount(userInfo& record, const Viewer& viewer,
+bool AccountStore::ReadAccount(userInfo& record, const std::wstring& name, const Viewer& viewer,
                                std::optional<ZoneNow>& zone) {
-    const std::wstring& name = record.UserName(); // read before the record changes
     platform::UserInfo2 info;
     if (netapi_.UserGetInfo(name, info) != net_status::Success)
         return false;

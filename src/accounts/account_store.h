@@ -78,8 +78,13 @@ public:
     bool SaveAccount(userInfo& record, const Viewer& viewer);
 
 private:
-    // ReadAccount with the time zone already read, or read now when `zone` is empty.
-    bool ReadAccount(userInfo& record, const Viewer& viewer, std::optional<ZoneNow>& zone);
+    // ReadAccount of the account `name`, which the record need not hold yet, with the time
+    // zone already read, or read now when `zone` is empty.
+    bool ReadAccount(userInfo& record, const std::wstring& name, const Viewer& viewer,
+                     std::optional<ZoneNow>& zone);
+    // WideToAnsi of `text`: the text itself where it would come back as it went, else its
+    // conversion, kept in `converted`.
+    const std::wstring& AnsiText(const std::wstring& text, std::wstring& converted);
     // The level-2 information of exactly `name`, texts cleared.
     bool AccountNumbers(const std::wstring& name, platform::UserInfo2& info);
     std::wstring LookupName(const platform::Sid& sid);

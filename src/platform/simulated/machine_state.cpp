@@ -317,8 +317,9 @@ std::optional<NetApiStatus> MachineState::TakeFault(const CallRecord& call) {
 
 CallRecord MachineState::Call(const char* function, std::wstring_view target, std::uint32_t level,
                               const std::function<std::wstring()>& argument) const {
-    CallRecord call{function, {}, level, {}, 0};
+    CallRecord call{{}, {}, level, {}, 0};
     if (keepCalls || !faults.empty()) {
+        call.function = function;
         call.target = std::wstring(target);
         call.argument = argument();
     }

@@ -134,9 +134,9 @@ public:
     std::vector<CallRecord> calls;
     bool keepCalls = true;
     std::vector<FaultRule> faults;
-    // The record of a call for the log and the fault rules. Its texts are only made while
-    // either wants them: a program that reads thousands of accounts would otherwise copy
-    // each name for nothing, several times.
+    // The record of a call for the log and the fault rules. Its texts, the function's name
+    // among them, are only made while either wants them: a program that reads thousands of
+    // accounts would otherwise copy each name for nothing, several times.
     CallRecord Call(
         const char* function, std::wstring_view target, std::uint32_t level,
         const std::function<std::wstring()>& argument = [] { return std::wstring(); }) const;

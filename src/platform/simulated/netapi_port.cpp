@@ -42,26 +42,39 @@ public:
     NetApiStatus QueryDisplayInformation(std::uint32_t index, std::uint32_t entriesRequested,
                                          std::uint32_t preferredMaximumLength,
                                          std::vector<platform::NetDisplayUser>& entries) override {
-        entries.clear();
         CallRecord call = state_.Call("NetQueryDisplayInformation", {}, 1,
                                       [&] { return std::to_wstring(index); });
-        if (auto fault = state_.TakeFault(call))
+        if (auto fault = state_.TakeFault(call)) {
+            entries.clear();
             return state_.Log(std::move(call), *fault);
+        }
 
         const std::size_t count = state_.AccountCount();
         const std::uint32_t wanted = std::min(entriesRequested, MaxDisplayEntries);
         std::size_t position = ResumePosition(index);
         std::uint64_t bytes = 0;
-        while (position < count && entries.size() < wanted) {
+        // The entries are written over those the caller passed in, whose texts keep their
+        // room: a caller that reads thousands of accounts batch by batch into one list then
+        // does not make their texts anew for every batch.
+        std::size_t filled = 0;
+        while (position < count && filled < wanted) {
             const SimAccount& account = state_.AccountAt(position);
             // The buffer grows to the preferred length, but always holds one entry.
             bytes += DisplayEntrySize(account);
-            if (!entries.empty() && bytes > preferredMaximumLength)
+            if (filled != 0 && bytes > preferredMaximumLength)
                 break;
-            entries.push_back({account.name, account.comment, account.flags, account.fullName,
-                               account.rid, account.rid});
+            if (filled == entries.size())
+                entries.emplace_back();
+            platform::NetDisplayUser& entry = entries[filled++];
+            entry.name = account.name;
+            entry.comment = account.comment;
+            entry.flags = account.flags;
+            entry.fullName = account.fullName;
+            entry.userId = account.rid;
+            entry.nextIndex = account.rid;
             ++position;
         }
+        entries.resize(filled);
         return state_.Log(std::move(call), position < count ? st::MoreData : st::Success);
     }
 
