@@ -7,8 +7,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 namespace qb {
 
@@ -28,27 +30,41 @@ class userInfo {
 public:
     // A value with its original and current copy. Set with `original` true writes both.
     // The current copy is kept apart only once it was set on its own: a record just read
-    // holds each text once, as do the thousands of records of a large machine.
+    // holds each text once, as do the thousands of records of a large machine. A text's
+    // current copy is even kept outside the record, so that those records have no room
+    // for copies they never make (a record is moved, never copied).
     template <class T>
     class Paired {
+        static constexpr bool kOutside = sizeof(T) > sizeof(void*);
+        using Current = std::conditional_t<kOutside, std::unique_ptr<T>, std::optional<T>>;
+
     public:
-        const T& Get(bool original) const {
-            return original || !current_ ? original_ : *current_;
-        }
+        const T& Get(bool original) const { return original || !current_ ? original_ : *current_; }
         void Set(T value, bool original) {
             if (original) {
                 original_ = std::move(value);
                 current_.reset();
             } else {
-                current_ = std::move(value);
+                SetCurrent(std::move(value));
             }
         }
         bool Changed() const { return current_ && !(original_ == *current_); }
         void Reset() { current_.reset(); }
 
     private:
+        void SetCurrent(T value) {
+            if constexpr (kOutside) {
+                if (current_)
+                    *current_ = std::move(value);
+                else
+                    current_ = std::make_unique<T>(std::move(value));
+            } else {
+                current_ = std::move(value);
+            }
+        }
+
         T original_{};
-        std::optional<T> current_;
+        Current current_;
     };
 
     const std::wstring& UserName(bool original = false) const { return userName_.Get(original); }
