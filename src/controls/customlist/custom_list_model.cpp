@@ -298,59 +298,78 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
         selectedTag = entries_[static_cast<std::size_t>(selectedIndex_)].userTag;
 
     SortKeyBuilder keys(ansiBytes_);
-    // The keys live only while the list sorts, all in one piece of text: a list of
-    // thousands of rows would otherwise keep a second copy of every name for its whole
-    // life, or make thousands of keys each time it sorts.
-    struct Keyed {
-        std::size_t from;
-        std::size_t length;
-        std::size_t entry;
-        bool first; // the row tagged 0
-    };
-    SortKey pool;
-    std::vector<Keyed> keyed;
-    keyed.reserve(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const ListEntry& e = entries_[i];
-        const std::size_t from = pool.size();
+    const auto appendKey = [&](SortKey& key, const ListEntry& e) {
         if (sortColumn == 3 && !sortForwards) {
-            pool += keys.Backwards(LowerCaseName(e.userName));
-        } else {
-            // The column's own key first, then the name.
-            if (sortColumn == 0) {
-                const std::string digits =
-                    std::to_string(sortForwards ? e.userPriv : 3 - e.userPriv);
-                pool.append(digits.begin(), digits.end());
-            } else if (sortColumn != 3) {
-                pool.push_back((sortColumn == 1 ? e.userRestricted : e.userLocked) != sortForwards
-                                   ? U'1'
-                                   : U'0');
-            }
-            SortKeyBuilder::AppendForwardsOf(pool, e.userName);
+            key += keys.Backwards(LowerCaseName(e.userName));
+            return;
         }
-        keyed.push_back(Keyed{from, pool.size() - from, i, e.userTag == 0});
-    }
-    const auto key = [&pool](const Keyed& k) {
-        return std::u32string_view(pool.data() + k.from, k.length);
+        // The column's own key first, then the name.
+        if (sortColumn == 0) {
+            const std::string digits = std::to_string(sortForwards ? e.userPriv : 3 - e.userPriv);
+            key.append(digits.begin(), digits.end());
+        } else if (sortColumn != 3) {
+            key.push_back(
+                (sortColumn == 1 ? e.userRestricted : e.userLocked) != sortForwards ? U'1' : U'0');
+        }
+        SortKeyBuilder::AppendForwardsOf(key, e.userName);
     };
     // Stable and ordinal, a prefix first: the same order as inserting each row after
-    // every row whose key is not greater, at n log n; equal keys keep the order the rows
-    // had. The row tagged 0 heads the list in every order; no key could keep it there,
-    // since an empty name's key is a prefix of every other. Rows that are in order
-    // already, as the platform often lists accounts, are left as they are.
-    const auto before = [&key](const Keyed& a, const Keyed& b) {
-        if (a.first != b.first)
-            return a.first;
-        const int order = key(a).compare(key(b));
-        return order != 0 ? order < 0 : a.entry < b.entry;
-    };
-    if (!std::is_sorted(keyed.begin(), keyed.end(), before))
-        std::sort(keyed.begin(), keyed.end(), before);
-    std::vector<ListEntry> sorted;
-    sorted.reserve(entries_.size());
-    for (const Keyed& k : keyed)
-        sorted.push_back(std::move(entries_[k.entry]));
-    entries_ = std::move(sorted);
+    // every row whose key is not greater; equal keys keep the order the rows had. The row
+    // tagged 0 heads the list in every order; no key could keep it there, since an empty
+    // name's key is a prefix of every other.
+    // Rows that are in order already, as the platform often lists accounts, are left as
+    // they are. That is found with two keys at a time: a list of thousands of rows need
+    // not hold all their keys, nor move its rows, to learn that it is sorted.
+    bool inOrder = true;
+    SortKey previous;
+    SortKey next;
+    for (std::size_t i = 0; i < entries_.size() && inOrder; ++i) {
+        next.clear();
+        appendKey(next, entries_[i]);
+        if (i > 0) {
+            const bool previousFirst = entries_[i - 1].userTag == 0;
+            inOrder = previousFirst != (entries_[i].userTag == 0) ? previousFirst
+                                                                  : previous.compare(next) <= 0;
+        }
+        std::swap(previous, next);
+    }
+    if (!inOrder) {
+        // The keys live only while the list sorts, all in one piece of text: a list of
+        // thousands of rows would otherwise keep a second copy of every name for its whole
+        // life, or make thousands of keys each time it sorts.
+        struct Keyed {
+            std::size_t from;
+            std::size_t length;
+            std::size_t entry;
+            bool first; // the row tagged 0
+        };
+        SortKey pool;
+        std::size_t letters = 0;
+        for (const ListEntry& e : entries_)
+            letters += e.userName.size() + 2;
+        pool.reserve(letters);
+        std::vector<Keyed> keyed;
+        keyed.reserve(entries_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            const std::size_t from = pool.size();
+            appendKey(pool, entries_[i]);
+            keyed.push_back(Keyed{from, pool.size() - from, i, entries_[i].userTag == 0});
+        }
+        const auto key = [&pool](const Keyed& k) {
+            return std::u32string_view(pool.data() + k.from, k.length);
+        };
+        std::sort(keyed.begin(), keyed.end(), [&key](const Keyed& a, const Keyed& b) {
+            if (a.first != b.first)
+                return a.first;
+            const int order = key(a).compare(key(b));
+            return order != 0 ? order < 0 : a.entry < b.entry;
+        });
+        std::vector<ListEntry> sorted;
+        sorted.reserve(entries_.size());
+        for (const Keyed& k : keyed)
+            sorted.push_back(std::move(entries_[k.entry]));
+        entries_ = std::move(sorted);
+    }
 
     for (int i = 0; i <= lastIndex_; ++i) {
         const bool selected =
