@@ -2,10 +2,10 @@
 // The accounts in enumeration order, addressed by 1-based position (0 means none).
 
 #include "accounts/user_info.h"
+#include "platform/block_list.h"
 
 #include <cstddef>
-#include <memory>
-#include <vector>
+#include <stdexcept>
 
 namespace qb {
 
@@ -13,15 +13,20 @@ namespace qb {
 class AccountCollection {
 public:
     int Count() const { return static_cast<int>(items_.size()); }
-    userInfo& Item(int position) { return *items_.at(static_cast<std::size_t>(position - 1)); }
-    const userInfo& Item(int position) const {
-        return *items_.at(static_cast<std::size_t>(position - 1));
-    }
-    void Add(std::unique_ptr<userInfo> record) { items_.push_back(std::move(record)); }
+    // A position outside 1..Count() throws std::out_of_range.
+    userInfo& Item(int position) { return items_[Index(position)]; }
+    const userInfo& Item(int position) const { return items_[Index(position)]; }
+    void Add(userInfo record) { items_.push_back(std::move(record)); }
     void Clear() { items_.clear(); }
 
 private:
-    std::vector<std::unique_ptr<userInfo>> items_;
+    std::size_t Index(int position) const {
+        if (position < 1 || position > Count())
+            throw std::out_of_range("no account at this position");
+        return static_cast<std::size_t>(position - 1);
+    }
+
+    platform::BlockList<userInfo> items_;
 };
 
 } // namespace qb

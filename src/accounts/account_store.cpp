@@ -3,7 +3,6 @@
 #include "accounts/time_zone.h"
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -173,10 +172,10 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
             // Machine trust accounts and other kinds are not people's accounts.
             if ((entry.flags & user_flags::NormalAccount) == 0)
                 continue;
-            auto record = std::make_unique<userInfo>();
-            if (!ReadAccount(*record, AnsiText(entry.name, converted), viewer, zone))
+            userInfo record;
+            if (!ReadAccount(record, AnsiText(entry.name, converted), viewer, zone))
                 continue;
-            const bool current = record->CurrentUser();
+            const bool current = record.CurrentUser();
             loaded.records.Add(std::move(record));
             if (current)
                 loaded.currentUserIndex = loaded.records.Count();

@@ -97,11 +97,11 @@ MachineState::~MachineState() = default;
 
 std::optional<std::size_t> MachineState::PositionOf(std::wstring_view name) const {
     if (const auto position = byName_.Find(NameKey(name), [&](std::uint32_t candidate) {
-            return accounts_[candidate]->name == name;
+            return accounts_[candidate].name == name;
         }))
         return *position;
     for (std::size_t position : handedOut_) {
-        if (accounts_[position]->name == name)
+        if (accounts_[position].name == name)
             return position;
     }
     return std::nullopt;
@@ -109,21 +109,21 @@ std::optional<std::size_t> MachineState::PositionOf(std::wstring_view name) cons
 
 SimAccount* MachineState::Find(std::wstring_view name) {
     auto position = PositionOf(name);
-    return position ? accounts_[*position].get() : nullptr;
+    return position ? &accounts_[*position] : nullptr;
 }
 
 const SimAccount* MachineState::Find(std::wstring_view name) const {
     auto position = PositionOf(name);
-    return position ? accounts_[*position].get() : nullptr;
+    return position ? &accounts_[*position] : nullptr;
 }
 
 const SimAccount* MachineState::FindByRid(std::uint32_t rid) const {
     if (const auto position = byRid_.Find(
-            rid, [&](std::uint32_t candidate) { return accounts_[candidate]->rid == rid; }))
-        return accounts_[*position].get();
+            rid, [&](std::uint32_t candidate) { return accounts_[candidate].rid == rid; }))
+        return &accounts_[*position];
     for (std::size_t position : handedOut_) {
-        if (accounts_[position]->rid == rid)
-            return accounts_[position].get();
+        if (accounts_[position].rid == rid)
+            return &accounts_[position];
     }
     return nullptr;
 }
@@ -141,7 +141,7 @@ std::size_t MachineState::Insert(SimAccount account) {
     while (const auto earlier = byRid_.Find(account.rid, [](std::uint32_t) { return true; }))
         byRid_.Erase(account.rid, *earlier);
     byRid_.Insert(account.rid, PositionValue(position));
-    accounts_.push_back(std::make_unique<SimAccount>(std::move(account)));
+    accounts_.push_back(std::move(account));
     return position;
 }
 
@@ -152,7 +152,7 @@ void MachineState::ReserveAccounts(std::size_t count) {
 }
 
 void MachineState::Rename(std::size_t position, std::wstring newName) {
-    SimAccount& account = *accounts_[position];
+    SimAccount& account = accounts_[position];
     byName_.Erase(NameKey(account.name), PositionValue(position));
     byName_.Insert(NameKey(newName), PositionValue(position));
     account.name = std::move(newName);

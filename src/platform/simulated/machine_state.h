@@ -3,6 +3,7 @@
 // every port applies to them, the call log and the fault rules. SimulatedMachine is the
 // public face of this state; the ports and the machine file work on it directly.
 
+#include "platform/block_list.h"
 #include "platform/simulated/flat_index.h"
 #include "platform/simulated/simulated_machine.h"
 
@@ -78,8 +79,8 @@ public:
 
     // --- Accounts, in the platform's (insertion) order ---
     std::size_t AccountCount() const { return accounts_.size(); }
-    SimAccount& AccountAt(std::size_t position) { return *accounts_[position]; }
-    const SimAccount& AccountAt(std::size_t position) const { return *accounts_[position]; }
+    SimAccount& AccountAt(std::size_t position) { return accounts_[position]; }
+    const SimAccount& AccountAt(std::size_t position) const { return accounts_[position]; }
     // Exact, case-sensitive look-ups in constant time.
     std::optional<std::size_t> PositionOf(std::wstring_view name) const;
     SimAccount* Find(std::wstring_view name);
@@ -156,7 +157,7 @@ public:
     MachineKernel& kernel() { return *kernel_; }
 
 private:
-    std::vector<std::unique_ptr<SimAccount>> accounts_;
+    platform::BlockList<SimAccount> accounts_;
     // Positions by their name's hash: the names themselves are the accounts', and a hit is
     // checked against them (above), so the index keeps no copy of thousands of names.
     FlatIndex byName_;
