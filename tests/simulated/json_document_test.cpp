@@ -141,7 +141,7 @@ void ExpectSame(const JsonValue& v, const Json& parsed, const std::string& text)
         for (const JsonValue& child : v.Items()) {
             if (v.IsObject()) {
                 EXPECT_EQ(child.Key(), item.key()) << text;
-                EXPECT_EQ(v.Find(child.Key()), &child) << text;
+                EXPECT_EQ(v.Find(child.Key()), child) << text;
             }
             ExpectSame(child, *item++, text);
         }

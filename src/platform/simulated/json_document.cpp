@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <tuple>
 
 namespace qb::simulated::detail {
 
@@ -16,32 +15,177 @@ namespace {
 constexpr std::string_view kEscapes = "\"\\/bfnrt";
 constexpr std::string_view kEscaped = "\"\\/\b\f\n\r\t";
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// What the text of a number says before any fraction or exponent: its sign and the
+// magnitude of its whole part, whether that fits 64 bits, and whether nothing follows it.
+struct WholePart {
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+    bool fits = true;
+    bool alone = true;
+};
+
+WholePart ReadWholePart(std::string_view number) {
+    WholePart part;
+    std::size_t i = 0;
+    part.negative = !number.empty() && number[0] == '-';
+    if (part.negative)
+        ++i;
+    for (; i < number.size() && IsDigit(number[i]); ++i) {
+        const auto digit = static_cast<std::uint64_t>(number[i] - '0');
+        if (part.magnitude > (std::numeric_limits<std::uint64_t>::max() - digit) / 10)
+            part.fits = false;
+        part.magnitude = part.magnitude * 10 + digit;
+    }
+    part.alone = i == number.size();
+    return part;
+}
+
+// The length of the string whose opening quote is at `text`'s start, both quotes included,
+// and whether it has escapes. The string was checked when the document was read.
+std::pair<std::size_t, bool> StringLength(std::string_view text) {
+    bool escaped = false;
+    std::size_t i = 1;
+    while (text[i] != '"') {
+        if (text[i] == '\\') {
+            escaped = true;
+            ++i;
+        }
+        ++i;
+    }
+    return {i + 1, escaped};
+}
+
 } // namespace
 
-std::span<const JsonValue> JsonValue::Items() const {
-    return Size() == 0 ? std::span<const JsonValue>()
-                       : std::span<const JsonValue>(data_.first, length_);
+// --- Values ---
+
+JsonValue::Kind JsonValue::kind() const {
+    switch (document_->text_[document_->NodeAt(node_).at]) {
+    case '{':
+        return Kind::Object;
+    case '[':
+        return Kind::Array;
+    case '"':
+        return Kind::String;
+    case 't':
+    case 'f':
+        return Kind::Boolean;
+    case 'n':
+        return Kind::Null;
+    default:
+        return Kind::Number;
+    }
 }
 
-const JsonValue* JsonValue::Find(std::string_view key) const {
-    for (const JsonValue& member : Items())
+std::string_view JsonValue::Raw() const {
+    const JsonDocument::Node& node = document_->NodeAt(node_);
+    const std::size_t length = JsonDocument::IsContainer(document_->text_[node.at])
+                                   ? document_->ContainerEnd(node.at) - node.at
+                                   : node.span;
+    return document_->text_.substr(node.at, length);
+}
+
+std::string_view JsonValue::Text() const {
+    if (!IsString())
+        return {};
+    const JsonDocument::Node& node = document_->NodeAt(node_);
+    if (node.extra != 0)
+        return document_->unescaped_[node.extra - 1];
+    return document_->text_.substr(node.at + 1, node.span - 2);
+}
+
+std::string_view JsonValue::Key() const {
+    const std::uint32_t keyAt = document_->NodeAt(node_).keyAt;
+    if (keyAt == 0)
+        return {};
+    const auto [length, escaped] = StringLength(document_->text_.substr(keyAt));
+    if (!escaped)
+        return document_->text_.substr(keyAt + 1, length - 2);
+    const auto& keys = document_->escapedKeys_;
+    const auto found = std::lower_bound(keys.begin(), keys.end(), std::pair(keyAt, 0u));
+    return document_->unescaped_[found->second - 1];
+}
+
+bool JsonValue::BooleanValue() const {
+    return kind() == Kind::Boolean && document_->text_[document_->NodeAt(node_).at] == 't';
+}
+
+JsonValue::NumberKind JsonValue::Number() const {
+    if (kind() != Kind::Number)
+        return NumberKind::Other;
+    const WholePart part = ReadWholePart(Raw());
+    if (!part.alone || !part.fits)
+        return NumberKind::Other;
+    if (!part.negative)
+        return NumberKind::Unsigned;
+    return part.magnitude <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1
+               ? NumberKind::Signed
+               : NumberKind::Other;
+}
+
+std::uint64_t JsonValue::UnsignedValue() const {
+    return ReadWholePart(Raw()).magnitude;
+}
+
+std::int64_t JsonValue::SignedValue() const {
+    const std::uint64_t magnitude = ReadWholePart(Raw()).magnitude;
+    return magnitude == 0 ? 0 : -static_cast<std::int64_t>(magnitude - 1) - 1;
+}
+
+JsonItems JsonValue::Items() const {
+    return JsonItems(*document_, node_ + 1, static_cast<std::uint32_t>(Size()));
+}
+
+std::size_t JsonValue::Size() const {
+    const JsonDocument::Node& node = document_->NodeAt(node_);
+    return JsonDocument::IsContainer(document_->text_[node.at]) ? node.extra : 0;
+}
+
+std::optional<JsonValue> JsonValue::Find(std::string_view key) const {
+    for (const JsonValue member : Items())
         if (member.Key() == key)
-            return &member;
-    return nullptr;
+            return member;
+    return std::nullopt;
 }
 
-// Reads one document. Containers are kept open on a stack of their own; the values read
-// so far wait on another, and a container that closes moves its items, which lie on top
-// of that stack, into the document, all together. So the parser never recurses, however
-// deep the document nests.
+JsonItems::Iterator& JsonItems::Iterator::operator++() {
+    node_ = document_->Following(node_);
+    --left_;
+    return *this;
+}
+
+std::size_t JsonDocument::ContainerEnd(std::size_t at) const {
+    std::size_t depth = 0;
+    for (std::size_t i = at;; ++i) {
+        const char c = text_[i];
+        if (c == '"') {
+            i += StringLength(text_.substr(i)).first - 1;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+        } else if ((c == '}' || c == ']') && --depth == 0) {
+            return i + 1;
+        }
+    }
+}
+
+// --- Reading ---
+
+// Reads one document. Containers are kept open on a stack of their own, and the keys of
+// the open objects on another, so the parser never recurses, however deep the document
+// nests. Each value's entry is written when the value begins; a container's is completed
+// when it closes.
 class JsonParser {
 public:
-    explicit JsonParser(std::string_view text) : text_(text) {}
+    explicit JsonParser(std::string_view text) : text_(text) { document_.text_ = text; }
 
     std::optional<JsonDocument> Parse() {
         constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-        if (text_.size() > std::numeric_limits<std::uint32_t>::max())
-            return std::nullopt; // its lengths would not fit; no machine is that large
+        if (text_.size() >= std::numeric_limits<std::uint32_t>::max())
+            return std::nullopt; // its places would not fit; no machine is that large
         if (text_.substr(0, kByteOrderMark.size()) == kByteOrderMark)
             at_ = kByteOrderMark.size();
         // Room for as many values as there are separators, which bounds their number: the
@@ -50,117 +194,105 @@ public:
         for (const char c : text_)
             separators += static_cast<unsigned>(c == ',') | static_cast<unsigned>(c == '[') |
                           static_cast<unsigned>(c == '{');
-        document_.values_.reserve(separators);
-        document_.values_.emplace_back(); // the root's place
+        document_.nodes_.reserve(separators);
         if (!Document())
             return std::nullopt;
-        document_.values_.front() = pending_.front();
-        // The items were placed by index while the array grew; now it stays as it is.
-        for (JsonValue& value : document_.values_)
-            if (value.Size() != 0)
-                value.data_.first = document_.values_.data() + value.data_.firstIndex;
         return std::move(document_);
     }
 
 private:
     struct Open {
-        std::size_t firstPending; // where its items begin on the stack of values
-        std::size_t start;        // its opening bracket in the text
+        std::uint32_t node;     // its entry
+        std::uint32_t items;    // so far
+        std::size_t firstKey;   // where its keys begin on the stack of keys
+        bool object;
     };
 
     bool Document() {
-        if (!Value({}))
+        if (!Value(0))
             return false;
         while (!open_.empty()) {
             SkipBlanks();
-            const Open& open = open_.back();
-            const bool object = pending_[open.firstPending - 1].kind_ == JsonValue::Kind::Object;
-            if (Peek() == (object ? '}' : ']')) {
+            Open& open = open_.back();
+            if (Peek() == (open.object ? '}' : ']')) {
                 if (!Close())
                     return false;
                 continue;
             }
-            if (pending_.size() > open.firstPending) {
+            if (open.items != 0) {
                 if (Peek() != ',')
                     return false;
                 ++at_;
                 SkipBlanks();
             }
-            std::string_view key;
-            if (object) {
-                if (Peek() != '"' || !String(key))
+            ++open.items; // before the item opens a container of its own
+            std::uint32_t keyAt = 0;
+            if (open.object) {
+                keyAt = Offset(at_);
+                std::string_view key;
+                std::uint32_t unescaped = 0;
+                if (Peek() != '"' || !String(key, unescaped))
                     return false;
+                if (unescaped != 0)
+                    document_.escapedKeys_.emplace_back(keyAt, unescaped);
+                keys_.push_back(key);
                 SkipBlanks();
                 if (Peek() != ':')
                     return false;
                 ++at_;
             }
-            if (!Value(key))
+            if (!Value(keyAt))
                 return false;
         }
         return End();
     }
 
-    // Reads a value, the member `key` of an object or an item; a container is opened.
-    bool Value(std::string_view key) {
+    // Reads a value, an item or the member whose key is at `keyAt`; a container is opened.
+    bool Value(std::uint32_t keyAt) {
         SkipBlanks();
+        JsonDocument::Node node{Offset(at_), 0, keyAt, 0};
         const char c = Peek();
-        JsonValue value;
-        value.key_ = key.data();
-        value.keyLength_ = static_cast<std::uint32_t>(key.size());
-        if (c == '{' || c == '[') {
-            value.kind_ = c == '{' ? JsonValue::Kind::Object : JsonValue::Kind::Array;
-            pending_.push_back(value);
-            open_.push_back(Open{pending_.size(), at_});
+        if (JsonDocument::IsContainer(c)) {
+            open_.push_back(
+                Open{Offset(document_.nodes_.size()), 0, keys_.size(), c == '{'});
+            document_.nodes_.push_back(node);
             ++at_;
             return true;
         }
-        if (!Scalar(value))
+        if (!Scalar(node))
             return false;
-        pending_.push_back(value);
+        document_.nodes_.push_back(node);
         return true;
     }
 
     // Closes the innermost container at its closing bracket.
     bool Close() {
         const Open open = open_.back();
-        JsonValue& container = pending_[open.firstPending - 1];
         ++at_;
         open_.pop_back();
-        const std::size_t count = pending_.size() - open.firstPending;
-        if (count > std::numeric_limits<std::uint32_t>::max())
+        if (open.object && RepeatsAKey(open.firstKey))
             return false;
-        if (container.kind_ == JsonValue::Kind::Object && RepeatsAKey(open.firstPending))
-            return false;
-        container.length_ = static_cast<std::uint32_t>(count);
-        container.raw_ = text_.data() + open.start;
-        container.rawLength_ = static_cast<std::uint32_t>(at_ - open.start);
-        if (count != 0) {
-            container.data_.firstIndex = document_.values_.size();
-            document_.values_.insert(
-                document_.values_.end(),
-                pending_.begin() + static_cast<std::ptrdiff_t>(open.firstPending), pending_.end());
-            pending_.resize(open.firstPending);
-        }
+        keys_.resize(open.firstKey);
+        JsonDocument::Node& container = document_.nodes_[open.node];
+        container.span = Offset(document_.nodes_.size() - open.node);
+        container.extra = open.items;
         return true;
     }
 
-    bool RepeatsAKey(std::size_t firstPending) {
-        const std::size_t count = pending_.size() - firstPending;
+    bool RepeatsAKey(std::size_t firstKey) {
+        const std::size_t count = keys_.size() - firstKey;
         if (count < 2)
             return false;
         if (count <= 16) {
-            for (std::size_t i = firstPending; i < pending_.size(); ++i)
-                for (std::size_t j = i + 1; j < pending_.size(); ++j)
-                    if (pending_[i].Key() == pending_[j].Key())
+            for (std::size_t i = firstKey; i < keys_.size(); ++i)
+                for (std::size_t j = i + 1; j < keys_.size(); ++j)
+                    if (keys_[i] == keys_[j])
                         return true;
             return false;
         }
-        keys_.clear();
-        for (std::size_t i = firstPending; i < pending_.size(); ++i)
-            keys_.push_back(pending_[i].Key());
-        std::sort(keys_.begin(), keys_.end());
-        return std::adjacent_find(keys_.begin(), keys_.end()) != keys_.end();
+        sorted_.assign(keys_.begin() + static_cast<std::ptrdiff_t>(firstKey), keys_.end());
+        std::sort(sorted_.begin(), sorted_.end());
+        return std::adjacent_find(sorted_.begin(), sorted_.end()) != sorted_.end();
     }
 
     // Nothing but blanks may follow the document's value.
@@ -168,6 +300,8 @@ private:
         SkipBlanks();
         return at_ == text_.size();
     }
+
+    static std::uint32_t Offset(std::size_t at) { return static_cast<std::uint32_t>(at); }
 
     char Peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
 
@@ -180,35 +314,25 @@ private:
         }
     }
 
-    bool Scalar(JsonValue& value) {
+    bool Scalar(JsonDocument::Node& node) {
         const std::size_t start = at_;
         const char c = Peek();
         bool ok = false;
         if (c == '"') {
-            value.kind_ = JsonValue::Kind::String;
             std::string_view text;
-            ok = String(text);
-            value.data_.text = text.data();
-            value.length_ = static_cast<std::uint32_t>(text.size());
+            ok = String(text, node.extra);
         } else if (c == 't' || c == 'f' || c == 'n') {
-            ok = Literal(value);
+            ok = Literal();
         } else {
-            value.kind_ = JsonValue::Kind::Number;
-            ok = NumberValue(value);
+            ok = NumberValue();
         }
-        value.raw_ = text_.data() + start;
-        value.rawLength_ = static_cast<std::uint32_t>(at_ - start);
+        node.span = Offset(at_ - start);
         return ok;
     }
 
-    bool Literal(JsonValue& value) {
-        for (const auto& [word, kind, truth] :
-             {std::tuple{std::string_view("true"), JsonValue::Kind::Boolean, 1},
-              std::tuple{std::string_view("false"), JsonValue::Kind::Boolean, 0},
-              std::tuple{std::string_view("null"), JsonValue::Kind::Null, 0}}) {
+    bool Literal() {
+        for (const std::string_view word : {"true", "false", "null"}) {
             if (text_.substr(at_, word.size()) == word) {
-                value.kind_ = kind;
-                value.data_.u = static_cast<std::uint64_t>(truth);
                 at_ += word.size();
                 return true;
             }
@@ -216,36 +340,24 @@ private:
         return false;
     }
 
-    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-    bool NumberValue(JsonValue& value) {
+    bool NumberValue() {
         const std::size_t start = at_;
-        const bool negative = Peek() == '-';
-        if (negative)
+        if (Peek() == '-')
             ++at_;
         if (!IsDigit(Peek()))
             return false;
-        std::uint64_t whole = 0;
-        bool fits = true;
         if (Peek() == '0') {
             ++at_;
         } else {
-            while (IsDigit(Peek())) {
-                const auto digit = static_cast<std::uint64_t>(Peek() - '0');
-                if (whole > (std::numeric_limits<std::uint64_t>::max() - digit) / 10)
-                    fits = false;
-                whole = whole * 10 + digit;
+            while (IsDigit(Peek()))
                 ++at_;
-            }
         }
-        bool wholeNumber = true;
         if (Peek() == '.') {
             ++at_;
             if (!IsDigit(Peek()))
                 return false;
             while (IsDigit(Peek()))
                 ++at_;
-            wholeNumber = false;
         }
         if (Peek() == 'e' || Peek() == 'E') {
             ++at_;
@@ -255,28 +367,17 @@ private:
                 return false;
             while (IsDigit(Peek()))
                 ++at_;
-            wholeNumber = false;
         }
-        value.numberKind_ = JsonValue::NumberKind::Other;
         // A number past the largest double is not taken: it could not be held.
-        if ((!wholeNumber || !fits) &&
-            !std::isfinite(
-                std::strtod(std::string(text_.substr(start, at_ - start)).c_str(), nullptr)))
-            return false;
-        if (wholeNumber && fits && !negative) {
-            value.numberKind_ = JsonValue::NumberKind::Unsigned;
-            value.data_.u = whole;
-        } else if (wholeNumber && fits &&
-                   whole <=
-                       static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1) {
-            value.numberKind_ = JsonValue::NumberKind::Signed;
-            value.data_.i = whole == 0 ? 0 : -static_cast<std::int64_t>(whole - 1) - 1;
-        }
-        return true;
+        const std::string_view number = text_.substr(start, at_ - start);
+        const WholePart part = ReadWholePart(number);
+        return (part.alone && part.fits) ||
+               std::isfinite(std::strtod(std::string(number).c_str(), nullptr));
     }
 
-    // A string at the current quote: its text, escapes resolved.
-    bool String(std::string_view& meant) {
+    // A string at the current quote: its text, escapes resolved; and 1 + the index of that
+    // text among the document's unescaped ones, or 0 when it had no escapes.
+    bool String(std::string_view& meant, std::uint32_t& unescaped) {
         const std::size_t start = ++at_;
         bool escaped = false;
         while (at_ < text_.size()) {
@@ -285,6 +386,7 @@ private:
                 const std::string_view raw = text_.substr(start, at_ - start);
                 ++at_;
                 meant = escaped ? Unescape(raw) : raw;
+                unescaped = escaped ? Offset(document_.unescaped_.size()) : 0;
                 return true;
             }
             if (c < 0x20)
@@ -425,9 +527,9 @@ private:
     std::string_view text_;
     std::size_t at_ = 0;
     JsonDocument document_;
-    std::vector<JsonValue> pending_;
     std::vector<Open> open_;
-    std::vector<std::string_view> keys_;
+    std::vector<std::string_view> keys_; // of the open objects' members, in order
+    std::vector<std::string_view> sorted_;
 };
 
 std::optional<JsonDocument> JsonDocument::Parse(std::string_view text) {

@@ -1,9 +1,10 @@
 #pragma once
 // A JSON document read in one pass, for the machine file. A machine of ten thousand
-// accounts is a file of some megabytes, which a general parser turns into hundreds of
-// thousands of separate allocations; here every value is one entry of a single array and
-// points into the text, which must outlive the document. Only strings with escapes get
-// storage of their own.
+// accounts is a file of some megabytes with a hundred thousand values, which a general
+// parser turns into as many separate allocations. Here the document keeps, in one array,
+// sixteen bytes for each value: where it is in the text, which must outlive the document,
+// and how far it reaches; everything else a value is asked for is read from the text when
+// it is asked for. Only strings with escapes get storage of their own.
 //
 // It takes exactly the documents that are valid JSON (RFC 8259, UTF-8, an optional byte
 // order mark before the value) and in which no object has the same key twice. It says
@@ -13,13 +14,18 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qb::simulated::detail {
 
+class JsonDocument;
+class JsonItems;
+
+// One value of a document, as a small handle that is passed by value; it stays valid as
+// long as its document, which it must not outlive.
 class JsonValue {
 public:
     enum class Kind : std::uint8_t { Null, Boolean, Number, String, Array, Object };
@@ -27,51 +33,72 @@ public:
     // anything else (a fraction, an exponent, a whole number too large).
     enum class NumberKind : std::uint8_t { Unsigned, Signed, Other };
 
-    Kind kind() const { return kind_; }
-    bool IsNull() const { return kind_ == Kind::Null; }
-    bool IsString() const { return kind_ == Kind::String; }
-    bool IsArray() const { return kind_ == Kind::Array; }
-    bool IsObject() const { return kind_ == Kind::Object; }
+    Kind kind() const;
+    bool IsNull() const { return kind() == Kind::Null; }
+    bool IsString() const { return kind() == Kind::String; }
+    bool IsArray() const { return kind() == Kind::Array; }
+    bool IsObject() const { return kind() == Kind::Object; }
 
     // The value as it is written in the document.
-    std::string_view Raw() const { return {raw_, rawLength_}; }
+    std::string_view Raw() const;
     // A string's text, its escapes resolved (UTF-8).
-    std::string_view Text() const {
-        return kind_ == Kind::String ? std::string_view(data_.text, length_) : std::string_view();
-    }
+    std::string_view Text() const;
     // Of a member of an object: its key, escapes resolved.
-    std::string_view Key() const { return {key_, keyLength_}; }
-    bool BooleanValue() const { return kind_ == Kind::Boolean && data_.u != 0; }
-    NumberKind Number() const { return numberKind_; }
-    std::uint64_t UnsignedValue() const { return data_.u; }
-    std::int64_t SignedValue() const { return data_.i; }
+    std::string_view Key() const;
+    bool BooleanValue() const;
+    NumberKind Number() const;
+    // Of a number whose NumberKind says so.
+    std::uint64_t UnsignedValue() const;
+    std::int64_t SignedValue() const;
 
     // The items of an array, or the members of an object in the order written.
-    std::span<const JsonValue> Items() const;
-    std::size_t Size() const { return IsArray() || IsObject() ? length_ : 0; }
-    const JsonValue& operator[](std::size_t index) const { return Items()[index]; }
-    // The member of an object with that key, or null.
-    const JsonValue* Find(std::string_view key) const;
+    JsonItems Items() const;
+    std::size_t Size() const;
+    // The member of an object with that key, or none.
+    std::optional<JsonValue> Find(std::string_view key) const;
+
+    // The same value of the same document.
+    bool operator==(const JsonValue&) const = default;
 
 private:
     friend class JsonDocument;
-    friend class JsonParser;
+    friend class JsonItems;
+    JsonValue(const JsonDocument& document, std::uint32_t node)
+        : document_(&document), node_(node) {}
 
-    // Forty bytes: a machine of ten thousand accounts has a hundred thousand values.
-    Kind kind_ = Kind::Null;
-    NumberKind numberKind_ = NumberKind::Other;
-    std::uint32_t length_ = 0; // of a string its text's, of an array or object its items'
-    std::uint32_t rawLength_ = 0;
-    std::uint32_t keyLength_ = 0;
-    const char* raw_ = nullptr;
-    const char* key_ = nullptr;
-    union {
-        std::uint64_t u;        // a whole number, or a truth value
-        std::int64_t i;         // a whole number with a sign
-        const char* text;       // a string's text
-        const JsonValue* first; // an array's or an object's first item
-        std::size_t firstIndex; // the same while the document is being read
-    } data_{0};
+    const JsonDocument* document_;
+    std::uint32_t node_; // its entry in the document's array
+};
+
+class JsonItems {
+public:
+    class Iterator {
+    public:
+        JsonValue operator*() const { return JsonValue(*document_, node_); }
+        Iterator& operator++();
+        bool operator==(const Iterator& other) const { return left_ == other.left_; }
+
+    private:
+        friend class JsonItems;
+        Iterator(const JsonDocument& document, std::uint32_t node, std::uint32_t left)
+            : document_(&document), node_(node), left_(left) {}
+
+        const JsonDocument* document_;
+        std::uint32_t node_;
+        std::uint32_t left_; // the items from here to the end
+    };
+
+    Iterator begin() const { return Iterator(*document_, first_, count_); }
+    Iterator end() const { return Iterator(*document_, first_, 0); }
+
+private:
+    friend class JsonValue;
+    JsonItems(const JsonDocument& document, std::uint32_t first, std::uint32_t count)
+        : document_(&document), first_(first), count_(count) {}
+
+    const JsonDocument* document_;
+    std::uint32_t first_;
+    std::uint32_t count_;
 };
 
 class JsonDocument {
@@ -81,20 +108,44 @@ public:
 
     JsonDocument(JsonDocument&&) noexcept = default;
     JsonDocument& operator=(JsonDocument&&) noexcept = default;
-    // Values point into each other and into the text kept here: a copy would point back.
+    // Values point into the document: a copy would give values of another document.
     JsonDocument(const JsonDocument&) = delete;
     JsonDocument& operator=(const JsonDocument&) = delete;
     ~JsonDocument() = default;
 
-    const JsonValue& Root() const { return values_.front(); }
+    // Valid while the document stays where it is.
+    JsonValue Root() const { return JsonValue(*this, 0); }
 
 private:
     JsonDocument() = default;
     friend class JsonParser;
+    friend class JsonValue;
+    friend class JsonItems;
 
-    // The root first, then each container's items together, in the order they closed.
-    std::vector<JsonValue> values_;
+    // Each value in the order it begins in the text, so that a container's items follow
+    // it, each after everything the one before it holds.
+    struct Node {
+        std::uint32_t at;    // where it begins in the text
+        std::uint32_t span;  // an array's or object's nodes, its own and its items' all
+                             // the way down; any other value's length in the text
+        std::uint32_t keyAt; // of an object's member: its key's opening quote; else 0
+        std::uint32_t extra; // an array's or object's items; a string's with escapes:
+                             // 1 + the index of its text in unescaped_; else 0
+    };
+
+    static bool IsContainer(char first) { return first == '{' || first == '['; }
+    const Node& NodeAt(std::uint32_t node) const { return nodes_[node]; }
+    std::uint32_t Following(std::uint32_t node) const {
+        return node + (IsContainer(text_[nodes_[node].at]) ? nodes_[node].span : 1);
+    }
+    // Where the container at `at` ends (past its closing bracket).
+    std::size_t ContainerEnd(std::size_t at) const;
+
+    std::string_view text_;
+    std::vector<Node> nodes_;
     std::deque<std::string> unescaped_; // stable: values point into it
+    // The keys with escapes: where each is in the text and 1 + its text's index, by place.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> escapedKeys_;
 };
 
 } // namespace qb::simulated::detail

@@ -197,28 +197,31 @@ public:
 
     void OnlyKeys(const JsonValue& object, const Place& where,
                   std::initializer_list<std::string_view> allowed) const {
-        for (const JsonValue& item : object.Items()) {
+        for (const JsonValue item : object.Items()) {
+            const std::string_view key = item.Key();
             bool known = false;
-            for (std::string_view key : allowed)
-                known = known || item.Key() == key;
+            for (std::string_view allowedKey : allowed)
+                known = known || key == allowedKey;
             if (!known)
-                UnknownField(where, item.Key(), {allowed.begin(), allowed.size()});
+                UnknownField(where, key, {allowed.begin(), allowed.size()});
         }
     }
 
     // What OnlyKeys checks, and the members by their keys (null where one is not there),
     // in one pass over the object: a file has thousands of accounts.
     template <std::size_t N>
-    std::array<const JsonValue*, N> Members(const JsonValue& object, const Place& where,
-                                            const std::array<std::string_view, N>& keys) const {
-        std::array<const JsonValue*, N> found{};
-        for (const JsonValue& item : object.Items()) {
+    std::array<std::optional<JsonValue>, N>
+    Members(const JsonValue& object, const Place& where,
+            const std::array<std::string_view, N>& keys) const {
+        std::array<std::optional<JsonValue>, N> found{};
+        for (const JsonValue item : object.Items()) {
+            const std::string_view key = item.Key();
             std::size_t k = 0;
-            while (k < N && item.Key() != keys[k])
+            while (k < N && key != keys[k])
                 ++k;
             if (k == N)
-                UnknownField(where, item.Key(), keys);
-            found[k] = &item;
+                UnknownField(where, key, keys);
+            found[k] = item;
         }
         return found;
     }
@@ -336,23 +339,23 @@ private:
     const std::string& source_;
 };
 
-const JsonValue* Field(const JsonValue& object, std::string_view key) {
+std::optional<JsonValue> Field(const JsonValue& object, std::string_view key) {
     return object.Find(key);
 }
 
 void ReadDomain(const Reader& reader, const JsonValue& root, MachineState& state) {
-    const JsonValue* domain = Field(root, "domain");
+    const std::optional<JsonValue> domain = Field(root, "domain");
     if (!domain)
         return;
     reader.ExpectObject(*domain, "domain");
     reader.OnlyKeys(*domain, "domain", {"name", "sid"});
-    if (const JsonValue* name = Field(*domain, "name")) {
+    if (const std::optional<JsonValue> name = Field(*domain, "name")) {
         state.domainName = reader.Text(*name, "domain.name");
         if (!IsValidAccountName(state.domainName) ||
             state.domainName.find(L' ') != std::wstring::npos)
             reader.Fail("domain.name", Quoted(state.domainName) + " is not a computer name");
     }
-    if (const JsonValue* sid = Field(*domain, "sid")) {
+    if (const std::optional<JsonValue> sid = Field(*domain, "sid")) {
         platform::Sid parsed = reader.SidText(*sid, "domain.sid");
         if (parsed.identifierAuthority != NtAuthority || parsed.subAuthorities.size() != 4 ||
             parsed.subAuthorities[0] != 21)
@@ -363,27 +366,27 @@ void ReadDomain(const Reader& reader, const JsonValue& root, MachineState& state
 }
 
 void ReadSettings(const Reader& reader, const JsonValue& root, MachineState& state) {
-    if (const JsonValue* codePage = Field(root, "codePage")) {
+    if (const std::optional<JsonValue> codePage = Field(root, "codePage")) {
         state.codePage = reader.Unsigned(*codePage, "codePage");
         if (!IsKnownCodePage(state.codePage))
             reader.Fail("codePage",
                         "the machine knows code pages 932, 1250, 1252 and 65001 (UTF-8), not " +
                             std::to_string(state.codePage));
     }
-    if (const JsonValue* user = Field(root, "loggedOnUser")) {
+    if (const std::optional<JsonValue> user = Field(root, "loggedOnUser")) {
         // Anyone may be logged on, also a domain user that is not among the accounts.
         state.loggedOnUser = user->IsNull() ? L"" : reader.Text(*user, "loggedOnUser");
     }
-    if (const JsonValue* zone = Field(root, "timeZone")) {
+    if (const std::optional<JsonValue> zone = Field(root, "timeZone")) {
         reader.ExpectObject(*zone, "timeZone");
         reader.OnlyKeys(*zone, "timeZone", {"id", "bias", "standardBias", "daylightBias"});
-        if (const JsonValue* id = Field(*zone, "id"))
+        if (const std::optional<JsonValue> id = Field(*zone, "id"))
             state.timeZoneId = reader.Unsigned(*id, "timeZone.id");
-        if (const JsonValue* bias = Field(*zone, "bias"))
+        if (const std::optional<JsonValue> bias = Field(*zone, "bias"))
             state.timeZone.bias = reader.Signed(*bias, "timeZone.bias");
-        if (const JsonValue* bias = Field(*zone, "standardBias"))
+        if (const std::optional<JsonValue> bias = Field(*zone, "standardBias"))
             state.timeZone.standardBias = reader.Signed(*bias, "timeZone.standardBias");
-        if (const JsonValue* bias = Field(*zone, "daylightBias"))
+        if (const std::optional<JsonValue> bias = Field(*zone, "daylightBias"))
             state.timeZone.daylightBias = reader.Signed(*bias, "timeZone.daylightBias");
     }
 }
@@ -418,11 +421,12 @@ std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const JsonValue& 
 std::unordered_set<std::uint32_t> DomainGroupRids(const JsonValue& root,
                                                   const MachineState& state) {
     std::unordered_set<std::uint32_t> rids;
-    const JsonValue* groups = Field(root, "groups");
+    const std::optional<JsonValue> groups = Field(root, "groups");
     if (!groups || !groups->IsArray())
         return rids;
-    for (const JsonValue& entry : groups->Items()) {
-        const JsonValue* sid = entry.IsObject() ? Field(entry, "sid") : nullptr;
+    for (const JsonValue entry : groups->Items()) {
+        const std::optional<JsonValue> sid =
+            entry.IsObject() ? Field(entry, "sid") : std::nullopt;
         if (!sid || !sid->IsString())
             continue;
         auto parsed = platform::ParseSidString(std::string(sid->Text()));
@@ -442,7 +446,7 @@ constexpr std::array<std::string_view, 9> kAccountKeys = {"rid",      "name",   
                                                           "password", "lastLogon",   "logonHours"};
 
 void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& state) {
-    const JsonValue* accounts = Field(root, "accounts");
+    const std::optional<JsonValue> accounts = Field(root, "accounts");
     if (!accounts)
         return;
     reader.ExpectArray(*accounts, "accounts");
@@ -450,9 +454,9 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
     // group of the domain holds; the rids given are looked at first, then each account is
     // read and checked in the file's order, which decides the fault a message names.
     std::vector<std::uint32_t> given;
-    for (const JsonValue& entry : accounts->Items()) {
-        const JsonValue* rid = entry.IsObject() ? Field(entry, "rid") : nullptr;
-        if (rid != nullptr && rid->Number() == JsonValue::NumberKind::Unsigned &&
+    for (const JsonValue entry : accounts->Items()) {
+        const std::optional<JsonValue> rid = entry.IsObject() ? Field(entry, "rid") : std::nullopt;
+        if (rid && rid->Number() == JsonValue::NumberKind::Unsigned &&
             rid->UnsignedValue() <= std::numeric_limits<std::uint32_t>::max())
             given.push_back(static_cast<std::uint32_t>(rid->UnsignedValue()));
     }
@@ -461,9 +465,9 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
     state.ReserveAccounts(accounts->Size());
     std::uint32_t next = 1000;
     const Place list("accounts");
-    for (std::size_t i = 0; i < accounts->Size(); ++i) {
-        const Place where(list, i);
-        const JsonValue& entry = (*accounts)[i];
+    std::size_t i = 0;
+    for (const JsonValue entry : accounts->Items()) {
+        const Place where(list, i++);
         reader.ExpectObject(entry, where);
         const auto [ridField, name, fullName, comment, userComment, flags, password, lastLogon,
                     logonHours] = reader.Members(entry, where, kAccountKeys);
@@ -479,7 +483,7 @@ void ReadAccounts(const Reader& reader, const JsonValue& root, MachineState& sta
             reader.Fail(Place(where, "name"), "the name " + Quoted(account.name) +
                                                   " is already used by " +
                                                   Item("accounts", *earlier));
-        if (const JsonValue* rid = ridField) {
+        if (const std::optional<JsonValue>& rid = ridField) {
             account.rid = reader.Unsigned(*rid, Place(where, "rid"), 500);
             if (const SimAccount* earlier = state.FindByRid(account.rid))
                 reader.Fail(Place(where, "rid"),
@@ -529,17 +533,17 @@ const SimAccount& MemberAccount(const Reader& reader, const MachineState& state,
 }
 
 void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state) {
-    const JsonValue* groups = Field(root, "groups");
+    const std::optional<JsonValue> groups = Field(root, "groups");
     state.groups.clear();
     if (groups) {
         reader.ExpectArray(*groups, "groups");
         const Place list("groups");
-        for (std::size_t i = 0; i < groups->Size(); ++i) {
-            const Place where(list, i);
-            const JsonValue& entry = (*groups)[i];
+        std::size_t i = 0;
+        for (const JsonValue entry : groups->Items()) {
+            const Place where(list, i++);
             reader.ExpectObject(entry, where);
             reader.OnlyKeys(entry, where, {"sid", "name", "members"});
-            const JsonValue* sidField = Field(entry, "sid");
+            const std::optional<JsonValue> sidField = Field(entry, "sid");
             if (!sidField)
                 reader.Fail(where, R"(the group has no "sid" (such as "S-1-5-32-544"))");
             LocalGroup group;
@@ -567,7 +571,7 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
                 reader.Fail(Place(where, "sid"), "the rid " + std::to_string(group.rid) +
                                                      " belongs to an account already");
             const bool wellKnown = group.builtinDomain && group.rid >= 544 && group.rid <= 547;
-            if (const JsonValue* name = Field(entry, "name")) {
+            if (const std::optional<JsonValue> name = Field(entry, "name")) {
                 group.name = reader.Text(*name, Place(where, "name"));
             } else if (wellKnown) {
                 group.name = std::wstring(DefaultBuiltinName(static_cast<BuiltinAlias>(group.rid)));
@@ -581,14 +585,15 @@ void ReadGroups(const Reader& reader, const JsonValue& root, MachineState& state
                 reader.Fail(Place(where, "name"), "the name " + Quoted(group.name) +
                                                       " is already used by another group or an "
                                                       "account");
-            if (const JsonValue* members = Field(entry, "members")) {
+            if (const std::optional<JsonValue> members = Field(entry, "members")) {
                 const Place membersWhere(where, "members");
                 reader.ExpectArray(*members, membersWhere);
                 group.Reserve(members->Size());
                 std::wstring member; // its room serves every member
-                for (std::size_t m = 0; m < members->Size(); ++m) {
-                    const Place memberWhere(membersWhere, m);
-                    reader.Text((*members)[m], memberWhere, member);
+                std::size_t m = 0;
+                for (const JsonValue item : members->Items()) {
+                    const Place memberWhere(membersWhere, m++);
+                    reader.Text(item, memberWhere, member);
                     const SimAccount& account = MemberAccount(reader, state, member, memberWhere);
                     if (!group.Add(account.rid))
                         reader.Fail(memberWhere, Quoted(member) + " is listed twice");
