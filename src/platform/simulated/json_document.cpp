@@ -63,29 +63,35 @@ std::pair<std::size_t, bool> StringLength(std::string_view text) {
 
 // --- Values ---
 
-JsonValue::Kind JsonValue::kind() const {
-    switch (document_->text_[document_->NodeAt(node_).at]) {
+JsonValue::JsonValue(const JsonDocument& document, std::uint32_t node)
+    : document_(&document), node_(node) {
+    switch (document.text_[document.NodeAt(node).at]) {
     case '{':
-        return Kind::Object;
+        kind_ = Kind::Object;
+        break;
     case '[':
-        return Kind::Array;
+        kind_ = Kind::Array;
+        break;
     case '"':
-        return Kind::String;
+        kind_ = Kind::String;
+        break;
     case 't':
     case 'f':
-        return Kind::Boolean;
+        kind_ = Kind::Boolean;
+        break;
     case 'n':
-        return Kind::Null;
+        kind_ = Kind::Null;
+        break;
     default:
-        return Kind::Number;
+        kind_ = Kind::Number;
+        break;
     }
 }
 
 std::string_view JsonValue::Raw() const {
     const JsonDocument::Node& node = document_->NodeAt(node_);
-    const std::size_t length = JsonDocument::IsContainer(document_->text_[node.at])
-                                   ? document_->ContainerEnd(node.at) - node.at
-                                   : node.span;
+    const std::size_t length =
+        IsArray() || IsObject() ? document_->ContainerEnd(node.at) - node.at : node.span;
     return document_->text_.substr(node.at, length);
 }
 
@@ -115,20 +121,24 @@ bool JsonValue::BooleanValue() const {
 }
 
 JsonValue::NumberKind JsonValue::Number() const {
-    if (kind() != Kind::Number)
+    if (kind_ != Kind::Number)
         return NumberKind::Other;
+    if (document_->NodeAt(node_).extra != 0)
+        return NumberKind::Unsigned;
     const WholePart part = ReadWholePart(Raw());
     if (!part.alone || !part.fits)
         return NumberKind::Other;
     if (!part.negative)
         return NumberKind::Unsigned;
-    return part.magnitude <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1
+    return part.magnitude <=
+                   static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1
                ? NumberKind::Signed
                : NumberKind::Other;
 }
 
 std::uint64_t JsonValue::UnsignedValue() const {
-    return ReadWholePart(Raw()).magnitude;
+    const std::uint32_t small = document_->NodeAt(node_).extra;
+    return small != 0 ? small - 1 : ReadWholePart(Raw()).magnitude;
 }
 
 std::int64_t JsonValue::SignedValue() const {
@@ -141,8 +151,7 @@ JsonItems JsonValue::Items() const {
 }
 
 std::size_t JsonValue::Size() const {
-    const JsonDocument::Node& node = document_->NodeAt(node_);
-    return JsonDocument::IsContainer(document_->text_[node.at]) ? node.extra : 0;
+    return IsArray() || IsObject() ? document_->NodeAt(node_).extra : 0;
 }
 
 std::optional<JsonValue> JsonValue::Find(std::string_view key) const {
@@ -202,9 +211,9 @@ public:
 
 private:
     struct Open {
-        std::uint32_t node;     // its entry
-        std::uint32_t items;    // so far
-        std::size_t firstKey;   // where its keys begin on the stack of keys
+        std::uint32_t node;   // its entry
+        std::uint32_t items;  // so far
+        std::size_t firstKey; // where its keys begin on the stack of keys
         bool object;
     };
 
@@ -253,8 +262,7 @@ private:
         JsonDocument::Node node{Offset(at_), 0, keyAt, 0};
         const char c = Peek();
         if (JsonDocument::IsContainer(c)) {
-            open_.push_back(
-                Open{Offset(document_.nodes_.size()), 0, keys_.size(), c == '{'});
+            open_.push_back(Open{Offset(document_.nodes_.size()), 0, keys_.size(), c == '{'});
             document_.nodes_.push_back(node);
             ++at_;
             return true;
@@ -324,7 +332,7 @@ private:
         } else if (c == 't' || c == 'f' || c == 'n') {
             ok = Literal();
         } else {
-            ok = NumberValue();
+            ok = NumberValue(node.extra);
         }
         node.span = Offset(at_ - start);
         return ok;
@@ -340,7 +348,9 @@ private:
         return false;
     }
 
-    bool NumberValue() {
+    // A number at the current place; `small` becomes 1 + a whole number that the node
+    // holds itself (see the document's kSmallNumbers), else 0.
+    bool NumberValue(std::uint32_t& small) {
         const std::size_t start = at_;
         if (Peek() == '-')
             ++at_;
@@ -371,6 +381,9 @@ private:
         // A number past the largest double is not taken: it could not be held.
         const std::string_view number = text_.substr(start, at_ - start);
         const WholePart part = ReadWholePart(number);
+        if (part.alone && part.fits && !part.negative &&
+            part.magnitude < JsonDocument::kSmallNumbers)
+            small = static_cast<std::uint32_t>(part.magnitude + 1);
         return (part.alone && part.fits) ||
                std::isfinite(std::strtod(std::string(number).c_str(), nullptr));
     }

@@ -33,11 +33,11 @@ public:
     // anything else (a fraction, an exponent, a whole number too large).
     enum class NumberKind : std::uint8_t { Unsigned, Signed, Other };
 
-    Kind kind() const;
-    bool IsNull() const { return kind() == Kind::Null; }
-    bool IsString() const { return kind() == Kind::String; }
-    bool IsArray() const { return kind() == Kind::Array; }
-    bool IsObject() const { return kind() == Kind::Object; }
+    Kind kind() const { return kind_; }
+    bool IsNull() const { return kind_ == Kind::Null; }
+    bool IsString() const { return kind_ == Kind::String; }
+    bool IsArray() const { return kind_ == Kind::Array; }
+    bool IsObject() const { return kind_ == Kind::Object; }
 
     // The value as it is written in the document.
     std::string_view Raw() const;
@@ -63,11 +63,11 @@ public:
 private:
     friend class JsonDocument;
     friend class JsonItems;
-    JsonValue(const JsonDocument& document, std::uint32_t node)
-        : document_(&document), node_(node) {}
+    JsonValue(const JsonDocument& document, std::uint32_t node);
 
     const JsonDocument* document_;
     std::uint32_t node_; // its entry in the document's array
+    Kind kind_;
 };
 
 class JsonItems {
@@ -130,8 +130,12 @@ private:
                              // the way down; any other value's length in the text
         std::uint32_t keyAt; // of an object's member: its key's opening quote; else 0
         std::uint32_t extra; // an array's or object's items; a string's with escapes:
-                             // 1 + the index of its text in unescaped_; else 0
+                             // 1 + the index of its text in unescaped_; a whole number's
+                             // from 0 to kSmallNumbers - 1: 1 + the number; else 0
     };
+    // The numbers a node holds itself, as most of a machine file's are: rids, flag words,
+    // times.
+    static constexpr std::uint64_t kSmallNumbers = 0xFFFFFFFF;
 
     static bool IsContainer(char first) { return first == '{' || first == '['; }
     const Node& NodeAt(std::uint32_t node) const { return nodes_[node]; }

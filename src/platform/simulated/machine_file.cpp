@@ -214,14 +214,19 @@ public:
     Members(const JsonValue& object, const Place& where,
             const std::array<std::string_view, N>& keys) const {
         std::array<std::optional<JsonValue>, N> found{};
+        // Looked for first where the last one was found and on: files usually give the
+        // members in one order.
+        std::size_t next = 0;
         for (const JsonValue item : object.Items()) {
             const std::string_view key = item.Key();
-            std::size_t k = 0;
-            while (k < N && key != keys[k])
-                ++k;
-            if (k == N)
+            std::size_t tried = 0;
+            while (tried < N && key != keys[(next + tried) % N])
+                ++tried;
+            if (tried == N)
                 UnknownField(where, key, keys);
+            const std::size_t k = (next + tried) % N;
             found[k] = item;
+            next = k + 1;
         }
         return found;
     }
@@ -391,27 +396,34 @@ void ReadSettings(const Reader& reader, const JsonValue& root, MachineState& sta
     }
 }
 
+// The 21 bytes that `text` gives in hexadecimal digits, two each, or none.
+std::optional<LogonHoursBytes> HoursFromHex(std::string_view text) {
+    LogonHoursBytes hours{};
+    if (text.size() != HoursDigits)
+        return std::nullopt;
+    for (std::size_t i = 0; i < hours.size(); ++i) {
+        const int high = HexValue(text[2 * i]);
+        const int low = HexValue(text[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        hours[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return hours;
+}
+
 std::optional<LogonHoursBytes> ReadHours(const Reader& reader, const JsonValue& value,
                                          const Place& where) {
     if (value.IsNull())
         return std::nullopt;
+    if (value.IsString())
+        if (const std::optional<LogonHoursBytes> hours = HoursFromHex(value.Text()))
+            return hours;
     const std::wstring wide = reader.Text(value, where);
-    const std::string text = WideToUtf8(wide);
-    LogonHoursBytes hours{};
-    bool valid = text.size() == HoursDigits;
-    for (std::size_t i = 0; valid && i < hours.size(); ++i) {
-        const int high = HexValue(text[2 * i]);
-        const int low = HexValue(text[2 * i + 1]);
-        valid = high >= 0 && low >= 0;
-        hours[i] = static_cast<std::uint8_t>(high * 16 + low);
-    }
-    if (!valid)
-        reader.Fail(where,
-                    "expected null (no restrictions) or " + std::to_string(HoursDigits) +
-                        " hexadecimal digits, two for each of the 21 bytes, found " +
-                        (wide.size() == HoursDigits ? std::string("a character that is not one")
-                                                    : std::to_string(wide.size()) + " characters"));
-    return hours;
+    reader.Fail(where,
+                "expected null (no restrictions) or " + std::to_string(HoursDigits) +
+                    " hexadecimal digits, two for each of the 21 bytes, found " +
+                    (wide.size() == HoursDigits ? std::string("a character that is not one")
+                                                : std::to_string(wide.size()) + " characters"));
 }
 
 // The rids that the file's groups of the machine's own domain take (S-1-5-21-...-<rid>).
@@ -425,8 +437,7 @@ std::unordered_set<std::uint32_t> DomainGroupRids(const JsonValue& root,
     if (!groups || !groups->IsArray())
         return rids;
     for (const JsonValue entry : groups->Items()) {
-        const std::optional<JsonValue> sid =
-            entry.IsObject() ? Field(entry, "sid") : std::nullopt;
+        const std::optional<JsonValue> sid = entry.IsObject() ? Field(entry, "sid") : std::nullopt;
         if (!sid || !sid->IsString())
             continue;
         auto parsed = platform::ParseSidString(std::string(sid->Text()));

@@ -48,9 +48,19 @@ bool IsValidAccountName(std::wstring_view name) {
         return false;
     if (name.find_first_not_of(L' ') == std::wstring_view::npos)
         return false;
-    for (wchar_t c : name) {
-        if (static_cast<std::uint32_t>(c) < 0x20 ||
-            ForbiddenInNames.find(c) != std::wstring_view::npos)
+    // One bit for each ASCII character a name may not hold: names are checked by the
+    // thousand when a machine is read.
+    static constexpr auto forbidden = [] {
+        std::array<bool, 0x80> table{};
+        for (std::size_t c = 0; c < 0x20; ++c)
+            table[c] = true;
+        for (const wchar_t c : ForbiddenInNames)
+            table[static_cast<std::size_t>(c)] = true;
+        return table;
+    }();
+    for (const wchar_t c : name) {
+        const auto code = static_cast<std::uint32_t>(c);
+        if (code < forbidden.size() && forbidden[code])
             return false;
     }
     return true;
