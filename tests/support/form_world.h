@@ -52,7 +52,7 @@ public:
     std::vector<std::wstring> RowNames() const {
         std::vector<std::wstring> names;
         for (int i = 0; i <= model.LastIndex(); ++i)
-            names.push_back(model.Entry(i).userName);
+            names.emplace_back(model.Entry(i).userName);
         return names;
     }
     int Index(const std::wstring& name) const {

@@ -203,7 +203,8 @@ void CustomListModel::AddItem(const std::wstring& userName, std::int32_t userPri
     } else {
         rows_.front().userIconVisible = userPriv != -1;
     }
-    entries_.push_back(ListEntry{userName, userPriv, userRestricted, userLocked, userTag});
+    entries_.push_back(
+        ListEntry{texts_.Keep(userName), userPriv, userRestricted, userLocked, userTag});
     ShowRow(n, false);
     FitRows(false);
 }
@@ -272,7 +273,15 @@ void CustomListModel::SetNewUserName(const std::wstring& name, std::int32_t itmN
     const int row = itmNum == -1 ? selectedIndex_ : itmNum;
     if (!ValidIndex(row))
         return;
-    entries_[static_cast<std::size_t>(row)].userName = name;
+    ListEntry& entry = entries_[static_cast<std::size_t>(row)];
+    texts_.Abandon(entry.userName);
+    entry.userName = texts_.Keep(name);
+    if (texts_.Wasteful()) {
+        TextStore kept;
+        for (ListEntry& e : entries_)
+            e.userName = kept.Keep(e.userName);
+        texts_ = std::move(kept);
+    }
     RaiseForRow(accessible::EventNameChange, row);
 }
 
@@ -667,7 +676,7 @@ accessible::Item CustomListModel::AccessibleRow(int i) const {
     if (!ValidIndex(i))
         return item;
     const ListEntry& e = entries_[static_cast<std::size_t>(i)];
-    item.name = e.userName;
+    item.name = std::wstring(e.userName);
     std::wstring& d = item.description;
     if (e.userPriv >= 0 && e.userPriv < static_cast<std::int32_t>(std::size(kTypeNames)))
         d = kTypeNames[e.userPriv];

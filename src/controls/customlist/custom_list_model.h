@@ -12,6 +12,7 @@
 
 #include "controls/accessible.h"
 #include "controls/customlist/sort_key.h"
+#include "controls/customlist/text_store.h"
 #include "controls/density.h"
 #include "controls/heading/heading_model.h"
 #include "controls/keys.h"
@@ -28,7 +29,8 @@
 namespace qb::controls {
 
 struct ListEntry {
-    std::wstring userName;
+    // The row's text, kept by its list: it lives as long as the list, and no longer.
+    std::wstring_view userName;
     std::int32_t userPriv = 0; // 0 Guest, 1 User, 2 Administrator, 3 PowerUser; -1 no icon
     bool userRestricted = false;
     bool userLocked = false;
@@ -226,7 +228,7 @@ public:
     const ListEntry& Entry(int i) const { return entries_.at(static_cast<std::size_t>(i)); }
     const RowItems& Row(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
     // The text of row i's label: its entry's name.
-    const std::wstring& LabelText(int i) const { return Entry(i).userName; }
+    std::wstring_view LabelText(int i) const { return Entry(i).userName; }
     const RowItems& TemplateRow() const { return rows_.front(); }
     int TopIndex() const { return topIndex_; }
     int ListTop() const { return listTop_; }
@@ -271,6 +273,7 @@ private:
     AnsiBytesOf ansiBytes_;
     std::int32_t lastIndex_ = -1;
     std::vector<ListEntry> entries_;
+    TextStore texts_;            // the entries' names
     std::vector<RowItems> rows_; // rows_[0] is the template (row 0's items)
     std::int32_t selectedIndex_ = -1;
     std::int32_t topIndex_ = 0;

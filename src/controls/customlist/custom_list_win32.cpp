@@ -605,7 +605,7 @@ void CustomList::Paint(HDC dc, const RECT& client) {
         if (row.lockIconVisible)
             DrawPicture(dc, pictures.Lock(row.lockPicture), row.lockIcon,
                         ClockImageSize(row.lockPicture), d);
-        const std::wstring& text = m.LabelText(i);
+        const std::wstring_view text = m.LabelText(i);
         if (row.labelVisible && !text.empty()) {
             SetTextColor(dc, gdi::ToColorRef(row.labelWhite ? ListColours::SelectedLabel
                                                             : ListColours::Label));
@@ -614,7 +614,7 @@ void CustomList::Paint(HDC dc, const RECT& client) {
                    d.Pixels(row.label.top + row.label.height)};
             // A name too long for the list ends in an ellipsis, so that it is seen to go on,
             // rather than being cut off mid-letter at the edge.
-            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DrawTextW(dc, text.data(), static_cast<int>(text.size()), &r,
                       DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         }
     }
