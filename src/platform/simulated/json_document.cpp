@@ -3,6 +3,7 @@
 #include "platform/simulated/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -18,6 +19,15 @@ constexpr std::string_view kEscaped = "\"\\/\b\f\n\r\t";
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
+
+// The bytes that stand for themselves in a string: printable ASCII but the quote and the
+// backslash.
+constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (std::size_t c = 0x20; c < 0x80; ++c)
+        plain[c] = c != '"' && c != '\\';
+    return plain;
+}();
 
 // What the text of a number says before any fraction or exponent: its sign and the
 // magnitude of its whole part, whether that fits 64 bits, and whether nothing follows it.
@@ -394,6 +404,11 @@ private:
         const std::size_t start = ++at_;
         bool escaped = false;
         while (at_ < text_.size()) {
+            // Most of a machine file's strings are printable ASCII without escapes.
+            while (at_ < text_.size() && kPlain[static_cast<unsigned char>(text_[at_])])
+                ++at_;
+            if (at_ == text_.size())
+                break;
             const auto c = static_cast<unsigned char>(text_[at_]);
             if (c == '"') {
                 const std::string_view raw = text_.substr(start, at_ - start);
