@@ -67,6 +67,34 @@ public:
         Current current_;
     };
 
+    // A text that is usually empty, as a password (never read back), a comment or a
+    // user comment is: both its copies are kept outside the record, made only once one of
+    // them is not empty. Until then the text reads as empty in both copies, unchanged, as a
+    // Paired text set to empty does.
+    class RareText {
+    public:
+        const std::wstring& Get(bool original) const {
+            static const std::wstring empty;
+            return texts_ ? texts_->Get(original) : empty;
+        }
+        void Set(std::wstring value, bool original) {
+            if (!texts_) {
+                if (value.empty())
+                    return;
+                texts_ = std::make_unique<Paired<std::wstring>>();
+            }
+            texts_->Set(std::move(value), original);
+        }
+        bool Changed() const { return texts_ && texts_->Changed(); }
+        void Reset() {
+            if (texts_)
+                texts_->Reset();
+        }
+
+    private:
+        std::unique_ptr<Paired<std::wstring>> texts_;
+    };
+
     const std::wstring& UserName(bool original = false) const { return userName_.Get(original); }
     void SetUserName(std::wstring value, bool original = false) {
         userName_.Set(std::move(value), original);
@@ -145,9 +173,9 @@ public:
 private:
     Paired<std::wstring> userName_;
     Paired<std::wstring> fullName_;
-    Paired<std::wstring> password_;
-    Paired<std::wstring> comment_;
-    Paired<std::wstring> userComment_;
+    RareText password_;
+    RareText comment_;
+    RareText userComment_;
     Paired<bool> accountDisabled_;
     Paired<bool> passwordCantChange_;
     Paired<bool> passwordNotNeeded_;
