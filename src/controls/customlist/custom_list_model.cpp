@@ -376,7 +376,7 @@ void CustomListModel::Sort(std::int32_t sortColumn, bool sortForwards) {
         std::vector<ListEntry> sorted;
         sorted.reserve(entries_.size());
         for (const Keyed& k : keyed)
-            sorted.push_back(std::move(entries_[k.entry]));
+            sorted.push_back(entries_[k.entry]);
         entries_ = std::move(sorted);
     }
 

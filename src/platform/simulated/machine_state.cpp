@@ -55,11 +55,11 @@ bool IsValidAccountName(std::wstring_view name) {
         for (std::size_t c = 0; c < 0x20; ++c)
             table[c] = true;
         for (const wchar_t c : ForbiddenInNames)
-            table[static_cast<std::size_t>(c)] = true;
+            table[static_cast<std::size_t>(static_cast<char32_t>(c))] = true;
         return table;
     }();
     for (const wchar_t c : name) {
-        const auto code = static_cast<std::uint32_t>(c);
+        const auto code = static_cast<std::uint32_t>(static_cast<char32_t>(c));
         if (code < forbidden.size() && forbidden[code])
             return false;
     }
