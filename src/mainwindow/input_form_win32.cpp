@@ -615,6 +615,10 @@ SIZE InputForm::OuterSize(int clientHeight) const {
 
 void InputForm::SetClientHeight(int twips) {
     const SIZE outer = OuterSize(twips);
+    RECT now{};
+    GetWindowRect(Window(), &now);
+    if (now.right - now.left == outer.cx && now.bottom - now.top == outer.cy)
+        return; // made at that size: moving it to where it is would still cost a layout
     SetWindowPos(Window(), nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
