@@ -18,6 +18,10 @@ HDC BackBuffer::Begin(HDC screen, int width, int height) {
     if (!bitmap_ || width > width_ || height > height_) {
         if (oldBitmap_ != nullptr)
             SelectObject(dc_.Get(), oldBitmap_);
+        // As large as every window painted through it so far, so that windows of other
+        // shapes taking turns do not make it anew each time.
+        width = std::max(width, width_);
+        height = std::max(height, height_);
         bitmap_.Reset(CreateCompatibleBitmap(screen, width, height));
         if (!bitmap_)
             return nullptr;

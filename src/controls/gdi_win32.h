@@ -68,8 +68,8 @@ private:
 };
 
 // An off-screen surface at least the size of a window's client area: paint into it, then
-// show it in one blit, so nothing flickers. It grows with the window and is kept between
-// paints.
+// show it in one blit, so nothing flickers. It grows to the largest area it was asked for
+// and is kept between paints, so the windows of a thread can share one.
 class BackBuffer {
 public:
     // The surface, with no clipping, or null when none can be made.

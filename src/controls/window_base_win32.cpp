@@ -186,16 +186,20 @@ void WindowBase::Paint(HDC dc, const RECT& client) {
 }
 
 void WindowBase::PaintBuffered() {
+    // One surface for all the windows of a thread, which paints one window at a time: a
+    // surface of each window's own would cost a bitmap the size of each window, and under
+    // Wine making one asks the window server for the screen twice.
+    thread_local gdi::BackBuffer buffer;
     const PaintScope paint(hwnd_);
     if (paint.Dc() == nullptr)
         return;
     RECT client{};
     GetClientRect(hwnd_, &client);
-    if (HDC dc = buffer_.Begin(paint.Dc(), client.right, client.bottom)) {
+    if (HDC dc = buffer.Begin(paint.Dc(), client.right, client.bottom)) {
         const RECT& area = paint.Area();
         IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
         Paint(dc, client);
-        buffer_.Show(paint.Dc(), area);
+        buffer.Show(paint.Dc(), area);
     } else {
         Paint(paint.Dc(), client); // no memory for a buffer: flicker rather than stay blank
     }

@@ -97,7 +97,6 @@ private:
 
     HWND hwnd_ = nullptr;
     int background_ = COLOR_WINDOW;
-    gdi::BackBuffer buffer_;
 };
 
 } // namespace qb::controls
