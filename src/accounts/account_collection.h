@@ -16,7 +16,10 @@ public:
     // A position outside 1..Count() throws std::out_of_range.
     userInfo& Item(int position) { return items_[Index(position)]; }
     const userInfo& Item(int position) const { return items_[Index(position)]; }
-    void Add(userInfo record) { items_.push_back(std::move(record)); }
+    // A new record after the last, to be filled where it lies and then added with AddNext();
+    // a record that is not added stays new for the next call.
+    userInfo& Next() { return items_.Spare(); }
+    void AddNext() { items_.Grow(); }
     void Clear() { items_.clear(); }
 
 private:

@@ -172,11 +172,12 @@ LoadedAccounts AccountStore::LoadAccounts(const std::wstring& currentUserName,
             // Machine trust accounts and other kinds are not people's accounts.
             if ((entry.flags & user_flags::NormalAccount) == 0)
                 continue;
-            userInfo record;
+            // Read where it will stay; an account that cannot be read leaves it as it was.
+            userInfo& record = loaded.records.Next();
             if (!ReadAccount(record, AnsiText(entry.name, converted), viewer, zone))
                 continue;
             const bool current = record.CurrentUser();
-            loaded.records.Add(std::move(record));
+            loaded.records.AddNext();
             if (current)
                 loaded.currentUserIndex = loaded.records.Count();
         }
@@ -239,10 +240,12 @@ bool AccountStore::ReadAccount(userInfo& record, const std::wstring& name, const
     record.SetUserComment(WideToAnsi(std::move(info.usrComment)), true);
     record.SetCurrentUser(readName == viewer.currentUserName);
     // No bitmap at all means, by the platform's convention, no restrictions.
-    for (int i = 0; i < kLogonHourBytes; ++i)
-        record.SetLogonHour(
-            i, info.logonHours ? (*info.logonHours)[static_cast<std::size_t>(i)] : kAllHoursAllowed,
-            true);
+    userInfo::LogonHours hours{};
+    if (info.logonHours)
+        hours = *info.logonHours;
+    else
+        hours.fill(kAllHoursAllowed);
+    record.SetLogonHours(hours, true);
     return true;
 }
 

@@ -148,6 +148,13 @@ public:
     // and changes nothing.
     std::uint8_t LogonHour(int bNum, bool original = false) const;
     void SetLogonHour(int bNum, std::uint8_t bVal, bool original = false);
+    // The whole week at once, as SetLogonHour byte by byte.
+    using LogonHours = std::array<std::uint8_t, kLogonHourBytes>;
+    void SetLogonHours(const LogonHours& hours, bool original = false) {
+        if (original)
+            hoursOriginal_ = hours;
+        hoursCurrent_ = hours;
+    }
 
     // Undoes every edit; ResetToOriginalHours undoes only those of the hours.
     void ResetToOriginal();
@@ -181,8 +188,8 @@ private:
     Paired<bool> passwordNotNeeded_;
     Paired<std::int32_t> userType_;
     Paired<std::int32_t> userGroups_;
-    std::array<std::uint8_t, kLogonHourBytes> hoursOriginal_{};
-    std::array<std::uint8_t, kLogonHourBytes> hoursCurrent_{};
+    LogonHours hoursOriginal_{};
+    LogonHours hoursCurrent_{};
     DateTime lastLogon_;
     std::uint32_t flags_ = 0;
     bool currentUser_ = false;

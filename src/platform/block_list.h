@@ -20,12 +20,19 @@ public:
 
     // Adds `value` at the end; gives the element it became.
     T& push_back(T value) {
-        if (size_ % BlockSize == 0)
-            blocks_.push_back(std::make_unique<T[]>(BlockSize));
-        T& element = (*this)[size_++];
+        T& element = Spare();
         element = std::move(value);
+        ++size_;
         return element;
     }
+    // The element after the last, as its type makes it, to be filled where it lies; it is
+    // not in the list until Grow() adds it.
+    T& Spare() {
+        if (size_ / BlockSize == blocks_.size())
+            blocks_.push_back(std::make_unique<T[]>(BlockSize));
+        return (*this)[size_];
+    }
+    void Grow() { ++size_; }
     // Room for the blocks of `count` elements in all.
     void reserve(std::size_t count) { blocks_.reserve((count + BlockSize - 1) / BlockSize); }
     void clear() {
