@@ -65,6 +65,22 @@ bool ClientFillsWindow(HWND window) {
            outer.right - outer.left == client.right && outer.bottom - outer.top == client.bottom;
 }
 
+FramelessControls::~FramelessControls() {
+    for (auto& [window, slot] : hooks_)
+        services::UnhookWindow(slot);
+}
+
+void FramelessControls::Hook(HWND control) {
+    if (control != nullptr)
+        services::HookWindow(control, *this, hooks_[control]);
+}
+
+LRESULT FramelessControls::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg == WM_NCPAINT && ClientFillsWindow(hWnd))
+        return 0;
+    return services::CallNextProc(hooks_.at(hWnd), hWnd, uMsg, wParam, lParam);
+}
+
 WindowBase::~WindowBase() {
     if (hwnd_ != nullptr) {
         const HWND window = hwnd_;

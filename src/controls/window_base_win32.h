@@ -20,8 +20,11 @@
 // from a constructor: the messages of creation already go to the derived class).
 
 #include "controls/gdi_win32.h"
+#include "services/hook_window_win32.h"
 
 #include <windows.h>
+
+#include <map>
 
 namespace qb::controls {
 
@@ -52,6 +55,25 @@ WindowPlacement ChildAt(HWND parent, int id, const RECT& bounds, DWORD style = W
 // Whether the window's client area is all of it: no frame and no scroll bar takes room, so
 // there is nothing outside the client area to paint (WM_NCPAINT can be let go).
 bool ClientFillsWindow(HWND window);
+
+// Lets the system's controls that a window places (labels, buttons, scroll bars) skip
+// painting outside their client area while they have nothing there: under Wine their
+// default handling asks the window server for the screen and their visible region several
+// times for each control each time it shows, to paint nothing. Hooked controls are let go
+// when this goes.
+class FramelessControls final : private services::WindowProcOwner {
+public:
+    FramelessControls() = default;
+    FramelessControls(const FramelessControls&) = delete;
+    FramelessControls& operator=(const FramelessControls&) = delete;
+    virtual ~FramelessControls();
+
+    void Hook(HWND control);
+
+private:
+    LRESULT WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    std::map<HWND, services::HookSlot> hooks_; // a slot empties when its window goes
+};
 
 class WindowBase {
 public:

@@ -388,9 +388,11 @@ bool InputForm::MakeControl(const ControlSpec& design) {
     case ControlKind::Grid:
         return false;
     }
-    if (w != nullptr)
+    if (w != nullptr) {
         windows_[design.id] = w;
-    else if (headings_.count(design.id) == 0 && lists_.count(design.id) == 0)
+        if (design.kind != ControlKind::Entry)
+            frameless_.Hook(w);
+    } else if (headings_.count(design.id) == 0 && lists_.count(design.id) == 0)
         return false;
     // What the control shows now: the first Sync changes only what the model changed.
     applied_[design.id] = AsDesigned(design);

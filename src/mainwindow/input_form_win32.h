@@ -154,6 +154,7 @@ private:
     // inactive; the boxes that lost it to another control, their commit posted; a commit
     // under way (its message box is up); the group dialog open.
     std::map<int, services::HookSlot> hooks_; // by control identifier
+    controls::FramelessControls frameless_;
     int focusedEntry_ = -1;
     std::vector<int> leftEntries_;
     bool committing_ = false;

@@ -89,6 +89,7 @@ bool CustomList::OnCreate(const CREATESTRUCTW& creation) {
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kScrollBarId)), instance, nullptr);
     if (scrollBar_ == nullptr)
         return false;
+    frameless_.Hook(scrollBar_);
 
     model_ = std::make_unique<CustomListModel>(Measure(density_), density_.Twips(width),
                                                density_.Twips(height), std::move(ansiBytes_));

@@ -128,6 +128,7 @@ private:
     HWND scrollBar_ = nullptr;
     services::HookSlot headerHook_;
     services::HookSlot listViewHook_;
+    FramelessControls frameless_;
     std::unique_ptr<CustomListModel> model_;
     std::shared_ptr<const ListPictures> pictures_;
     std::vector<gdi::Font> labelFonts_; // as the model's LabelFonts(); empty where none was made
