@@ -399,9 +399,20 @@ bool InputForm::MakeControl(const ControlSpec& design) {
     return true;
 }
 
-HWND InputForm::MakeDeferredControl(int id) {
+HWND InputForm::MakeDeferredControl(int id, const ControlState& state) {
     const ControlSpec* design = DesignOf(id);
-    if (design == nullptr || !Deferrable(*design) || !MakeControl(*design))
+    if (design == nullptr || !Deferrable(*design))
+        return nullptr;
+    // Made where, as and with what the model shows it now, rather than as designed and then
+    // moved, shown and given its text, each a request to the window system and a repaint.
+    // A label sized to its text is sized when it is placed.
+    ControlSpec made = *design;
+    if (!design->autoSize) {
+        made.bounds = state.bounds;
+        made.text = state.text;
+        made.visible = state.visible;
+    }
+    if (!MakeControl(made))
         return nullptr;
     const HWND w = ControlWindow(id);
     PlaceAsDesigned(w, id);
@@ -674,8 +685,11 @@ void InputForm::Sync() {
             continue;
         }
         HWND w = ControlWindow(id);
-        if (w == nullptr && state.visible)
-            w = MakeDeferredControl(id);
+        if (w == nullptr && state.visible) {
+            w = MakeDeferredControl(id, state);
+            if (const auto made = applied_.find(id); made != applied_.end())
+                was = &made->second; // what it was made with
+        }
         if (w == nullptr)
             continue; // hidden, and not made yet
         const bool isHeading = headings_.count(id) != 0;

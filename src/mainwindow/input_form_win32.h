@@ -63,9 +63,9 @@ private:
     bool CreateControls();
     // Makes one control as designed; false when the window system refuses it.
     bool MakeControl(const ControlSpec& design);
-    // Makes a control that was left hidden at start, now that the window shows it; null
-    // when it cannot be made.
-    HWND MakeDeferredControl(int id);
+    // Makes a control that was left hidden at start, now that the window shows it as
+    // `state` says; null when it cannot be made.
+    HWND MakeDeferredControl(int id, const ControlState& state);
     static bool Deferrable(const ControlSpec& design);
     static ControlState AsDesigned(const ControlSpec& design);
     void Load();
