@@ -104,7 +104,9 @@ BlendedPicture MakeBlendedPicture(const Picture& picture) {
 void DrawBlended(HDC dc, const BlendedPicture& picture, int x, int y, int width, int height) {
     if (!picture)
         return;
-    const MemoryDc source(CreateCompatibleDC(dc));
+    // One DC to blend from for every picture a thread draws: a list draws dozens at each
+    // step of a scroll, and making a DC for each would cost more than blending them.
+    thread_local const MemoryDc source(CreateCompatibleDC(nullptr));
     if (!source)
         return;
     const Selection selected(source.Get(), picture.bitmap.Get());
