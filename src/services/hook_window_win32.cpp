@@ -83,17 +83,20 @@ Next NextAfter(HWND window, const HookSlot* slot) {
     return {at->first, at->second, hooked->previous};
 }
 
-// Gives the window its procedure back and forgets it, when its last hook is gone and no
-// procedure was installed over ours since; otherwise ours stays and passes messages
-// through to the previous procedure, which the newer one goes on calling.
+// Gives the window the procedure it had before ours and forgets it.
+void Forget(HookTable& table, const Hooked& hooked) {
+    SetWindowLongPtrW(hooked.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hooked.previous));
+    table.windows.erase(table.windows.begin() + (&hooked - table.windows.data()));
+}
+
+// Forgets the window when its last hook is gone and no procedure was installed over ours
+// since; otherwise ours stays and passes messages through to the previous procedure, which
+// the newer one goes on calling.
 void ForgetIfUnhooked(HookTable& table, HWND window) {
-    Hooked* hooked = table.Find(window);
-    if (hooked == nullptr || !hooked->hooks.empty())
-        return;
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != &Dispatcher)
-        return;
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hooked->previous));
-    table.windows.erase(table.windows.begin() + (hooked - table.windows.data()));
+    const Hooked* hooked = table.Find(window);
+    if (hooked != nullptr && hooked->hooks.empty() &&
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) == &Dispatcher)
+        Forget(table, *hooked);
 }
 
 // Hands a message to `next`. No exception may leave here: it returns into the window
@@ -132,10 +135,8 @@ LRESULT CALLBACK Dispatcher(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) 
         for (HookSlot* slot : slots)
             UnhookWindow(*slot);
         const std::scoped_lock hold(table.lock);
-        if (const Hooked* hooked = table.Find(hWnd)) { // a procedure was put over ours
-            SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hooked->previous));
-            table.windows.erase(table.windows.begin() + (hooked - table.windows.data()));
-        }
+        if (const Hooked* hooked = table.Find(hWnd)) // a procedure was put over ours
+            Forget(table, *hooked);
     }
     return result;
 }
