@@ -22,7 +22,18 @@ HDC BackBuffer::Begin(HDC screen, int width, int height) {
         // shapes taking turns do not make it anew each time.
         width = std::max(width, width_);
         height = std::max(height, height_);
-        bitmap_.Reset(CreateCompatibleBitmap(screen, width, height));
+        // A DIB section rather than a bitmap of the screen's kind: the themed controls painted
+        // through it blit their parts with TransparentBlt, which under Wine asks the window
+        // server for the screen's colour depth on every call unless the target holds a DIB.
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_.Reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap_)
             return nullptr;
         width_ = width;

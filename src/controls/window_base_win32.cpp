@@ -47,6 +47,32 @@ private:
 
 } // namespace
 
+void PaintThroughBuffer(HWND window, const std::function<void(HDC dc, const RECT& client)>& draw) {
+    // One surface for all the windows of a thread, which paints one window at a time: a
+    // surface of each window's own would cost a bitmap the size of each window.
+    thread_local gdi::BackBuffer buffer;
+    const PaintScope paint(window);
+    if (paint.Dc() == nullptr)
+        return;
+    RECT client{};
+    GetClientRect(window, &client);
+    if (HDC dc = buffer.Begin(paint.Dc(), client.right, client.bottom)) {
+        const RECT& area = paint.Area();
+        // The windows sharing the buffer find it as it was: whatever one selects or sets in
+        // it goes with its paint.
+        const SavedDc keep(dc);
+        IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+        draw(dc, client);
+        buffer.Show(paint.Dc(), area);
+    } else {
+        draw(paint.Dc(), client); // no memory for a buffer: flicker rather than stay blank
+    }
+}
+
+void PaintControlInto(services::HookSlot& next, HWND control, HDC dc) {
+    services::CallNextProc(next, control, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+}
+
 WindowPlacement ChildAt(HWND parent, int id, const RECT& bounds, DWORD style) {
     WindowPlacement placement;
     placement.style = WS_CHILD | style;
@@ -78,6 +104,11 @@ void FramelessControls::Hook(HWND control) {
 LRESULT FramelessControls::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg == WM_NCPAINT && ClientFillsWindow(hWnd))
         return 0;
+    if (uMsg == WM_PAINT && wParam == 0) {
+        services::HookSlot& next = hooks_.at(hWnd);
+        PaintThroughBuffer(hWnd, [&](HDC dc, const RECT&) { PaintControlInto(next, hWnd, dc); });
+        return 0;
+    }
     return services::CallNextProc(hooks_.at(hWnd), hWnd, uMsg, wParam, lParam);
 }
 
@@ -181,7 +212,7 @@ LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         return DefaultProc(message, wParam, lParam);
     case WM_PAINT:
-        PaintBuffered();
+        PaintThroughBuffer(hwnd_, [this](HDC dc, const RECT& client) { Paint(dc, client); });
         return 0;
     case WM_PRINTCLIENT: {
         // The caller's DC goes back as it came, whatever Paint clipped or selected.
@@ -199,26 +230,6 @@ LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void WindowBase::Paint(HDC dc, const RECT& client) {
     FillRect(dc, &client, GetSysColorBrush(background_));
-}
-
-void WindowBase::PaintBuffered() {
-    // One surface for all the windows of a thread, which paints one window at a time: a
-    // surface of each window's own would cost a bitmap the size of each window, and under
-    // Wine making one asks the window server for the screen twice.
-    thread_local gdi::BackBuffer buffer;
-    const PaintScope paint(hwnd_);
-    if (paint.Dc() == nullptr)
-        return;
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    if (HDC dc = buffer.Begin(paint.Dc(), client.right, client.bottom)) {
-        const RECT& area = paint.Area();
-        IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-        Paint(dc, client);
-        buffer.Show(paint.Dc(), area);
-    } else {
-        Paint(paint.Dc(), client); // no memory for a buffer: flicker rather than stay blank
-    }
 }
 
 } // namespace qb::controls

@@ -24,6 +24,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 
 namespace qb::controls {
@@ -56,10 +57,21 @@ WindowPlacement ChildAt(HWND parent, int id, const RECT& bounds, DWORD style = W
 // there is nothing outside the client area to paint (WM_NCPAINT can be let go).
 bool ClientFillsWindow(HWND window);
 
+// Serves a WM_PAINT of `window` through one back buffer of the thread's: `draw` paints all
+// of the client area (`client`) into the DC it is given, clipped to the part being
+// repainted, and that part is shown in one blit. Without memory for the buffer, `draw`
+// paints straight onto the screen.
+void PaintThroughBuffer(HWND window, const std::function<void(HDC dc, const RECT& client)>& draw);
+
+// Sends a system control the WM_PAINT that paints it into `dc`: the controls take the DC to
+// paint into from the message, as they do when asked to print their client area.
+void PaintControlInto(services::HookSlot& next, HWND control, HDC dc);
+
 // Lets the system's controls that a window places (labels, buttons, scroll bars) skip
 // painting outside their client area while they have nothing there: under Wine their
 // default handling asks the window server for the screen and their visible region several
-// times for each control each time it shows, to paint nothing. Hooked controls are let go
+// times for each control each time it shows, to paint nothing. Their client area is painted
+// through the thread's back buffer (see PaintThroughBuffer). Hooked controls are let go
 // when this goes.
 class FramelessControls final : private services::WindowProcOwner {
 public:
@@ -114,7 +126,6 @@ protected:
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool Register(const WindowClass& windowClass);
-    void PaintBuffered();
     void Unbind() noexcept;
 
     HWND hwnd_ = nullptr;

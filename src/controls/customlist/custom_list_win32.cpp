@@ -638,11 +638,17 @@ LRESULT CustomList::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
         return services::CallNextProc(listViewHook_, hWnd, uMsg, wParam, lParam);
     }
     switch (uMsg) {
-    case WM_PAINT: {
-        const LRESULT result = services::CallNextProc(headerHook_, hWnd, uMsg, wParam, lParam);
-        PaintSortMark();
-        return result;
-    }
+    case WM_PAINT:
+        if (wParam != 0) { // asked to paint into a DC of the caller's
+            const LRESULT result = services::CallNextProc(headerHook_, hWnd, uMsg, wParam, lParam);
+            PaintSortMark(reinterpret_cast<HDC>(wParam));
+            return result;
+        }
+        PaintThroughBuffer(hWnd, [this, hWnd](HDC dc, const RECT&) {
+            PaintControlInto(headerHook_, hWnd, dc);
+            PaintSortMark(dc);
+        });
+        return 0;
     case WM_SETCURSOR:
         return 1; // never the column-resizing pointer
     case WM_MOUSEMOVE:
@@ -665,11 +671,8 @@ LRESULT CustomList::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPara
     return services::CallNextProc(headerHook_, hWnd, uMsg, wParam, lParam);
 }
 
-void CustomList::PaintSortMark() {
-    if (HeaderWindow() == nullptr || !model_)
-        return;
-    const gdi::WindowDc dc = gdi::GetWindowDc(HeaderWindow());
-    if (!dc)
+void CustomList::PaintSortMark(HDC dc) {
+    if (!model_)
         return;
     const HeaderStrip& h = model_->Header();
     const gdi::BlendedPicture& mark =
@@ -678,14 +681,14 @@ void CustomList::PaintSortMark() {
         return;
     int captionWidth = 0;
     if (h.sortColumn == 3) {
-        const gdi::Selection font(dc.Get(), headerFont_ ? static_cast<HGDIOBJ>(headerFont_.Get())
+        const gdi::Selection font(dc, headerFont_ ? static_cast<HGDIOBJ>(headerFont_.Get())
                                                         : GetStockObject(DEFAULT_GUI_FONT));
         const std::wstring caption = CustomListModel::NameColumnCaption;
         SIZE size{};
-        GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &size);
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
         captionWidth = size.cx;
     }
-    gdi::DrawBlended(dc.Get(), mark, model_->SortMarkX(captionWidth), model_->SortMarkTop(),
+    gdi::DrawBlended(dc, mark, model_->SortMarkX(captionWidth), model_->SortMarkTop(),
                      model_->SortMarkSide(), model_->SortMarkSide());
 }
 

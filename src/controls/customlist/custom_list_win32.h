@@ -109,7 +109,7 @@ private:
         return model_ ? model_->AccessibleRow(child - 1) : accessible::Item{};
     }
     RECT AccessiblePixels(const TwipsRect& bounds) const override;
-    void PaintSortMark();
+    void PaintSortMark(HDC dc);
     void MakeFonts();
     HFONT LabelFont(int index) const;
     int LabelHeightTwips();
