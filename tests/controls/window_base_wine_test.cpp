@@ -191,5 +191,43 @@ TEST_F(WindowBaseTest, PaintServesTheScreenPrintClientAndPrintWindowAlike) {
     EXPECT_EQ(whole.At(50, 20), kRightColour);
 }
 
+TEST_F(WindowBaseTest, ControlsPaintedThroughTheSharedBufferShowWhatTheyPaintThemselves) {
+    // A large window of ours paints first, leaving its colours in the buffer the controls
+    // share with it; a hooked control that did not paint all of itself into the buffer
+    // would show them.
+    Probe probe;
+    ASSERT_TRUE(probe.MakeChild(host, RECT{0, 0, 400, 300}));
+    UpdateWindow(probe.Window());
+    struct Case {
+        const wchar_t* windowClass;
+        DWORD style;
+        const wchar_t* text;
+    };
+    for (const Case& c : {Case{L"SCROLLBAR", SBS_VERT, L""}, Case{L"STATIC", SS_LEFT, L"Label"},
+                          Case{L"BUTTON", BS_PUSHBUTTON, L"Close"}}) {
+        const auto make = [&](int x) {
+            return CreateWindowExW(0, c.windowClass, c.text, WS_CHILD | WS_VISIBLE | c.style, x,
+                                   320, 75, 60, host, nullptr, GetModuleHandleW(nullptr), nullptr);
+        };
+        const HWND own = make(10), hooked = make(100);
+        ASSERT_TRUE(own && hooked) << c.windowClass;
+        {
+            FramelessControls frameless;
+            frameless.Hook(hooked);
+            InvalidateRect(probe.Window(), nullptr, FALSE);
+            UpdateWindow(probe.Window());
+            InvalidateRect(hooked, nullptr, TRUE);
+            const testing::Pixels shown = testing::OnScreen(hooked);
+            EXPECT_TRUE(shown == testing::OnScreen(own)) << c.windowClass;
+            EXPECT_EQ(std::count_if(shown.colours.begin(), shown.colours.end(),
+                                    [](COLORREF p) { return p == kLeftColour || p == kRightColour; }),
+                      0)
+                << c.windowClass;
+        }
+        DestroyWindow(own);
+        DestroyWindow(hooked);
+    }
+}
+
 } // namespace
 } // namespace qb::controls

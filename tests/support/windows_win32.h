@@ -142,8 +142,9 @@ struct Pixels {
     bool operator==(const Pixels&) const = default;
 };
 
-// What `window` paints into a DC of ours: asked with WM_PRINTCLIENT, or with PrintWindow.
-inline Pixels Printed(HWND window, bool printWindow = false) {
+// The client area's pixels as `copy` leaves them in a DC of ours the client area's size.
+template <typename Copy>
+Pixels Captured(HWND window, Copy copy) {
     RECT client{};
     GetClientRect(window, &client);
     Pixels shown{client.right, client.bottom, {}};
@@ -157,10 +158,7 @@ inline Pixels Printed(HWND window, bool printWindow = false) {
     const HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HDC dc = CreateCompatibleDC(nullptr);
     const HGDIOBJ old = SelectObject(dc, bitmap);
-    if (printWindow)
-        PrintWindow(window, dc, PW_CLIENTONLY);
-    else
-        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    copy(dc);
     GdiFlush();
     const auto* first = static_cast<const std::uint32_t*>(bits);
     for (int i = 0; bits != nullptr && i < shown.width * shown.height; ++i)
@@ -170,6 +168,29 @@ inline Pixels Printed(HWND window, bool printWindow = false) {
     DeleteDC(dc);
     DeleteObject(bitmap);
     return shown;
+}
+
+// What `window` paints into a DC of ours: asked with WM_PRINTCLIENT, or with PrintWindow.
+inline Pixels Printed(HWND window, bool printWindow = false) {
+    return Captured(window, [&](HDC dc) {
+        if (printWindow)
+            PrintWindow(window, dc, PW_CLIENTONLY);
+        else
+            SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
+}
+
+// The client area as it is on the screen, once the pending paints are done.
+inline Pixels OnScreen(HWND window) {
+    DrainMessages();
+    UpdateWindow(window);
+    return Captured(window, [&](HDC dc) {
+        const HDC screen = GetDC(window);
+        RECT client{};
+        GetClientRect(window, &client);
+        BitBlt(dc, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+        ReleaseDC(window, screen);
+    });
 }
 
 } // namespace qb::testing
