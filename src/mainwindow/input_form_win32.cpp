@@ -198,8 +198,9 @@ void InputForm::SetWindowIcons() {
     };
     controls::gdi::Icon big = load(SM_CXICON, SM_CYICON);
     controls::gdi::Icon small = load(SM_CXSMICON, SM_CYSMICON);
-    SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    // The small one first: a window given only a large icon makes itself a small copy of it.
     SendMessageW(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+    SendMessageW(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
     bigIcon_ = std::move(big);
     smallIcon_ = std::move(small);
 }
