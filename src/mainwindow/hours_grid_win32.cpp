@@ -21,14 +21,14 @@ constexpr UINT kFocusLeft = WM_APP + 1;
 
 } // namespace
 
-HoursGrid::HoursGrid(InputFormModel& model, const controls::Density& density, HCURSOR cursor,
+HoursGrid::HoursGrid(InputFormModel& model, const controls::Density& density, const wchar_t* cursor,
                      std::function<void()> changed)
-    : model_(model), density_(density), cursor_(cursor), changed_(std::move(changed)) {}
+    : model_(model), density_(density), cursorResource_(cursor), changed_(std::move(changed)) {}
 
 std::unique_ptr<HoursGrid> HoursGrid::Create(HWND parent, int id, const RECT& bounds,
                                              InputFormModel& model,
-                                             const controls::Density& density, HCURSOR cursor,
-                                             std::function<void()> changed) {
+                                             const controls::Density& density,
+                                             const wchar_t* cursor, std::function<void()> changed) {
     std::unique_ptr<HoursGrid> grid(new HoursGrid(model, density, cursor, std::move(changed)));
     controls::WindowClass windowClass;
     windowClass.name = ClassName;
@@ -166,6 +166,8 @@ LRESULT HoursGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return *answer;
     switch (message) {
     case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT && cursor_ == nullptr && cursorResource_ != nullptr)
+            cursor_ = LoadCursorW(GetModuleHandleW(nullptr), cursorResource_);
         if (LOWORD(lParam) == HTCLIENT && cursor_ != nullptr) {
             SetCursor(cursor_);
             return TRUE;

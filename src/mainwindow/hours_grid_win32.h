@@ -23,12 +23,13 @@ class HoursGrid final : public controls::WindowBase, private controls::Accessibl
 public:
     static constexpr const wchar_t* ClassName = L"QuillBayHoursGrid";
 
-    // `cursor` is the grid's pointer (not owned); `changed` is called after every mouse
-    // action the model was told of, so that the window can show what changed.
+    // `cursor` names the program's cursor resource for the grid's pointer, loaded the first
+    // time the pointer is over the grid; `changed` is called after every mouse action the
+    // model was told of, so that the window can show what changed.
     static std::unique_ptr<HoursGrid> Create(HWND parent, int id, const RECT& bounds,
                                              InputFormModel& model,
-                                             const controls::Density& density, HCURSOR cursor,
-                                             std::function<void()> changed);
+                                             const controls::Density& density,
+                                             const wchar_t* cursor, std::function<void()> changed);
 
     // Draws the cells painted since the last call, in the pictures the model says, frames
     // the focus cell where it is now and announces the cells' changes.
@@ -42,7 +43,7 @@ public:
     RECT CellRect(int column, int row) const;
 
 private:
-    HoursGrid(InputFormModel& model, const controls::Density& density, HCURSOR cursor,
+    HoursGrid(InputFormModel& model, const controls::Density& density, const wchar_t* cursor,
               std::function<void()> changed);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc, const RECT& client) override;
@@ -62,7 +63,8 @@ private:
 
     InputFormModel& model_;
     controls::Density density_;
-    HCURSOR cursor_;
+    const wchar_t* cursorResource_;
+    HCURSOR cursor_ = nullptr; // shared, as LoadCursorW gives it: never destroyed
     std::function<void()> changed_;
     // At most two widths and two heights of cell at a density whose cells do not fall on
     // whole pixels; one of each at the usual densities.

@@ -239,11 +239,9 @@ controls::gdi::Icon InputForm::DrawDetailPicture(int id) const {
 }
 
 bool InputForm::CreateControls() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     MakePictures();
     g_.MarkStage(stage::Pictures);
     white_.Reset(CreateSolidBrush(ToColorRef(colour::White)));
-    gridCursor_ = LoadCursorW(instance, MAKEINTRESOURCEW(kGridCursorResource));
 
     // A control hidden as designed is made the first time the window shows it: most of
     // them belong to the details, which many starts never open, and each control costs
@@ -294,8 +292,9 @@ bool InputForm::CreateControls() {
     };
 
     QB_ASSERT(gridDesign != nullptr);
-    grid_ = HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridDesign->bounds),
-                              *model_, density_, gridCursor_, [this] { Sync(); });
+    grid_ =
+        HoursGrid::Create(Window(), ids::AllowedHoursGraphic, ToPixels(gridDesign->bounds), *model_,
+                          density_, MAKEINTRESOURCEW(kGridCursorResource), [this] { Sync(); });
     if (grid_ == nullptr)
         return false;
     // Made last, it goes where the design has it: the Tab key follows the windows' order.

@@ -133,7 +133,6 @@ private:
     controls::gdi::Icon lockIcon_;
     controls::gdi::Icon bigIcon_;
     controls::gdi::Icon smallIcon_;
-    HCURSOR gridCursor_ = nullptr;
 
     // What the windows show now, to touch them only where the model changed.
     std::map<int, ControlState> applied_;

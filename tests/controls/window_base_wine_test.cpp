@@ -219,9 +219,10 @@ TEST_F(WindowBaseTest, ControlsPaintedThroughTheSharedBufferShowWhatTheyPaintThe
             InvalidateRect(hooked, nullptr, TRUE);
             const testing::Pixels shown = testing::OnScreen(hooked);
             EXPECT_TRUE(shown == testing::OnScreen(own)) << c.windowClass;
-            EXPECT_EQ(std::count_if(shown.colours.begin(), shown.colours.end(),
-                                    [](COLORREF p) { return p == kLeftColour || p == kRightColour; }),
-                      0)
+            EXPECT_EQ(
+                std::count_if(shown.colours.begin(), shown.colours.end(),
+                              [](COLORREF p) { return p == kLeftColour || p == kRightColour; }),
+                0)
                 << c.windowClass;
         }
         DestroyWindow(own);

@@ -104,6 +104,12 @@ TEST_F(Window, OpensOnTheLoggedOnUser) {
 TEST_F(Window, AGridDragChangesExactlyThePaintedCells) {
     Open();
     ClickRow(ids::CustomList1, L"tom");
+    // Over the grid the pointer is the program's painting pointer.
+    const HWND grid = Ctl(ids::AllowedHoursGraphic);
+    EXPECT_EQ(SendMessageW(grid, WM_SETCURSOR, reinterpret_cast<WPARAM>(grid),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(101)));
     const COLORREF allowed = GridPixel(Cell(3, 10));
     Mouse(WM_LBUTTONDOWN, Cell(3, 10), MK_LBUTTON); // Tuesday 10:00, allowed: the drag denies
     Mouse(WM_MOUSEMOVE, Cell(3, 11), MK_LBUTTON);

@@ -682,7 +682,7 @@ void CustomList::PaintSortMark(HDC dc) {
     int captionWidth = 0;
     if (h.sortColumn == 3) {
         const gdi::Selection font(dc, headerFont_ ? static_cast<HGDIOBJ>(headerFont_.Get())
-                                                        : GetStockObject(DEFAULT_GUI_FONT));
+                                                  : GetStockObject(DEFAULT_GUI_FONT));
         const std::wstring caption = CustomListModel::NameColumnCaption;
         SIZE size{};
         GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
