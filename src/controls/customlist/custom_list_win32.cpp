@@ -627,16 +627,15 @@ void CustomList::Paint(HDC dc, const RECT& client) {
 // --- the window procedure of the header and of its list view ---
 
 LRESULT CustomList::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    if (hWnd != HeaderWindow()) {
-        // The list view around the header has no frame, and its header fills it: with no
-        // scroll bar taking room either, there is nothing outside its client area to paint.
-        // It would paint anyway: its theme's background, then a scroll bar it keeps while
-        // the name column is wider than the strip, both into an area of no size, for about
-        // what painting the header costs.
-        if (uMsg == WM_NCPAINT && ClientFillsWindow(hWnd))
-            return 0;
+    // The list view around the header has no frame, and its header fills it: with no
+    // scroll bar taking room either, there is nothing outside its client area to paint.
+    // It would paint anyway: its theme's background, then a scroll bar it keeps while the
+    // name column is wider than the strip, both into an area of no size, for about what
+    // painting the header costs. The header has no frame either.
+    if (uMsg == WM_NCPAINT && ClientFillsWindow(hWnd))
+        return 0;
+    if (hWnd != HeaderWindow())
         return services::CallNextProc(listViewHook_, hWnd, uMsg, wParam, lParam);
-    }
     switch (uMsg) {
     case WM_PAINT:
         if (wParam != 0) { // asked to paint into a DC of the caller's
