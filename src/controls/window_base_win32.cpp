@@ -45,18 +45,37 @@ private:
     int saved_;
 };
 
+// Clears a flag at the end of a scope, also when the scope is left by an exception.
+class ClearedAtEnd {
+public:
+    explicit ClearedAtEnd(bool& flag) : flag_(flag) {}
+    ClearedAtEnd(const ClearedAtEnd&) = delete;
+    ClearedAtEnd& operator=(const ClearedAtEnd&) = delete;
+    ~ClearedAtEnd() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
 } // namespace
 
 void PaintThroughBuffer(HWND window, const std::function<void(HDC dc, const RECT& client)>& draw) {
     // One surface for all the windows of a thread, which paints one window at a time: a
     // surface of each window's own would cost a bitmap the size of each window.
+    // A window whose painting makes another paint at once (one painting a child it has
+    // just changed) finds the buffer taken: the other paints straight onto the screen
+    // rather than over the first's unfinished picture.
     thread_local gdi::BackBuffer buffer;
+    thread_local bool inUse = false;
     const PaintScope paint(window);
     if (paint.Dc() == nullptr)
         return;
     RECT client{};
     GetClientRect(window, &client);
-    if (HDC dc = buffer.Begin(paint.Dc(), client.right, client.bottom)) {
+    HDC dc = inUse ? nullptr : buffer.Begin(paint.Dc(), client.right, client.bottom);
+    if (dc != nullptr) {
+        inUse = true;
+        const ClearedAtEnd release(inUse);
         const RECT& area = paint.Area();
         // The windows sharing the buffer find it as it was: whatever one selects or sets in
         // it goes with its paint.
@@ -65,7 +84,7 @@ void PaintThroughBuffer(HWND window, const std::function<void(HDC dc, const RECT
         draw(dc, client);
         buffer.Show(paint.Dc(), area);
     } else {
-        draw(paint.Dc(), client); // no memory for a buffer: flicker rather than stay blank
+        draw(paint.Dc(), client); // taken, or no memory for it: flicker rather than stay blank
     }
 }
 

@@ -59,8 +59,8 @@ bool ClientFillsWindow(HWND window);
 
 // Serves a WM_PAINT of `window` through one back buffer of the thread's: `draw` paints all
 // of the client area (`client`) into the DC it is given, clipped to the part being
-// repainted, and that part is shown in one blit. Without memory for the buffer, `draw`
-// paints straight onto the screen.
+// repainted, and that part is shown in one blit. While the buffer is taken (a window
+// painted while another is) or when it cannot be made, `draw` paints onto the screen.
 void PaintThroughBuffer(HWND window, const std::function<void(HDC dc, const RECT& client)>& draw);
 
 // Sends a system control the WM_PAINT that paints it into `dc`: the controls take the DC to

@@ -39,6 +39,7 @@ public:
     }
 
     std::vector<UINT> seen;
+    HWND alsoPaints = nullptr; // a window this one has painted at once after painting itself
     HWND windowAtCreate = nullptr;
     int widthAtFirstSize = -1;
     bool refuseCreate = false;
@@ -63,6 +64,10 @@ private:
         left.right = right.left = client.right / 2;
         FillRect(dc, &left, gdi::Brush(CreateSolidBrush(kLeftColour)).Get());
         FillRect(dc, &right, gdi::Brush(CreateSolidBrush(kRightColour)).Get());
+        if (alsoPaints != nullptr) {
+            InvalidateRect(alsoPaints, nullptr, FALSE);
+            UpdateWindow(alsoPaints);
+        }
     }
 };
 
@@ -189,6 +194,15 @@ TEST_F(WindowBaseTest, PaintServesTheScreenPrintClientAndPrintWindowAlike) {
     const testing::Pixels whole = testing::Printed(window, true);
     EXPECT_EQ(whole.At(49, 20), kLeftColour);
     EXPECT_EQ(whole.At(50, 20), kRightColour);
+
+    // A window that has another painted at once while it paints keeps its own picture: the
+    // other, half as wide, would have left its right half's colour in the first's left half.
+    Probe other;
+    ASSERT_TRUE(other.MakeChild(host, RECT{20, 80, 70, 120}));
+    probe.alsoPaints = other.Window();
+    InvalidateRect(window, nullptr, FALSE);
+    EXPECT_EQ(testing::ScreenPixel(window, 35, 20), kLeftColour);
+    EXPECT_EQ(testing::ScreenPixel(other.Window(), 35, 20), kRightColour);
 }
 
 TEST_F(WindowBaseTest, ControlsPaintedThroughTheSharedBufferShowWhatTheyPaintThemselves) {
