@@ -77,6 +77,7 @@ HWND ShownWindow(DWORD process) {
 
 struct Run {
     double readyMs = -1; // negative: the window never showed
+    DWORD exitCode = 0;  // how the process ended
     qb::bench::Figures figures;
     qb::StartBreakdown breakdown;
 };
@@ -111,8 +112,13 @@ Run StartOnce(const std::wstring& program, const std::wstring& arguments,
         run.figures = qb::bench::MeasureFigures(process.Get(), info.dwProcessId);
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0)
+    // Ended for good before the next start, which would otherwise find this one's instance
+    // lock still held and end at once (ending a process only begins its end).
+    if (WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) {
         TerminateProcess(process.Get(), 1);
+        WaitForSingleObject(process.Get(), 30000);
+    }
+    GetExitCodeProcess(process.Get(), &run.exitCode);
     if (!marksFile.empty()) {
         std::ifstream in(marksFile, std::ios::binary);
         std::ostringstream text;
@@ -224,7 +230,13 @@ int wmain(int argc, wchar_t** argv) {
     // The floor comes first: the line every other start is read against.
     for (const Subject& s : subjects) {
         if (!s.AllShown()) {
-            std::printf("%-15s the window did not show in every start\n", s.name.c_str());
+            std::printf("%-15s the window did not show in every start; the process ended with",
+                        s.name.c_str());
+            for (const std::vector<Run>* runs : {&s.runs, &s.marked})
+                for (const Run& r : *runs)
+                    if (r.readyMs < 0)
+                        std::printf(" 0x%08lX", static_cast<unsigned long>(r.exitCode));
+            std::printf("\n");
             ++failures;
             continue;
         }
